@@ -1,0 +1,37 @@
+// ExampleHost.cpp: a small host program showing how a program sets up and uses the
+// library's logging and error values.
+#include <memory>
+
+#include <shared_core/Error.hpp>
+#include <shared_core/Logger.hpp>
+#include <shared_core/StderrLogDestination.hpp>
+
+using namespace velorin::core;
+
+namespace {
+
+Error openConfiguration(const std::string& path)
+{
+   Error cause = systemError(2, ERROR_LOCATION); // the system cannot find the file
+   Error error("ExampleError", 1, "Could not read the configuration", cause, ERROR_LOCATION);
+   error.addProperty("path", path);
+   return error;
+}
+
+} // namespace
+
+int main()
+{
+   log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
+   log::setProgramId("velorin-example");
+
+   log::logDebugMessage("starting up", ERROR_LOCATION);
+   log::logInfoMessage("logging to standard error");
+   log::logWarningMessage("this is a warning");
+   log::logErrorMessage("this is an error message", ERROR_LOCATION);
+
+   Error error = openConfiguration("C:/ProgramData/example.conf");
+   if (error)
+      log::logError(error, ERROR_LOCATION);
+   return 0;
+}

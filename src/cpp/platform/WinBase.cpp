@@ -1,0 +1,132 @@
+// WinBase.cpp: the thread's last error and the Win32 error numbers' texts.
+#include <platform/win32/WinBase.hpp>
+
+#include <cerrno>
+
+#include <boost/system/error_code.hpp>
+
+namespace {
+
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+// Windows' own texts, as Boost gives them there: no trailing period or line break.
+const char* messageOf(int code)
+{
+   switch (code)
+   {
+      case 0: return "The operation completed successfully";
+      case 2: return "The system cannot find the file specified";
+      case 3: return "The system cannot find the path specified";
+      case 5: return "Access is denied";
+      case 6: return "The handle is invalid";
+      case 8: return "Not enough memory resources are available to process this command";
+      case 12: return "The access code is invalid";
+      case 13: return "The data is invalid";
+      case 17: return "The system cannot move the file to a different disk drive";
+      case 18: return "There are no more files";
+      case 24: return "The program issued a command but the command length is incorrect";
+      case 31: return "A device attached to the system is not functioning";
+      case 32: return "The process cannot access the file because it is being used by another process";
+      case 50: return "The request is not supported";
+      case 80: return "The file exists";
+      case 87: return "The parameter is incorrect";
+      case 112: return "There is not enough space on the disk";
+      case 122: return "The data area passed to a system call is too small";
+      case 123: return "The filename, directory name, or volume label syntax is incorrect";
+      case 145: return "The directory is not empty";
+      case 183: return "Cannot create a file when that file already exists";
+      case 203: return "The system could not find the environment option that was entered";
+      case 206: return "The filename or extension is too long";
+      case 234: return "More data is available";
+      case 1004: return "Invalid flags";
+      case 1113: return "No mapping for the Unicode character exists in the target multi-byte code page";
+      case 1150: return "The specified program requires a newer version of Windows";
+      case 1312: return "A specified logon session does not exist. It may already have been terminated";
+      case 1418: return "Thread does not have a clipboard open";
+      default: return "Unknown error";
+   }
+}
+
+class Win32ErrorCategory final : public boost::system::error_category
+{
+public:
+   const char* name() const noexcept override { return "system"; }
+
+   std::string message(int code) const override { return messageOf(code); }
+
+   // Lets callers test a Win32 code against the portable conditions (errc).
+   boost::system::error_condition default_error_condition(int code) const noexcept override
+   {
+      using boost::system::errc::errc_t;
+      switch (code)
+      {
+         case 0: return boost::system::error_condition(0, boost::system::generic_category());
+         case 2:
+         case 3: return boost::system::errc::make_error_condition(errc_t::no_such_file_or_directory);
+         case 5: return boost::system::errc::make_error_condition(errc_t::permission_denied);
+         case 6: return boost::system::errc::make_error_condition(errc_t::bad_file_descriptor);
+         case 8: return boost::system::errc::make_error_condition(errc_t::not_enough_memory);
+         case 17: return boost::system::errc::make_error_condition(errc_t::cross_device_link);
+         case 32: return boost::system::errc::make_error_condition(errc_t::device_or_resource_busy);
+         case 50: return boost::system::errc::make_error_condition(errc_t::not_supported);
+         case 80:
+         case 183: return boost::system::errc::make_error_condition(errc_t::file_exists);
+         case 87:
+         case 123: return boost::system::errc::make_error_condition(errc_t::invalid_argument);
+         case 112: return boost::system::errc::make_error_condition(errc_t::no_space_on_device);
+         case 145: return boost::system::errc::make_error_condition(errc_t::directory_not_empty);
+         case 206: return boost::system::errc::make_error_condition(errc_t::filename_too_long);
+         case 1113: return boost::system::errc::make_error_condition(errc_t::illegal_byte_sequence);
+         default: return boost::system::error_condition(code, *this);
+      }
+   }
+};
+
+} // namespace
+
+DWORD GetLastError()
+{
+   return t_lastError;
+}
+
+void SetLastError(DWORD errorCode)
+{
+   t_lastError = errorCode;
+}
+
+namespace velorin::platform {
+
+const boost::system::error_category& systemCategory() noexcept
+{
+   static const Win32ErrorCategory category;
+   return category;
+}
+
+DWORD win32ErrorFromErrno(int errnoValue)
+{
+   switch (errnoValue)
+   {
+      case 0: return ERROR_SUCCESS;
+      case ENOENT: return ERROR_FILE_NOT_FOUND;
+      case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+      case EACCES:
+      case EPERM:
+      case EROFS:
+      case EISDIR: return ERROR_ACCESS_DENIED;
+      case EBADF: return ERROR_INVALID_HANDLE;
+      case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+      case EXDEV: return ERROR_NOT_SAME_DEVICE;
+      case EBUSY:
+      case ETXTBSY: return ERROR_SHARING_VIOLATION;
+      case ENOTSUP: return ERROR_NOT_SUPPORTED;
+      case EEXIST: return ERROR_FILE_EXISTS;
+      case EINVAL: return ERROR_INVALID_PARAMETER;
+      case ENOSPC: return ERROR_DISK_FULL;
+      case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+      case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+      case EILSEQ: return ERROR_NO_UNICODE_TRANSLATION;
+      default: return ERROR_GEN_FAILURE;
+   }
+}
+
+} // namespace velorin::platform

@@ -1,0 +1,30 @@
+// Win32Api.hpp: the one header through which library code reaches the Windows API.
+//
+// On Windows it brings in the system headers. Elsewhere it declares the platform
+// layer's own stand-ins, which keep the Windows contracts (arguments, results and
+// GetLastError codes), so that library code has a single path on every platform.
+#pragma once
+
+#ifdef _WIN32
+
+#include <windows.h>
+#include <boost/system/error_code.hpp>
+
+namespace velorin::platform {
+inline const boost::system::error_category& systemCategory() noexcept
+{
+   return boost::system::system_category();
+}
+
+inline DWORD win32ErrorFromNative(int nativeError)
+{
+   return static_cast<DWORD>(nativeError);
+}
+} // namespace velorin::platform
+
+#else
+
+#include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinText.hpp>
+
+#endif

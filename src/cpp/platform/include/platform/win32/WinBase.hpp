@@ -1,0 +1,84 @@
+// WinBase.hpp: base types, constants and the thread's last error.
+//
+// Windows is LLP64 and Linux LP64, so the Windows integer types are spelled with
+// fixed-width types here. Only what the library calls is declared.
+#pragma once
+
+#include <cstdint>
+
+#include <boost/system/error_code.hpp>
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using ULONG = std::uint32_t;
+using LONG = std::int32_t;
+using HRESULT = std::int32_t;
+using BOOL = int;
+using LPBOOL = BOOL*;
+using ULONG_PTR = std::uintptr_t;
+using HANDLE = void*;
+using WCHAR = wchar_t; // holds one UTF-16 code unit, as on Windows
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPCCH = const char*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPCWCH = const WCHAR*;
+
+static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4, "Win32 integer widths");
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_INVALID_ACCESS = 12;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD ERROR_INVALID_FLAGS = 1004;
+constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
+constexpr DWORD ERROR_NO_SUCH_LOGON_SESSION = 1312;
+constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
+
+DWORD GetLastError();
+void SetLastError(DWORD errorCode);
+
+namespace velorin::platform {
+
+// Describes Win32 error numbers with the texts Windows gives them. On Windows this
+// is Boost's system category; Boost's on Linux would describe them as errno values.
+const boost::system::error_category& systemCategory() noexcept;
+
+// The Win32 error number with the meaning of a C library errno value.
+DWORD win32ErrorFromErrno(int errnoValue);
+
+// The Win32 error number for an error number the operating system reported to a
+// dependency (on Windows already a Win32 number; here an errno value).
+inline DWORD win32ErrorFromNative(int nativeError)
+{
+   return win32ErrorFromErrno(nativeError);
+}
+
+} // namespace velorin::platform

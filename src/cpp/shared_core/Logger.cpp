@@ -1,0 +1,320 @@
+// Logger.cpp: the log registry, line formatting and the log front-ends.
+#include <shared_core/Logger.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+
+namespace velorin::core::log {
+namespace {
+
+// Set while this thread hands a line to destinations. A line logged from inside a
+// destination would take the read side again, which deadlocks against a pending
+// writer, so it is dropped.
+thread_local bool t_dispatching = false;
+
+class DispatchScope
+{
+public:
+   DispatchScope() { t_dispatching = true; }
+   ~DispatchScope() { t_dispatching = false; }
+};
+
+// The UTC time as "%d %b %Y %H:%M:%S".
+std::string currentTimeText()
+{
+   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+   const boost::posix_time::ptime now = boost::posix_time::microsec_clock::universal_time();
+   const auto date = now.date().year_month_day();
+   const auto time = now.time_of_day();
+   char text[32];
+   std::snprintf(text, sizeof(text), "%02d %s %04d %02d:%02d:%02d",
+                 static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
+                 static_cast<int>(time.hours()), static_cast<int>(time.minutes()),
+                 static_cast<int>(time.seconds()));
+   return text;
+}
+
+std::string formatLogEntry(LogLevel level,
+                           const std::string& message,
+                           const std::string& programId,
+                           const ErrorLocation& location)
+{
+   std::ostringstream line;
+   line << currentTimeText() << " [" << programId << "] " << level << " " << message;
+   if (location.hasLocation())
+      line << "; LOGGED FROM: " << cleanDelimiters(location.asString());
+   line << '\n';
+   return line.str();
+}
+
+void logDuplicateRegistration(unsigned int id, const std::string& section)
+{
+   std::string message = "Attempted to register a log destination that has already been registered with id " +
+                         std::to_string(id);
+   if (!section.empty())
+      message += " to section " + section;
+   logDebugMessage(message);
+}
+
+} // namespace
+
+Logger::Logger()
+   : maximumLevel_(static_cast<int>(LogLevel::OFF)), programId_(std::make_shared<const std::string>())
+{
+}
+
+void Logger::addDestination(const std::shared_ptr<ILogDestination>& destination, const std::string& section)
+{
+   bool added = false;
+   unsigned int id = 0;
+   try
+   {
+      WriteLock lock(mutex_);
+      id = destination->getId();
+      Destinations& destinations = section.empty() ? defaultDestinations_ : sectionDestinations_[section];
+      added = destinations.emplace(id, destination).second;
+      const int level = static_cast<int>(destination->getLogLevel());
+      if (added && level > maximumLevel_.load())
+         maximumLevel_.store(level);
+   }
+   catch (...)
+   {
+      added = false;
+   }
+
+   if (!added)
+      logDuplicateRegistration(id, section);
+}
+
+LogLevel Logger::getMaximumLevel() const
+{
+   return static_cast<LogLevel>(maximumLevel_.load());
+}
+
+std::string Logger::getProgramId() const
+{
+   return *std::atomic_load(&programId_);
+}
+
+void Logger::removeDestination(unsigned int id, const std::string& section)
+{
+   bool found = false;
+   try
+   {
+      WriteLock lock(mutex_);
+      if (!section.empty())
+      {
+         auto it = sectionDestinations_.find(section);
+         if (it != sectionDestinations_.end() && it->second.erase(id) > 0)
+         {
+            found = true;
+            if (it->second.empty())
+               sectionDestinations_.erase(it);
+         }
+      }
+      else
+      {
+         found = defaultDestinations_.erase(id) > 0;
+         for (auto it = sectionDestinations_.begin(); it != sectionDestinations_.end();)
+         {
+            found = it->second.erase(id) > 0 || found;
+            it = it->second.empty() ? sectionDestinations_.erase(it) : std::next(it);
+         }
+      }
+   }
+   catch (...)
+   {
+   }
+
+   if (found)
+      return;
+   if (section.empty())
+      logDebugMessage("Attempted to unregister a log destination that has not been registered with id " +
+                      std::to_string(id));
+   else
+      logDebugMessage(
+         "Attempted to unregister a log destination that has not been registered to the specified section (" +
+         section + ") with id " + std::to_string(id));
+}
+
+void Logger::setProgramId(const std::string& programId)
+{
+   try
+   {
+      WriteLock lock(mutex_);
+      const std::string current = getProgramId();
+      // Logged under the write side, which may also read, so the line shows the old id.
+      if (!current.empty() && current != programId)
+         logWarningMessage("Changing the program id from " + current + " to " + programId);
+      std::atomic_store(&programId_, std::make_shared<const std::string>(programId));
+   }
+   catch (...)
+   {
+   }
+}
+
+void Logger::writeMessage(LogLevel level,
+                          const std::string& message,
+                          const std::string& section,
+                          const ErrorLocation& location)
+{
+   if (static_cast<int>(level) > maximumLevel_.load(std::memory_order_relaxed) || t_dispatching)
+      return;
+
+   try
+   {
+      ReadLock lock(mutex_);
+      const Destinations* destinations = &defaultDestinations_;
+      if (!section.empty())
+      {
+         auto it = sectionDestinations_.find(section);
+         if (it == sectionDestinations_.end())
+            return;
+         destinations = &it->second;
+      }
+
+      const std::string line = formatLogEntry(level, message, getProgramId(), location);
+      DispatchScope dispatching;
+      for (const auto& entry : *destinations)
+         entry.second->writeLog(level, line);
+   }
+   catch (...)
+   {
+      // Logging never fails its caller; the destinations after a failing one get nothing.
+   }
+}
+
+Logger& logger()
+{
+   static Logger instance;
+   return instance;
+}
+
+void addLogDestination(const std::shared_ptr<ILogDestination>& destination)
+{
+   logger().addDestination(destination, std::string());
+}
+
+void addLogDestination(const std::shared_ptr<ILogDestination>& destination, const std::string& section)
+{
+   logger().addDestination(destination, section);
+}
+
+std::string cleanDelimiters(const std::string& text)
+{
+   std::string cleaned = text;
+   std::replace(cleaned.begin(), cleaned.end(), ';', ' ');
+   return cleaned;
+}
+
+std::string formatErrorLogEntry(const Error& error)
+{
+   return formatLogEntry(LogLevel::ERROR, error.asString(), logger().getProgramId(), ErrorLocation());
+}
+
+void logDebugMessage(const std::string& message, const std::string& section)
+{
+   logger().writeMessage(LogLevel::DEBUG, message, section, ErrorLocation());
+}
+
+void logDebugMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::DEBUG, message, section, location);
+}
+
+void logDebugMessage(const std::string& message, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::DEBUG, message, std::string(), location);
+}
+
+void logError(const Error& error)
+{
+   logger().writeMessage(LogLevel::ERROR, error.asString(), std::string(), ErrorLocation());
+}
+
+void logError(const Error& error, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::ERROR, error.asString(), std::string(), location);
+}
+
+void logErrorAsDebug(const Error& error)
+{
+   logger().writeMessage(LogLevel::DEBUG, error.asString(), std::string(), ErrorLocation());
+}
+
+void logErrorAsInfo(const Error& error)
+{
+   logger().writeMessage(LogLevel::INFO, error.asString(), std::string(), ErrorLocation());
+}
+
+void logErrorAsWarning(const Error& error)
+{
+   logger().writeMessage(LogLevel::WARNING, error.asString(), std::string(), ErrorLocation());
+}
+
+void logErrorMessage(const std::string& message, const std::string& section)
+{
+   logger().writeMessage(LogLevel::ERROR, message, section, ErrorLocation());
+}
+
+void logErrorMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::ERROR, message, section, location);
+}
+
+void logErrorMessage(const std::string& message, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::ERROR, message, std::string(), location);
+}
+
+void logInfoMessage(const std::string& message, const std::string& section)
+{
+   logger().writeMessage(LogLevel::INFO, message, section, ErrorLocation());
+}
+
+void logInfoMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::INFO, message, section, location);
+}
+
+void logInfoMessage(const std::string& message, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::INFO, message, std::string(), location);
+}
+
+void logWarningMessage(const std::string& message, const std::string& section)
+{
+   logger().writeMessage(LogLevel::WARNING, message, section, ErrorLocation());
+}
+
+void logWarningMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::WARNING, message, section, location);
+}
+
+void logWarningMessage(const std::string& message, const ErrorLocation& location)
+{
+   logger().writeMessage(LogLevel::WARNING, message, std::string(), location);
+}
+
+void removeLogDestination(unsigned int id, const std::string& section)
+{
+   logger().removeDestination(id, section);
+}
+
+void setProgramId(const std::string& programId)
+{
+   logger().setProgramId(programId);
+}
+
+std::ostream& writeErrorLogEntry(const Error& error, std::ostream& os)
+{
+   return os << formatErrorLogEntry(error);
+}
+
+} // namespace velorin::core::log
