@@ -25,6 +25,7 @@ inline DWORD win32ErrorFromNative(int nativeError)
 #else
 
 #include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinFile.hpp>
 #include <platform/win32/WinText.hpp>
 
 #endif
