@@ -144,7 +144,14 @@ Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLo
    boost::system::error_code ec;
    const boost::filesystem::path workingDirectory = boost::filesystem::current_path(ec);
    if (ec)
-      return filesystemError(ec, location);
+   {
+      // A rooted base needs only the drive of the working directory, and Windows always
+      // knows its current drive; a working directory that vanished has none to give.
+      if (!grammar::hasRootDirectory(base))
+         return filesystemError(ec, location);
+      absolute.assign(base);
+      return Success();
+   }
    absolute = grammar::complete(base, toWide(workingDirectory.string()));
    return Success();
 }
@@ -251,7 +258,7 @@ FilePath::FilePath(const std::wstring& absolutePath) : impl_(std::make_shared<Im
 {
 }
 
-Error FilePath::complete(const std::string& path, std::wstring& completedPath) const
+Error FilePath::complete(const std::string& path, std::wstring& completedPath, const ErrorLocation& location) const
 {
    if (grammar::isAbsolute(impl_->text))
    {
@@ -259,7 +266,7 @@ Error FilePath::complete(const std::string& path, std::wstring& completedPath) c
       return Success();
    }
    std::wstring base;
-   Error error = absoluteBase(impl_->text, base, ERROR_LOCATION);
+   Error error = absoluteBase(impl_->text, base, location);
    if (error)
       return error;
    completedPath = grammar::complete(toWide(path), base);
@@ -278,7 +285,7 @@ Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) 
    if (!root.hasDirectory && root.nameSize == 0)
    {
       std::wstring completed;
-      if (!complete(path, completed))
+      if (!complete(path, completed, ERROR_LOCATION))
       {
          FilePath candidate = fromComputedPath(std::move(completed));
          if (candidate.isWithin(*this))
@@ -308,7 +315,7 @@ FilePath FilePath::completeChildPath(const std::string& path) const
 FilePath FilePath::completePath(const std::string& path) const
 {
    std::wstring completed;
-   Error error = complete(path, completed);
+   Error error = complete(path, completed, ERROR_LOCATION);
    if (error)
    {
       error.addProperty("path", *this);
@@ -351,7 +358,7 @@ Error FilePath::createDirectory(const std::string& path) const
    std::wstring target = impl_->text;
    Error error;
    if (!path.empty())
-      error = complete(path, target);
+      error = complete(path, target, ERROR_LOCATION);
 
    if (!error)
    {
@@ -938,7 +945,7 @@ Error FilePath::uniqueFilePath(const std::string& basePath, const std::string& e
       return filesystemError(ec, ERROR_LOCATION);
 
    std::wstring completed;
-   Error error = FilePath(basePath).complete(name.string(), completed);
+   Error error = FilePath(basePath).complete(name.string(), completed, ERROR_LOCATION);
    if (error)
       return error;
    uniqueFilePath = FilePath(toGenericUtf8(completed) + extension);

@@ -285,6 +285,35 @@ TEST_F(FilePathFileSystemTest, WorkingDirectory)
    EXPECT_FALSE(present("absent"));
 }
 
+TEST_F(FilePathFileSystemTest, CompletionWithoutAWorkingDirectory)
+{
+   RestoreCurrentPathScope restore(FilePath(boost::filesystem::current_path().string()), ERROR_LOCATION);
+   ASSERT_FALSE(at("gone").makeCurrentPath(true));
+   ASSERT_FALSE(at("gone").remove());
+   auto log = captureLog();
+
+   const FilePath relative("rel");
+   EXPECT_EQ(relative, relative.completePath("x"));
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_NE(std::string::npos, log->lines()[0].find("system error 2")) << log->lines()[0];
+   EXPECT_NE(std::string::npos, log->lines()[0].find("[path: rel, path: x]")) << log->lines()[0];
+
+   FilePath child("C:/untouched");
+   const Error error = relative.completeChildPath("x", child);
+   EXPECT_TRUE(isFileNotFoundError(error));
+   EXPECT_EQ(relative, child);
+
+   FilePath unique("C:/untouched");
+   const Error uniqueError = FilePath::uniqueFilePath("rel", unique);
+   EXPECT_TRUE(uniqueError);
+   EXPECT_TRUE(uniqueError.getProperties().empty());
+   EXPECT_EQ("C:/untouched", unique.getAbsolutePath());
+
+   EXPECT_EQ(native("x"), FilePath(root_.string()).completePath("x").getAbsolutePath())
+      << "a rooted base does without the working directory";
+   EXPECT_EQ(1u, log->lines().size());
+}
+
 TEST_F(FilePathFileSystemTest, OpeningForReadAndWrite)
 {
    std::shared_ptr<std::istream> input;
