@@ -139,6 +139,18 @@ TEST_F(FilePathFileSystemTest, AccessDeniedIsSilentOnlyForTheMember)
    EXPECT_FALSE(FilePath::exists(native("locked/inner.txt")));
    ASSERT_EQ(1u, log->lines().size());
    EXPECT_NE(std::string::npos, log->lines()[0].find("system error 5")) << log->lines()[0];
+
+   std::vector<FilePath> children;
+   Error error = at("locked").getChildren(children);
+   EXPECT_EQ(5, error.getCode());
+   EXPECT_EQ(native("locked"), error.getProperty("path"));
+
+   write("tree/open/file.txt", "x");
+   boost::filesystem::create_directories(native("tree/closed"));
+   ::chmod(native("tree/closed").c_str(), 0);
+   error = at("tree").getChildrenRecursive([](int, const FilePath&) { return true; });
+   EXPECT_EQ(5, error.getCode()) << "an unreadable folder ends the walk";
+   EXPECT_EQ(native("tree"), error.getProperty("path"));
 }
 
 TEST_F(FilePathFileSystemTest, Sizes)
