@@ -44,42 +44,6 @@ std::vector<std::wstring_view> elementsOf(std::wstring_view path)
 
 } // namespace
 
-RootParts splitRoot(std::wstring_view path)
-{
-   RootParts root;
-   const std::size_t size = path.size();
-   if (size == 0)
-      return root;
-
-   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
-   {
-      // Exactly two leading separators: a network name up to the next separator.
-      std::size_t end = 2;
-      while (end < size && !isSeparator(path[end]))
-         ++end;
-      root.nameSize = end;
-   }
-   else if (!isSeparator(path[0]))
-   {
-      // A first name ending in ':' is a root name, as a drive is.
-      std::size_t end = 0;
-      while (end < size && path[end] != L':' && !isSeparator(path[end]))
-         ++end;
-      if (end < size && path[end] == L':')
-         root.nameSize = end + 1;
-   }
-
-   std::size_t position = root.nameSize;
-   if (position < size && isSeparator(path[position]))
-   {
-      root.hasDirectory = true;
-      while (position < size && isSeparator(path[position]))
-         ++position;
-   }
-   root.relativeStart = position;
-   return root;
-}
-
 ElementCursor::ElementCursor(std::wstring_view path)
    : path_(path), root_(splitRoot(path)), position_(root_.relativeStart)
 {
@@ -229,11 +193,6 @@ bool hasRootDirectory(std::wstring_view path)
    return splitRoot(path).hasDirectory;
 }
 
-bool hasRootName(std::wstring_view path)
-{
-   return splitRoot(path).nameSize > 0;
-}
-
 bool isAbsolute(std::wstring_view path)
 {
    const RootParts root = splitRoot(path);
@@ -367,6 +326,42 @@ std::wstring_view parentPath(std::wstring_view path)
    }
    // A bare root: C:/ gives C:, / and C: give nothing.
    return root.hasDirectory ? path.substr(0, root.nameSize) : std::wstring_view();
+}
+
+RootParts splitRoot(std::wstring_view path)
+{
+   RootParts root;
+   const std::size_t size = path.size();
+   if (size == 0)
+      return root;
+
+   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
+   {
+      // Exactly two leading separators: a network name up to the next separator.
+      std::size_t end = 2;
+      while (end < size && !isSeparator(path[end]))
+         ++end;
+      root.nameSize = end;
+   }
+   else if (!isSeparator(path[0]))
+   {
+      // A first name ending in ':' is a root name, as a drive is.
+      std::size_t end = 0;
+      while (end < size && path[end] != L':' && !isSeparator(path[end]))
+         ++end;
+      if (end < size && path[end] == L':')
+         root.nameSize = end + 1;
+   }
+
+   std::size_t position = root.nameSize;
+   if (position < size && isSeparator(path[position]))
+   {
+      root.hasDirectory = true;
+      while (position < size && isSeparator(path[position]))
+         ++position;
+   }
+   root.relativeStart = position;
+   return root;
 }
 
 std::wstring_view stem(std::wstring_view filename)

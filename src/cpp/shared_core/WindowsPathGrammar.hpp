@@ -60,7 +60,6 @@ private:
 // <0, 0 or >0 as a orders before, equal to or after b, element by element.
 int compare(std::wstring_view a, std::wstring_view b);
 
-bool hasRootName(std::wstring_view path);
 bool hasRootDirectory(std::wstring_view path);
 // A root name and a root directory, as Windows requires.
 bool isAbsolute(std::wstring_view path);
