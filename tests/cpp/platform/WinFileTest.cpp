@@ -278,6 +278,16 @@ TEST_F(WinFileTest, CreationDispositions)
    handle = ::CreateFileW(wide(native("new.txt")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
    EXPECT_EQ(INVALID_HANDLE_VALUE, handle);
    EXPECT_EQ(ERROR_FILE_EXISTS, ::GetLastError());
+
+   // A link to a missing file leads to where the file is created.
+   boost::filesystem::create_symlink(root_ / "target.txt", root_ / "dangling");
+   for (const Mode& mode : {kWrite, kAppend})
+   {
+      EXPECT_EQ(ERROR_SUCCESS, openError("dangling", mode)) << mode.name;
+      EXPECT_TRUE(boost::filesystem::is_regular_file(root_ / "target.txt")) << mode.name;
+      boost::filesystem::remove(root_ / "target.txt");
+   }
+   EXPECT_EQ(ERROR_FILE_NOT_FOUND, openError("dangling", kRead));
 }
 
 TEST_F(WinFileTest, AppendAccessWritesAtTheEnd)
