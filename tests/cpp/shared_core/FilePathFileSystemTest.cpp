@@ -2,6 +2,7 @@
 // real files, each test in a fresh temporary folder.
 #include <shared_core/FilePath.hpp>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <boost/filesystem.hpp>
@@ -416,6 +418,34 @@ TEST_F(FilePathFileSystemTest, SharingBetweenStreams)
    }
    std::shared_ptr<std::ostream> writer;
    EXPECT_FALSE(file.openForWrite(writer)) << "closing the last stream lets the file go";
+}
+
+// The last error of an open of the file in another process (mode: read, write, append).
+int openErrorInChild(const std::string& mode, const std::string& path)
+{
+   const std::string command = std::string(SHARE_MODE_HELPER) + " " + mode + " '" + path + "' try";
+   const int status = std::system(command.c_str());
+   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(FilePathFileSystemTest, SharingWithAnotherProcess)
+{
+   write("shared.txt", "data");
+   const FilePath file = at("shared.txt");
+   for (bool truncate : {true, false})
+   {
+      std::shared_ptr<std::ostream> writer;
+      ASSERT_FALSE(file.openForWrite(writer, truncate));
+      for (const char* mode : {"read", "write", "append"})
+         EXPECT_EQ(32, openErrorInChild(mode, file.getAbsolutePath())) << mode << " while writing";
+   }
+   std::shared_ptr<std::istream> reader;
+   ASSERT_FALSE(file.openForRead(reader));
+   EXPECT_EQ(0, openErrorInChild("read", file.getAbsolutePath()));
+   EXPECT_EQ(32, openErrorInChild("write", file.getAbsolutePath()));
+   EXPECT_EQ(32, openErrorInChild("append", file.getAbsolutePath()));
+   reader.reset();
+   EXPECT_EQ(0, openErrorInChild("write", file.getAbsolutePath())) << "the closed stream let the file go";
 }
 
 TEST_F(FilePathFileSystemTest, EnsureDirectoryAndFile)
