@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <locale>
 #include <ostream>
 
@@ -34,36 +35,49 @@ const std::string kHomePrefixAlias = "~/";
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
-// ASCII needs no decoding, and the converter would give the same text for it: NUL
-// and everything from 0x80 on go to the converter.
+// Plain ASCII needs no decoding, and the converter would give the same text for it;
+// NUL and everything from 0x80 on go to the converter. Checked eight bytes at a time.
+bool isPlainAscii(const std::string& text)
+{
+   constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+   constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+   const char* data = text.data();
+   const std::size_t size = text.size();
+   std::size_t i = 0;
+   for (; i + 8 <= size; i += 8)
+   {
+      std::uint64_t word;
+      std::memcpy(&word, data + i, sizeof(word));
+      if ((word & kHighBits) != 0 || ((word - kLowBits) & ~word & kHighBits) != 0)
+         return false;
+   }
+   for (; i < size; ++i)
+   {
+      const auto byte = static_cast<unsigned char>(data[i]);
+      if (byte == 0 || byte >= 0x80)
+         return false;
+   }
+   return true;
+}
+
+bool isPlainAscii(std::wstring_view wide)
+{
+   return std::all_of(wide.begin(), wide.end(), [](wchar_t unit) {
+      return static_cast<std::uint32_t>(unit) - 1 < 0x7F;
+   });
+}
+
 std::wstring toWide(const std::string& text)
 {
-   std::wstring wide(text.size(), L'\0');
-   std::uint32_t outsideAscii = 0;
-   for (std::size_t i = 0; i < text.size(); ++i)
-   {
-      const auto byte = static_cast<std::uint8_t>(text[i]);
-      outsideAscii |= static_cast<std::uint32_t>(byte - 1) >= 0x7F ? 1u : 0u;
-      wide[i] = static_cast<wchar_t>(byte);
-   }
-   return outsideAscii == 0 ? wide : string_utils::utf8ToWide(text, std::string());
+   if (isPlainAscii(text))
+      return std::wstring(text.begin(), text.end());
+   return string_utils::utf8ToWide(text, std::string());
 }
 
 std::string toUtf8(std::wstring_view wide, bool generic)
 {
-   // One pass without early exit, so that the compiler can vectorise it.
-   std::string text(wide.size(), '\0');
-   const wchar_t backslash = generic ? L'\\' : L'\0';
-   std::uint32_t outsideAscii = 0;
-   for (std::size_t i = 0; i < wide.size(); ++i)
-   {
-      const auto unit = static_cast<std::uint32_t>(wide[i]);
-      outsideAscii |= (unit - 1) >= 0x7F ? 1u : 0u;
-      text[i] = static_cast<char>(unit == static_cast<std::uint32_t>(backslash) ? '/' : unit);
-   }
-   if (outsideAscii == 0)
-      return text;
-   text = string_utils::wideToUtf8(std::wstring(wide));
+   std::string text =
+      isPlainAscii(wide) ? std::string(wide.begin(), wide.end()) : string_utils::wideToUtf8(std::wstring(wide));
    if (generic)
       std::replace(text.begin(), text.end(), '\\', '/');
    return text;
@@ -241,20 +255,43 @@ Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntry
 struct FilePath::Impl
 {
    Impl() = default;
-   explicit Impl(std::wstring storedText) : text(std::move(storedText)) {}
+   Impl(std::wstring storedText, bool isGenericAscii) : text(std::move(storedText)), genericAscii(isGenericAscii) {}
 
    const std::wstring text;
+   // Plain ASCII without '\\': the generic form is then the text unit by unit.
+   const bool genericAscii = true;
 };
+
+namespace {
+
+bool isGenericAscii(std::wstring_view wide)
+{
+   return isPlainAscii(wide) && wide.find(L'\\') == std::wstring_view::npos;
+}
+
+} // namespace
 
 FilePath::FilePath() : impl_(std::make_shared<Impl>())
 {
 }
 
-FilePath::FilePath(const std::string& absolutePath) : impl_(std::make_shared<Impl>(toWide(absolutePath)))
+FilePath::FilePath(const std::string& absolutePath)
 {
+   if (isPlainAscii(absolutePath))
+   {
+      impl_ = std::make_shared<Impl>(std::wstring(absolutePath.begin(), absolutePath.end()),
+                                     absolutePath.find('\\') == std::string::npos);
+   }
+   else
+   {
+      std::wstring text = string_utils::utf8ToWide(absolutePath, std::string());
+      const bool genericAscii = isGenericAscii(text);
+      impl_ = std::make_shared<Impl>(std::move(text), genericAscii);
+   }
 }
 
-FilePath::FilePath(const std::wstring& absolutePath) : impl_(std::make_shared<Impl>(absolutePath))
+FilePath::FilePath(const std::wstring& absolutePath)
+   : impl_(std::make_shared<Impl>(absolutePath, isGenericAscii(absolutePath)))
 {
 }
 
@@ -437,23 +474,26 @@ bool FilePath::exists(const std::string& path)
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
    // Only unpaired surrogates would change on the way through UTF-8.
-   bool hasSurrogate = false;
+   std::uint32_t surrogates = 0;
+   std::uint32_t outsideAscii = 0;
    for (wchar_t& unit : text)
    {
-      if (unit == L'\\')
-         unit = L'/';
-      else if (unit >= 0xD800 && unit <= 0xDFFF)
-         hasSurrogate = true;
+      const auto value = static_cast<std::uint32_t>(unit);
+      unit = value == L'\\' ? L'/' : unit;
+      outsideAscii |= value - 1 >= 0x7F ? 1u : 0u;
+      surrogates |= (value & 0xFFFFF800u) == 0xD800u ? 1u : 0u;
    }
-   if (hasSurrogate)
+   if (surrogates != 0)
       return FilePath(string_utils::wideToUtf8(text));
    FilePath path;
-   path.impl_ = std::make_shared<Impl>(std::move(text));
+   path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
    return path;
 }
 
 std::string FilePath::getAbsolutePath() const
 {
+   if (impl_->genericAscii)
+      return std::string(impl_->text.begin(), impl_->text.end());
    return toGenericUtf8(impl_->text);
 }
 
