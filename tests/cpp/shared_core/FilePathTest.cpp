@@ -48,6 +48,11 @@ TEST(FilePathTest, TextFormsKeepTheStoredText)
    EXPECT_EQ("docs/a.txt", FilePath("docs/a.txt").getAbsolutePath());
    EXPECT_EQ("C:/a/../b/./", FilePath("C:/a/../b/./").getAbsolutePath()) << "nothing is normalised";
 
+   EXPECT_EQ("C:/x/y", FilePath(std::wstring(L"C:\\x\\y")).getAbsolutePath());
+   EXPECT_EQ("C:\\x\\y", FilePath(std::wstring(L"C:\\x\\y")).getAbsolutePathNative());
+   EXPECT_EQ("C:/caf\xC3\xA9/x", FilePath("C:\\caf\xC3\xA9\\x").getAbsolutePath());
+   EXPECT_EQ("C:\\caf\xC3\xA9\\x", FilePath("C:\\caf\xC3\xA9\\x").getAbsolutePathNative());
+
    std::ostringstream stream;
    stream << path;
    EXPECT_EQ("C:/Users/me", stream.str());
