@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,16 @@
 
 namespace {
 
+std::mutex s_accountHomeMutex;
+std::string s_accountHomeOverride;
+
 std::string accountHome()
 {
+   {
+      std::lock_guard<std::mutex> lock(s_accountHomeMutex);
+      if (!s_accountHomeOverride.empty())
+         return s_accountHomeOverride;
+   }
    std::vector<char> buffer(16384);
    passwd entry{};
    passwd* found = nullptr;
@@ -97,3 +106,13 @@ HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWS
    std::memcpy(path, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
    return S_OK;
 }
+
+namespace velorin::platform {
+
+void setAccountHomeFolder(const std::string& folder)
+{
+   std::lock_guard<std::mutex> lock(s_accountHomeMutex);
+   s_accountHomeOverride = folder;
+}
+
+} // namespace velorin::platform

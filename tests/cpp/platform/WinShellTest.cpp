@@ -77,9 +77,15 @@ TEST_F(WinShellTest, FolderThatCannotBeCreatedGivesTheErrorAsHresult)
    const boost::filesystem::path file = root_ / "file";
    boost::filesystem::ofstream(file) << "x";
    ::setenv("XDG_DOCUMENTS_DIR", (file / "Documents").c_str(), 1);
-
    EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT).first,
              velorin::platform::hresultFromWin32(ERROR_PATH_NOT_FOUND));
+
+   velorin::platform::setAccountHomeFolder((file / "home").string());
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_DEFAULT).first,
+             velorin::platform::hresultFromWin32(ERROR_PATH_NOT_FOUND));
+   velorin::platform::setAccountHomeFolder(std::string());
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_DEFAULT),
+             std::make_pair(S_OK, accountHome()));
 }
 
 TEST_F(WinShellTest, PathLongerThanTheBufferCountsUtf16Units)

@@ -1,6 +1,8 @@
 // WinShell.hpp: the shell's known folders.
 #pragma once
 
+#include <string>
+
 #include <platform/win32/WinBase.hpp>
 
 // Macros on Windows as well; an identical definition elsewhere in the layer is harmless.
@@ -39,5 +41,9 @@ constexpr HRESULT hresultFromWin32(DWORD errorCode)
 {
    return errorCode == 0 ? 0 : static_cast<HRESULT>((errorCode & 0xFFFF) | 0x80070000u);
 }
+
+// For tests: the folder taken as the account's home, in place of the password
+// database's; empty text restores the database's.
+void setAccountHomeFolder(const std::string& folder);
 
 } // namespace velorin::platform
