@@ -80,24 +80,34 @@ TEST_P(FileLogDestinationConcurrencyTest, NoLineLostSplitOrMixed)
       const int thread = std::stoi(match[1]);
       const int index = std::stoi(match[2]);
       if (next.count(thread) > 0)
+      {
          ASSERT_EQ(index, next[thread]) << c.name << ": a line of thread " << thread << " is missing";
+      }
       else if (c.keepsEveryLine)
+      {
          ASSERT_EQ(index, 0) << c.name << ": thread " << thread << " lost its first lines";
+      }
       next[thread] = index + 1;
    }
    if (c.keepsEveryLine)
+   {
       ASSERT_EQ(next.size(), static_cast<std::size_t>(kThreads)) << c.name;
+   }
    ASSERT_FALSE(next.empty()) << c.name;
    for (const auto& entry : next)
       EXPECT_EQ(entry.second, c.linesPerThread) << c.name << ": thread " << entry.first << " lost its last lines";
 
    // A rotation happens only once the limit is reached, before the next line.
    if (rotatedSize > 0)
+   {
       EXPECT_GE(rotatedSize, static_cast<std::uint64_t>(c.limitBytes)) << c.name;
+   }
    EXPECT_LE(boost::filesystem::file_size(root / "mt.log"), static_cast<std::uint64_t>(c.limitBytes) + 200)
       << c.name;
    if (c.limitBytes == 0)
+   {
       EXPECT_EQ(lines.size(), 2u) << c.name; // one line in each file
+   }
 
    boost::filesystem::remove_all(root);
 }
