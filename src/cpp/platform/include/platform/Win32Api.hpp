@@ -27,6 +27,7 @@ inline DWORD win32ErrorFromNative(int nativeError)
 
 #include <platform/win32/WinBase.hpp>
 #include <platform/win32/WinEnvironment.hpp>
+#include <platform/win32/WinFile.hpp>
 #include <platform/win32/WinShell.hpp>
 #include <platform/win32/WinText.hpp>
 
