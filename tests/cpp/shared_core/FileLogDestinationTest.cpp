@@ -209,7 +209,7 @@ TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
    logErrorMessage("again");
 
    EXPECT_FALSE(boost::filesystem::exists(root_ / "file" / "logs"));
-   ASSERT_EQ(capture->lines().size(), 2u);
+   ASSERT_EQ(capture->lines().size(), 2u) << capture->lines()[0] << capture->lines()[1];
    EXPECT_EQ(testing::withoutTimestamp(capture->lines()[1]), "[] ERROR again\n");
 }
 
