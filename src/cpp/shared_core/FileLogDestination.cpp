@@ -101,7 +101,7 @@ struct FileLogDestination::Impl
 
    void writeLine(const std::string& line)
    {
-      *stream << line;
+      stream->write(line.data(), static_cast<std::streamsize>(line.size()));
       stream->flush();
       if (!*stream)
       {

@@ -38,6 +38,11 @@ struct Case
    bool keepsEveryLine; // the total fits in the current file plus one rotated file
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+   *os << c.name;
+}
+
 class FileLogDestinationConcurrencyTest : public ::testing::TestWithParam<Case>
 {
 };
