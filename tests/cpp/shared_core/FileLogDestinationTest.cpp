@@ -197,6 +197,18 @@ TEST_F(FileLogDestinationTest, FailedRotationKeepsAppendingAndTriesAgainOnTheNex
    EXPECT_EQ(rotated(), "1\n2\n");
 }
 
+TEST_F(FileLogDestinationTest, FailedWriteClosesTheFileSoALaterLineOpensItAfresh)
+{
+   // Every write to /dev/full fails as on a full disk.
+   boost::filesystem::create_symlink("/dev/full", root_ / "abc.log");
+   auto log = destination(2.0);
+   log->writeLog(LogLevel::INFO, "lost\n");
+
+   boost::filesystem::remove(root_ / "abc.log");
+   log->writeLog(LogLevel::INFO, "kept\n");
+   EXPECT_EQ(current(), "kept\n");
+}
+
 TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
 {
    std::ofstream((root_ / "file").string()) << "x";
