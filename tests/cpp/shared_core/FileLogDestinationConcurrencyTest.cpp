@@ -68,6 +68,7 @@ TEST_P(FileLogDestinationConcurrencyTest, NoLineLostSplitOrMixed)
    }
    for (auto& thread : threads)
       thread.join();
+   removeLogDestination(3); // closes the file
 
    // Oldest first: the rotated file, then the current one.
    std::vector<std::string> lines = readLines(root / "mt.old.log");
