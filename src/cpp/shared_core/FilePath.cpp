@@ -34,38 +34,44 @@ const std::string kHomePrefixAlias = "~/";
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
-// ASCII needs no decoding, and the converter would give the same text for it.
+// ASCII needs no decoding, and the converter would give the same text for it: NUL
+// and everything from 0x80 on go to the converter.
 std::wstring toWide(const std::string& text)
 {
    std::wstring wide(text.size(), L'\0');
+   std::uint32_t outsideAscii = 0;
    for (std::size_t i = 0; i < text.size(); ++i)
    {
-      const auto byte = static_cast<unsigned char>(text[i]);
-      if (byte == 0 || byte >= 0x80)
-         return string_utils::utf8ToWide(text, std::string());
+      const auto byte = static_cast<std::uint8_t>(text[i]);
+      outsideAscii |= static_cast<std::uint32_t>(byte - 1) >= 0x7F ? 1u : 0u;
       wide[i] = static_cast<wchar_t>(byte);
    }
-   return wide;
+   return outsideAscii == 0 ? wide : string_utils::utf8ToWide(text, std::string());
 }
 
-std::string toUtf8(std::wstring_view wide)
+std::string toUtf8(std::wstring_view wide, bool generic)
 {
+   // One pass without early exit, so that the compiler can vectorise it.
    std::string text(wide.size(), '\0');
+   const wchar_t backslash = generic ? L'\\' : L'\0';
+   std::uint32_t outsideAscii = 0;
    for (std::size_t i = 0; i < wide.size(); ++i)
    {
-      const wchar_t unit = wide[i];
-      if (unit <= 0 || unit >= 0x80)
-         return string_utils::wideToUtf8(std::wstring(wide));
-      text[i] = static_cast<char>(unit);
+      const auto unit = static_cast<std::uint32_t>(wide[i]);
+      outsideAscii |= (unit - 1) >= 0x7F ? 1u : 0u;
+      text[i] = static_cast<char>(unit == static_cast<std::uint32_t>(backslash) ? '/' : unit);
    }
+   if (outsideAscii == 0)
+      return text;
+   text = string_utils::wideToUtf8(std::wstring(wide));
+   if (generic)
+      std::replace(text.begin(), text.end(), '\\', '/');
    return text;
 }
 
 std::string toGenericUtf8(std::wstring_view wide)
 {
-   std::string text = toUtf8(wide);
-   std::replace(text.begin(), text.end(), '\\', '/');
-   return text;
+   return toUtf8(wide, true);
 }
 
 std::string lowerCase(std::string text)
@@ -247,6 +253,11 @@ FilePath::FilePath(const std::wstring& absolutePath) : impl_(std::make_shared<Im
 
 Error FilePath::complete(const std::string& path, std::wstring& completedPath) const
 {
+   if (grammar::isAbsolute(impl_->text))
+   {
+      completedPath = grammar::complete(toWide(path), impl_->text);
+      return Success();
+   }
    std::wstring base;
    Error error = absoluteBase(impl_->text, base, ERROR_LOCATION);
    if (error)
@@ -418,10 +429,15 @@ bool FilePath::exists(const std::string& path)
 
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
-   std::replace(text.begin(), text.end(), L'\\', L'/');
    // Only unpaired surrogates would change on the way through UTF-8.
-   const bool hasSurrogate =
-      std::any_of(text.begin(), text.end(), [](wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; });
+   bool hasSurrogate = false;
+   for (wchar_t& unit : text)
+   {
+      if (unit == L'\\')
+         unit = L'/';
+      else if (unit >= 0xD800 && unit <= 0xDFFF)
+         hasSurrogate = true;
+   }
    if (hasSurrogate)
       return FilePath(string_utils::wideToUtf8(text));
    FilePath path;
@@ -436,7 +452,7 @@ std::string FilePath::getAbsolutePath() const
 
 std::string FilePath::getAbsolutePathNative() const
 {
-   return toUtf8(impl_->text);
+   return toUtf8(impl_->text, false);
 }
 
 std::wstring FilePath::getAbsolutePathW() const
