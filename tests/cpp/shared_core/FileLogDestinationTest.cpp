@@ -66,6 +66,23 @@ protected:
    boost::filesystem::path root_;
 };
 
+TEST(FileLogOptionsTest, DefaultsAndGivenValues)
+{
+   const FileLogOptions defaults(FilePath("C:/logs"));
+   EXPECT_EQ(defaults.getDirectory().getAbsolutePath(), "C:/logs");
+   EXPECT_EQ(defaults.getFileMode(), "666");
+   EXPECT_EQ(defaults.getMaxSizeMb(), 2.0);
+   EXPECT_TRUE(defaults.getDoRotation());
+   EXPECT_FALSE(defaults.getIncludePid());
+
+   const FileLogOptions given(FilePath("D:/x"), "600", 0.5, false, true);
+   EXPECT_EQ(given.getDirectory().getAbsolutePath(), "D:/x");
+   EXPECT_EQ(given.getFileMode(), "600");
+   EXPECT_EQ(given.getMaxSizeMb(), 0.5);
+   EXPECT_FALSE(given.getDoRotation());
+   EXPECT_TRUE(given.getIncludePid());
+}
+
 TEST_F(FileLogDestinationTest, WritesLinesAtOrBelowItsLevel)
 {
    struct Case
