@@ -1,8 +1,11 @@
 // ExampleHost.cpp: a small host program showing how a program sets up and uses the
 // library's logging and error values.
+#include <iostream>
 #include <memory>
 
 #include <shared_core/Error.hpp>
+#include <shared_core/FileLogDestination.hpp>
+#include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 #include <shared_core/StderrLogDestination.hpp>
 
@@ -25,8 +28,18 @@ int main()
    log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
    log::setProgramId("velorin-example");
 
+   // The same lines also go to velorin-example.log in a folder beside the temporary files.
+   FilePath tempFile;
+   if (!FilePath::tempFilePath(tempFile))
+   {
+      const FilePath logFolder = tempFile.getParent().completeChildPath("velorin-example-logs");
+      log::addLogDestination(std::make_shared<log::FileLogDestination>(
+         3, log::LogLevel::INFO, "velorin-example", log::FileLogOptions(logFolder)));
+      std::cout << "Logging to " << logFolder.completeChildPath("velorin-example.log") << std::endl;
+   }
+
    log::logDebugMessage("starting up", ERROR_LOCATION);
-   log::logInfoMessage("logging to standard error");
+   log::logInfoMessage("logging to standard error and to a file");
    log::logWarningMessage("this is a warning");
    log::logErrorMessage("this is an error message", ERROR_LOCATION);
 

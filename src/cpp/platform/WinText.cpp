@@ -241,3 +241,28 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
          decodeUtf16(wideCharStr, length, [&](char32_t cp) { out = writeUtf8(cp, out); });
       });
 }
+
+namespace velorin::platform {
+
+std::wstring utf16FromUtf8(const std::string& text)
+{
+   std::wstring wide;
+   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+              [&](char32_t cp) {
+                 wchar_t units[2];
+                 wide.append(units, writeUtf16(cp, units));
+              });
+   return wide;
+}
+
+std::string utf8FromUtf16(const wchar_t* text, std::size_t length)
+{
+   std::string narrow;
+   decodeUtf16(text, length, [&](char32_t cp) {
+      char bytes[4];
+      narrow.append(bytes, writeUtf8(cp, bytes));
+   });
+   return narrow;
+}
+
+} // namespace velorin::platform

@@ -8,6 +8,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <shlobj.h>
 #include <boost/system/error_code.hpp>
 
 namespace velorin::platform {
@@ -25,7 +26,9 @@ inline DWORD win32ErrorFromNative(int nativeError)
 #else
 
 #include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinFile.hpp>
+#include <platform/win32/WinShell.hpp>
 #include <platform/win32/WinText.hpp>
 
 #endif

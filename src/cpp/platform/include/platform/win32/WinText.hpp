@@ -12,3 +12,14 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wideCharCount,
                         LPSTR multiByteStr, int multiByteCount, LPCCH defaultChar,
                         LPBOOL usedDefaultChar);
+
+#include <string>
+
+namespace velorin::platform {
+
+// The layer's own UTF-8/UTF-16 conversions for stand-ins that meet Linux text:
+// lenient as the functions above, and never failed by a test hook.
+std::wstring utf16FromUtf8(const std::string& text);
+std::string utf8FromUtf16(const wchar_t* text, std::size_t length);
+
+} // namespace velorin::platform

@@ -1,0 +1,162 @@
+// FileLogDestination.cpp: appending to the log file, and rotating it at its size limit.
+//
+// The size of the open file is tracked rather than asked of the file system before
+// every line: the file is held without sharing, so nobody else can write to it, and
+// the count gives the same answer for one system call less per line.
+#include <shared_core/FileLogDestination.hpp>
+
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <utility>
+
+#include <boost/thread/lock_guard.hpp>
+#include <boost/thread/mutex.hpp>
+
+namespace velorin::core::log {
+namespace {
+
+constexpr double kBytesPerMegabyte = 1048576.0;
+
+// Set while this thread writes to a file destination. Path operations log their own
+// failures; a line that comes back here from them is dropped instead of waiting for
+// the mutex this thread already holds.
+thread_local bool t_writing = false;
+
+class WritingScope
+{
+public:
+   WritingScope() { t_writing = true; }
+   ~WritingScope() { t_writing = false; }
+};
+
+// A negative or not-a-number size gives a limit that no file reaches.
+std::uint64_t sizeLimitBytes(double maxSizeMb)
+{
+   const double bytes = maxSizeMb * kBytesPerMegabyte;
+   if (!(bytes >= 0.0) || bytes >= 18446744073709551616.0) // 2^64
+      return std::numeric_limits<std::uint64_t>::max();
+   return static_cast<std::uint64_t>(bytes);
+}
+
+} // namespace
+
+struct FileLogDestination::Impl
+{
+   Impl(FileLogOptions logOptions, const std::string& programId, unsigned int destinationId)
+      : options(std::move(logOptions)),
+        logName(programId + ".log"),
+        rotatedLogName(programId + ".old.log"),
+        id(destinationId),
+        sizeLimit(sizeLimitBytes(options.getMaxSizeMb()))
+   {
+   }
+
+   ~Impl() { closeLogFile(); }
+
+   void closeLogFile()
+   {
+      if (!stream)
+         return;
+      stream->flush();
+      stream.reset();
+   }
+
+   // Whether a stream is open afterwards. Failures are not reported: the line is lost.
+   bool openLogFile()
+   {
+      FilePath file;
+      if (options.getDirectory().completeChildPath(logName, file))
+         return false;
+      logFile = file;
+      if (logFile.ensureFile())
+         return false;
+      std::shared_ptr<std::ostream> opened;
+      if (logFile.openForWrite(opened, false))
+         return false;
+      stream = opened;
+      fileSize = logFile.getSize();
+      return true;
+   }
+
+   void rotateLogFile()
+   {
+      if (!options.getDoRotation() || fileSize < sizeLimit)
+         return;
+
+      // The form that reports an error: the other falls back on the folder itself,
+      // which the removal below would then delete with everything in it.
+      FilePath rotatedFile;
+      if (options.getDirectory().completeChildPath(rotatedLogName, rotatedFile))
+         return;
+      if (rotatedFile.remove())
+         return; // the line goes on into the current file; the next line tries again
+
+      closeLogFile();
+      // After a failed move the current file is opened again, so lines keep arriving
+      // and the next line tries the rotation again.
+      logFile.move(rotatedFile, FilePath::MoveCrossDevice);
+      openLogFile();
+   }
+
+   void writeLine(const std::string& line)
+   {
+      stream->write(line.data(), static_cast<std::streamsize>(line.size()));
+      stream->flush();
+      if (!*stream)
+      {
+         // A full disk, say: the next line opens the file afresh and asks for its size.
+         stream.reset();
+         return;
+      }
+      fileSize += line.size();
+   }
+
+   FileLogOptions options;
+   FilePath logFile;
+   std::string logName;
+   std::string rotatedLogName;
+   boost::mutex mutex;
+   unsigned int id;
+   std::shared_ptr<std::ostream> stream;
+   std::uint64_t sizeLimit;
+   std::uint64_t fileSize = 0;
+};
+
+FileLogDestination::FileLogDestination(unsigned int id,
+                                       LogLevel level,
+                                       const std::string& programId,
+                                       FileLogOptions options)
+   : ILogDestination(level), impl_(std::make_shared<Impl>(std::move(options), programId, id))
+{
+   // A folder that cannot be made shows later as lines that cannot be written.
+   impl_->options.getDirectory().ensureDirectory();
+}
+
+FileLogDestination::~FileLogDestination()
+{
+   boost::lock_guard<boost::mutex> lock(impl_->mutex);
+   if (impl_->stream)
+      impl_->stream->flush();
+}
+
+unsigned int FileLogDestination::getId() const
+{
+   return impl_->id;
+}
+
+void FileLogDestination::writeLog(LogLevel level, const std::string& message)
+{
+   if (level > logLevel_ || t_writing)
+      return;
+
+   WritingScope writing;
+   boost::lock_guard<boost::mutex> lock(impl_->mutex);
+   if (!impl_->stream && !impl_->openLogFile())
+      return;
+   impl_->rotateLogFile();
+   if (impl_->stream)
+      impl_->writeLine(message);
+}
+
+} // namespace velorin::core::log

@@ -1,0 +1,120 @@
+// WinShellTest.cpp: the documents folder, its creation and the HRESULTs of failures.
+#include <platform/TestHooks.hpp>
+#include <platform/Win32Api.hpp>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <boost/filesystem.hpp>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string accountHome()
+{
+   return getpwuid(geteuid())->pw_dir;
+}
+
+class WinShellTest : public ::testing::Test
+{
+protected:
+   void SetUp() override
+   {
+      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("shell-%%%%-%%%%");
+      boost::filesystem::create_directories(root_);
+      ::unsetenv("XDG_DOCUMENTS_DIR");
+   }
+
+   void TearDown() override { boost::filesystem::remove_all(root_); }
+
+   // The HRESULT, and the folder text in UTF-8 when it succeeded.
+   std::pair<HRESULT, std::string> folder(int csidl, DWORD flags)
+   {
+      wchar_t buffer[MAX_PATH] = {};
+      const HRESULT result = ::SHGetFolderPathW(nullptr, csidl, nullptr, flags, buffer);
+      std::wstring wide(buffer);
+      return {result, velorin::platform::utf8FromUtf16(wide.c_str(), wide.size())};
+   }
+
+   boost::filesystem::path root_;
+};
+
+TEST_F(WinShellTest, DocumentsFolderComesFromXdgOnlyForTheCurrentLocation)
+{
+   ::setenv("XDG_DOCUMENTS_DIR", root_.c_str(), 1);
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT), std::make_pair(S_OK, root_.string()));
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_DEFAULT),
+             std::make_pair(S_OK, accountHome()));
+
+   // A relative value means nothing as a folder and is ignored.
+   ::setenv("XDG_DOCUMENTS_DIR", "Documents", 1);
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT), std::make_pair(S_OK, accountHome()));
+
+   // $HOME is never the documents folder.
+   ::unsetenv("XDG_DOCUMENTS_DIR");
+   ::setenv("HOME", root_.c_str(), 1);
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT), std::make_pair(S_OK, accountHome()));
+}
+
+TEST_F(WinShellTest, MissingFolderFailsUnlessAskedToCreateIt)
+{
+   const boost::filesystem::path missing = root_ / "a" / "Documents";
+   ::setenv("XDG_DOCUMENTS_DIR", missing.c_str(), 1);
+
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, static_cast<HRESULT>(0x80070003));
+   EXPECT_FALSE(boost::filesystem::exists(missing));
+
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT),
+             std::make_pair(S_OK, missing.string()));
+   EXPECT_TRUE(boost::filesystem::is_directory(missing));
+}
+
+TEST_F(WinShellTest, FolderThatCannotBeCreatedGivesTheErrorAsHresult)
+{
+   const boost::filesystem::path file = root_ / "file";
+   boost::filesystem::ofstream(file) << "x";
+   ::setenv("XDG_DOCUMENTS_DIR", (file / "Documents").c_str(), 1);
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT).first,
+             velorin::platform::hresultFromWin32(ERROR_PATH_NOT_FOUND));
+
+   velorin::platform::setAccountHomeFolder((file / "home").string());
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_DEFAULT).first,
+             velorin::platform::hresultFromWin32(ERROR_PATH_NOT_FOUND));
+   velorin::platform::setAccountHomeFolder(std::string());
+   EXPECT_EQ(folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE, SHGFP_TYPE_DEFAULT),
+             std::make_pair(S_OK, accountHome()));
+}
+
+TEST_F(WinShellTest, PathLongerThanTheBufferCountsUtf16Units)
+{
+   // Under 200 characters, but each of the 150 outside the BMP takes two UTF-16 units.
+   std::string name;
+   for (int i = 0; i < 50; ++i)
+      name += "\xF0\x9F\x98\x80";
+   const boost::filesystem::path tooLong = root_ / name / name / name;
+   ::setenv("XDG_DOCUMENTS_DIR", tooLong.c_str(), 1);
+   boost::filesystem::create_directories(tooLong);
+
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, static_cast<HRESULT>(0x8007007A));
+}
+
+TEST_F(WinShellTest, InvalidArgumentsAndArmedFailures)
+{
+   wchar_t buffer[MAX_PATH];
+   int token = 0;
+   EXPECT_EQ(::SHGetFolderPathW(nullptr, 0x7777, nullptr, SHGFP_TYPE_CURRENT, buffer), E_INVALIDARG);
+   EXPECT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 2, buffer), E_INVALIDARG);
+   EXPECT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, &token, SHGFP_TYPE_CURRENT, buffer), E_INVALIDARG);
+   EXPECT_EQ(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, nullptr), E_INVALIDARG);
+
+   velorin::platform::failNext("SHGetFolderPathW", ERROR_ACCESS_DENIED);
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, static_cast<HRESULT>(0x80070005));
+   velorin::platform::failNext("SHGetFolderPathW", 0x80004005);
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, static_cast<HRESULT>(0x80004005));
+   EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, S_OK);
+}
+
+} // namespace

@@ -1,0 +1,269 @@
+// FileLogDestinationTest.cpp: levels, file names, rotation at its boundaries, failed
+// rotations, unwritable folders and lines logged from inside a write.
+#include <shared_core/FileLogDestination.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <boost/filesystem.hpp>
+#include <gtest/gtest.h>
+
+#include <platform/TestHooks.hpp>
+#include <platform/Win32Api.hpp>
+#include <shared_core/Logger.hpp>
+
+#include "CapturingLogDestination.hpp"
+
+namespace velorin::core::log {
+namespace {
+
+// The contents of a file, or nothing when it does not exist.
+std::optional<std::string> contents(const boost::filesystem::path& path)
+{
+   if (!boost::filesystem::exists(path))
+      return std::nullopt;
+   std::ifstream file(path.string(), std::ios::binary);
+   std::ostringstream text;
+   text << file.rdbuf();
+   return text.str();
+}
+
+// A maximum size in MB that gives exactly this many bytes.
+double megabytesFor(double bytes)
+{
+   return bytes / 1048576.0;
+}
+
+class FileLogDestinationTest : public ::testing::Test
+{
+protected:
+   void SetUp() override
+   {
+      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("filelog-%%%%-%%%%");
+      boost::filesystem::create_directories(root_);
+   }
+
+   void TearDown() override { boost::filesystem::remove_all(root_); }
+
+   std::shared_ptr<FileLogDestination> destination(double maxSizeMb,
+                                                   bool rotate = true,
+                                                   LogLevel level = LogLevel::DEBUG,
+                                                   const boost::filesystem::path& folder = {})
+   {
+      const boost::filesystem::path dir = folder.empty() ? root_ : folder;
+      return std::make_shared<FileLogDestination>(
+         3, level, "abc", FileLogOptions(FilePath(dir.string()), "666", maxSizeMb, rotate, false));
+   }
+
+   std::optional<std::string> current() const { return contents(root_ / "abc.log"); }
+   std::optional<std::string> rotated() const { return contents(root_ / "abc.old.log"); }
+
+   boost::filesystem::path root_;
+};
+
+TEST(FileLogOptionsTest, DefaultsAndGivenValues)
+{
+   const FileLogOptions defaults(FilePath("C:/logs"));
+   EXPECT_EQ(defaults.getDirectory().getAbsolutePath(), "C:/logs");
+   EXPECT_EQ(defaults.getFileMode(), "666");
+   EXPECT_EQ(defaults.getMaxSizeMb(), 2.0);
+   EXPECT_TRUE(defaults.getDoRotation());
+   EXPECT_FALSE(defaults.getIncludePid());
+
+   const FileLogOptions given(FilePath("D:/x"), "600", 0.5, false, true);
+   EXPECT_EQ(given.getDirectory().getAbsolutePath(), "D:/x");
+   EXPECT_EQ(given.getFileMode(), "600");
+   EXPECT_EQ(given.getMaxSizeMb(), 0.5);
+   EXPECT_FALSE(given.getDoRotation());
+   EXPECT_TRUE(given.getIncludePid());
+}
+
+TEST_F(FileLogDestinationTest, WritesLinesAtOrBelowItsLevel)
+{
+   struct Case
+   {
+      LogLevel destinationLevel;
+      std::string expected;
+   };
+   const std::vector<Case> cases = {
+      {LogLevel::DEBUG, "E\nW\nI\nD\n"},
+      {LogLevel::WARNING, "E\nW\n"},
+      {LogLevel::ERROR, "E\n"},
+   };
+   for (const Case& c : cases)
+   {
+      {
+         auto log = destination(2.0, true, c.destinationLevel);
+         EXPECT_EQ(log->getId(), 3u);
+         log->writeLog(LogLevel::ERROR, "E\n");
+         log->writeLog(LogLevel::WARNING, "W\n");
+         log->writeLog(LogLevel::INFO, "I\n");
+         log->writeLog(LogLevel::DEBUG, "D\n");
+      }
+      EXPECT_EQ(current(), c.expected) << c.destinationLevel;
+      boost::filesystem::remove(root_ / "abc.log");
+   }
+
+   auto off = destination(2.0, true, LogLevel::OFF);
+   off->writeLog(LogLevel::ERROR, "E\n");
+   EXPECT_EQ(current(), std::nullopt); // never even opened
+}
+
+TEST_F(FileLogDestinationTest, CreatesTheFolderAndOpensTheFileOnTheFirstLine)
+{
+   const boost::filesystem::path folder = root_ / "a" / "b";
+   auto log = std::make_shared<FileLogDestination>(
+      4, LogLevel::INFO, "abc", FileLogOptions(FilePath(folder.string())));
+   EXPECT_TRUE(boost::filesystem::is_directory(folder));
+   EXPECT_FALSE(boost::filesystem::exists(folder / "abc.log"));
+
+   log->writeLog(LogLevel::INFO, "one\n");
+   EXPECT_EQ(contents(folder / "abc.log"), "one\n");
+
+   // Held without sharing while the destination lives, and appended to afterwards.
+   const FilePath file((folder / "abc.log").string());
+   std::shared_ptr<std::istream> reader;
+   EXPECT_EQ(file.openForRead(reader).getCode(), 32);
+   log.reset();
+   EXPECT_FALSE(file.openForRead(reader));
+   reader.reset();
+
+   auto reopened = std::make_shared<FileLogDestination>(
+      4, LogLevel::INFO, "abc", FileLogOptions(FilePath(folder.string())));
+   reopened->writeLog(LogLevel::INFO, "two\n");
+   EXPECT_EQ(contents(folder / "abc.log"), "one\ntwo\n");
+}
+
+TEST_F(FileLogDestinationTest, RotatesBeforeTheWriteThatFindsTheFileAtTheLimit)
+{
+   struct Case
+   {
+      const char* name;
+      double maxSizeMb;
+      bool rotate;
+      std::size_t existingBytes; // already in abc.log before the destination starts
+      std::vector<std::string> lines;
+      std::optional<std::string> current;
+      std::optional<std::string> rotated;
+   };
+   const std::string nine = "123456789\n";
+   const std::string existing2Mb(2097152, 'x');
+   const std::string existingBelow2Mb(2097151, 'x');
+   const std::vector<Case> cases = {
+      {"reaches the limit exactly", megabytesFor(20), true, 0, {nine, nine, "a\n"}, "a\n", nine + nine},
+      {"one byte short", megabytesFor(21), true, 0, {nine, nine, "a\n"}, nine + nine + "a\n", std::nullopt},
+      {"past the limit", megabytesFor(15), true, 0, {nine, nine, "a\n"}, "a\n", nine + nine},
+      {"size 0 rotates before every line", 0.0, true, 0, {"1\n", "2\n", "3\n"}, "3\n", "2\n"},
+      {"rotation off", megabytesFor(5), false, 0, {nine, nine, "a\n"}, nine + nine + "a\n", std::nullopt},
+      {"negative size", -1.0, true, 0, {nine, nine, "a\n"}, nine + nine + "a\n", std::nullopt},
+      {"not a number", std::nan(""), true, 0, {nine, nine}, nine + nine, std::nullopt},
+      {"infinite", std::numeric_limits<double>::infinity(), true, 0, {nine}, nine, std::nullopt},
+      {"2 MB file found on opening", 2.0, true, existing2Mb.size(), {"a\n"}, "a\n", existing2Mb},
+      {"just under 2 MB", 2.0, true, existingBelow2Mb.size(), {"a\n"}, existingBelow2Mb + "a\n", std::nullopt},
+   };
+   for (const Case& c : cases)
+   {
+      boost::filesystem::remove(root_ / "abc.log");
+      boost::filesystem::remove(root_ / "abc.old.log");
+      if (c.existingBytes > 0)
+         std::ofstream((root_ / "abc.log").string(), std::ios::binary) << std::string(c.existingBytes, 'x');
+
+      auto log = destination(c.maxSizeMb, c.rotate);
+      for (const auto& line : c.lines)
+         log->writeLog(LogLevel::INFO, line);
+      EXPECT_EQ(current(), c.current) << c.name;
+      EXPECT_EQ(rotated(), c.rotated) << c.name;
+   }
+}
+
+TEST_F(FileLogDestinationTest, FileModeAndProcessIdFlagChangeNothing)
+{
+   for (const auto& mode : {"666", "600", ""})
+   {
+      for (bool includePid : {false, true})
+      {
+         boost::filesystem::remove_all(root_);
+         auto log = std::make_shared<FileLogDestination>(
+            3, LogLevel::INFO, "abc", FileLogOptions(FilePath(root_.string()), mode, 0.0, true, includePid));
+         log->writeLog(LogLevel::INFO, "1\n");
+         log->writeLog(LogLevel::INFO, "2\n");
+         EXPECT_EQ(current(), "2\n");
+         EXPECT_EQ(rotated(), "1\n");
+         EXPECT_EQ(std::distance(boost::filesystem::directory_iterator(root_), {}), 2);
+      }
+   }
+}
+
+TEST_F(FileLogDestinationTest, FailedRotationKeepsAppendingAndTriesAgainOnTheNextLine)
+{
+   auto log = destination(0.0);
+   log->writeLog(LogLevel::INFO, "1\n");
+
+   velorin::platform::failNext("MoveFileExW", ERROR_ACCESS_DENIED);
+   log->writeLog(LogLevel::INFO, "2\n");
+   EXPECT_EQ(current(), "1\n2\n");
+   EXPECT_EQ(rotated(), std::nullopt); // removed before the move failed
+
+   log->writeLog(LogLevel::INFO, "3\n");
+   EXPECT_EQ(current(), "3\n");
+   EXPECT_EQ(rotated(), "1\n2\n");
+}
+
+TEST_F(FileLogDestinationTest, FailedWriteClosesTheFileSoALaterLineOpensItAfresh)
+{
+   // Every write to /dev/full fails as on a full disk.
+   boost::filesystem::create_symlink("/dev/full", root_ / "abc.log");
+   auto log = destination(2.0);
+   log->writeLog(LogLevel::INFO, "lost\n");
+
+   boost::filesystem::remove(root_ / "abc.log");
+   log->writeLog(LogLevel::INFO, "kept\n");
+   EXPECT_EQ(current(), "kept\n");
+}
+
+TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
+{
+   std::ofstream((root_ / "file").string()) << "x";
+   auto capture = testing::captureLog(1, LogLevel::DEBUG);
+   auto log = destination(2.0, true, LogLevel::INFO, root_ / "file" / "logs");
+   addLogDestination(log);
+
+   log->writeLog(LogLevel::ERROR, "direct\n");
+   logErrorMessage("through the registry");
+   logErrorMessage("again");
+
+   EXPECT_FALSE(boost::filesystem::exists(root_ / "file" / "logs"));
+   ASSERT_EQ(capture->lines().size(), 2u) << capture->lines()[0] << capture->lines()[1];
+   EXPECT_EQ(testing::withoutTimestamp(capture->lines()[1]), "[] ERROR again\n");
+}
+
+TEST_F(FileLogDestinationTest, LinesLoggedFromInsideAWriteAreDroppedAndWritingGoesOn)
+{
+   // A log file that is a link to itself: the existence test logs its error from
+   // inside the write, while the destination holds its mutex.
+   boost::filesystem::create_symlink(root_ / "abc.log", root_ / "abc.log");
+   auto capture = testing::captureLog(1, LogLevel::DEBUG);
+   auto log = destination(2.0);
+   addLogDestination(log);
+
+   log->writeLog(LogLevel::ERROR, "direct\n");
+   logErrorMessage("through the registry");
+
+   boost::filesystem::remove(root_ / "abc.log");
+   log->writeLog(LogLevel::ERROR, "direct again\n");
+   logErrorMessage("registry again");
+
+   const std::optional<std::string> written = current();
+   ASSERT_TRUE(written);
+   EXPECT_EQ(written->substr(0, 13), "direct again\n");
+   EXPECT_NE(written->find("] ERROR registry again\n"), std::string::npos);
+   EXPECT_EQ(written->find("through the registry"), std::string::npos);
+}
+
+} // namespace
+} // namespace velorin::core::log
