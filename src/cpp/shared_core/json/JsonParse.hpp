@@ -78,6 +78,11 @@ rapidjson::ParseResult parseText(const char* text, Document& document)
       return !result.IsError();
    };
    document.Populate(generator);
+   // RapidJSON reports a raw control character in a string as a bad escape; it is
+   // an encoding error, like the other bytes a string may not hold.
+   if (result.Code() == rapidjson::kParseErrorStringEscapeInvalid &&
+       static_cast<unsigned char>(text[result.Offset()]) < 0x20)
+      result.Set(rapidjson::kParseErrorStringInvalidEncoding, result.Offset());
    return result;
 }
 
