@@ -48,13 +48,6 @@ std::shared_ptr<RapidValue> newDocument()
       &sharedAllocator(), kDocumentStackCapacity, &sharedAllocator());
 }
 
-Value ValueAccess::adopt(RapidValue& content)
-{
-   Value root;
-   root.impl_->value->Swap(content);
-   return root;
-}
-
 RapidValue::MemberIterator findMember(RapidValue& object, const char* name, std::size_t length)
 {
    auto member = object.MemberBegin();
@@ -144,7 +137,10 @@ Array Value::getArray() const
 template <>
 Array Value::getAs<Array>() const
 {
-   return Array(getArray());
+   // Copied from a named handle: a temporary would be elided into the result.
+   const Array shared = getArray();
+   Array copy(shared);
+   return copy;
 }
 
 template <>
@@ -187,7 +183,9 @@ std::int64_t Value::getAs<std::int64_t>() const
 template <>
 Object Value::getAs<Object>() const
 {
-   return Object(getObject());
+   const Object shared = getObject();
+   Object copy(shared);
+   return copy;
 }
 
 template <>

@@ -46,9 +46,7 @@ struct ValueAccess
 
    static RapidValue& rapid(const Value& value) { return *value.impl_->value; }
 
-   // A root handle in a new document that takes over content (content becomes null).
-   static Value adopt(RapidValue& content);
-
+   // A handle on a slot whose document the pointer already shares.
    static Value fromPointer(std::shared_ptr<RapidValue> pointer)
    {
       return Value(std::make_shared<Value::Impl>(Value::Impl{std::move(pointer)}));

@@ -316,18 +316,6 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
    return Success();
 }
 
-Error Object::getSchemaDefaults(const std::string& schema, Object& defaults)
-{
-   Value parsed;
-   Error error = parsed.parse(schema);
-   if (error)
-      return error;
-   if (!parsed.isObject())
-      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), ERROR_LOCATION);
-   defaults = getPropertyDefaults(parsed.getObject());
-   return Success();
-}
-
 Object Object::getPropertyDefaults(Object schema)
 {
    Object defaults;
@@ -359,6 +347,18 @@ Object Object::getPropertyDefaults(Object schema)
          storeMember(result, property.name, ValueAccess::rapid(nested));
    }
    return defaults;
+}
+
+Error Object::getSchemaDefaults(const std::string& schema, Object& defaults)
+{
+   Value parsed;
+   Error error = parsed.parse(schema);
+   if (error)
+      return error;
+   if (!parsed.isObject())
+      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), ERROR_LOCATION);
+   defaults = getPropertyDefaults(parsed.getObject());
+   return Success();
 }
 
 Object Object::merge(const Object& base, const Object& overlay)

@@ -88,6 +88,14 @@ TEST(JsonValue, GettersAndKinds)
    EXPECT_FALSE(json::Value().holds<std::string>());
    EXPECT_TRUE(json::Object().holds<json::Object>());
    EXPECT_TRUE(json::Array().holds<json::Array>());
+   json::Value array = parsed("[1]");
+   json::Array arrayCopy = array.getAs<json::Array>();
+   arrayCopy.push_back(json::Value(2));
+   EXPECT_EQ("[1]", array.write());
+   json::Value object = parsed(R"({"k":1})");
+   json::Object objectCopy = object.getAs<json::Object>();
+   objectCopy["k"] = 2;
+   EXPECT_EQ(R"({"k":1})", object.write());
    EXPECT_EQ(json::Type::String, json::asJsonType(std::string("x")));
    EXPECT_EQ(json::Type::Array, json::asJsonType(json::Array()));
 }
