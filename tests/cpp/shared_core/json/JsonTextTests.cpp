@@ -75,6 +75,10 @@ TEST(JsonParse, ReplacesContentSeenThroughSharedHandles)
    // A failed parse through the shared handle leaves both unchanged.
    EXPECT_TRUE(array.parse("{").isError());
    EXPECT_EQ(R"({"a":true})", value.write());
+
+   // Parsing into a member view replaces that member in place.
+   ASSERT_FALSE(value.getObject()["a"].parse("[1,{}]"));
+   EXPECT_EQ(R"({"a":[1,{}]})", value.write());
 }
 
 TEST(JsonParse, NumbersTakeRapidJsonKinds)
