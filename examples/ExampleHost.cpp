@@ -1,5 +1,5 @@
 // ExampleHost.cpp: a small host program showing how a program sets up and uses the
-// library's logging and error values.
+// library's logging, error values and JSON values.
 #include <iostream>
 #include <memory>
 
@@ -8,6 +8,7 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 #include <shared_core/StderrLogDestination.hpp>
+#include <shared_core/json/Json.hpp>
 
 using namespace velorin::core;
 
@@ -46,5 +47,12 @@ int main()
    Error error = openConfiguration("C:/ProgramData/example.conf");
    if (error)
       log::logError(error, ERROR_LOCATION);
+
+   json::Value settings;
+   error = settings.parse(R"({"level": "debug", "ports": [80, 443]})");
+   if (error)
+      log::logError(error, ERROR_LOCATION);
+   else
+      log::logInfoMessage("settings: " + settings.write());
    return 0;
 }
