@@ -69,7 +69,7 @@ TEST(ConvertLineEndings, MatchesTheLineBreakExpressionOnRandomText)
    const std::string alphabet = std::string("ab\r\n\r\n", 6) + "\xE2\x80\xA8\xA9";
    std::mt19937 generator(20261210);
    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
-   std::uniform_int_distribution<std::size_t> length(0, 40);
+   std::uniform_int_distribution<std::size_t> length(0, 100);
    for (int round = 0; round < 3000; ++round)
    {
       std::string text;
