@@ -1,5 +1,6 @@
-// WinTextTest.cpp: the code pages of MultiByteToWideChar and WideCharToMultiByte.
+// WinTextTest.cpp: the UTF-8/UTF-16 codec and the Windows buffer protocol.
 #include <platform/Win32Api.hpp>
+#include <platform/TestHooks.hpp>
 
 #include <string>
 #include <vector>
@@ -8,130 +9,103 @@
 
 namespace {
 
-// UTF-16 code units of a multibyte text, through the size query and then the buffer.
-std::wstring toWide(UINT codePage, const std::string& text)
+// Converts through the size query and an exact buffer, as callers do.
+std::u16string toUtf16(const std::string& bytes)
 {
-   const int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-   if (size == 0)
-      return L"<error>";
-   std::wstring wide(static_cast<std::size_t>(size), L'\0');
-   EXPECT_EQ(size, ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size));
-   return wide;
+   const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+   std::vector<wchar_t> buffer(static_cast<std::size_t>(size));
+   EXPECT_EQ(size, MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                       buffer.data(), size));
+   return std::u16string(buffer.begin(), buffer.end());
 }
 
-std::string toMultiByte(UINT codePage, const std::wstring& wide, BOOL* usedDefault = nullptr)
+std::string toUtf8(const std::u16string& units)
 {
-   const int size = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                          nullptr, usedDefault);
-   if (size == 0)
-      return "<error>";
-   std::string bytes(static_cast<std::size_t>(size), '\0');
-   EXPECT_EQ(size, ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
-                                         size, nullptr, usedDefault));
-   return bytes;
+   const std::wstring wide(units.begin(), units.end());
+   const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                        nullptr, nullptr);
+   std::string buffer(static_cast<std::size_t>(size), '\0');
+   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), buffer.data(), size, nullptr,
+                       nullptr);
+   return buffer;
 }
 
-TEST(WinText, Windows1252MapsEveryByteAsWindowsDoes)
+struct Utf8Case
 {
-   struct Case
-   {
-      unsigned char byte;
-      wchar_t unit;
+   const char* name;
+   std::string utf8;
+   std::u16string utf16;
+};
+
+TEST(WinTextTest, DecodesUtf8WithOneReplacementPerMaximalIllFormedSubsequence)
+{
+   const std::vector<Utf8Case> cases = {
+      {"ascii", "abc", u"abc"},
+      {"two-byte", "\xC3\xA9", u"\u00E9"},
+      {"three-byte", "\xE2\x82\xAC", u"\u20AC"},
+      {"non-BMP becomes a surrogate pair", "\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
+      {"lone continuation byte", "a\x80z", u"a\uFFFDz"},
+      {"truncated three-byte sequence is one subsequence", "\xE2\x82z", u"\uFFFDz"},
+      {"overlong two-byte lead", "\xC0\xAF", u"\uFFFD\uFFFD"},
+      {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"invalid lead bytes", "\xFF\xFE", u"\uFFFD\uFFFD"},
+      {"truncated at the end", "ab\xF0\x9F\x98", u"ab\uFFFD"},
+      {"embedded NUL is kept with an explicit length", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
    };
-   const std::vector<Case> cases = {
-      {0x41, 0x0041}, {0x80, 0x20AC}, {0x81, 0x0081}, {0x8A, 0x0160}, {0x8D, 0x008D}, {0x8F, 0x008F},
-      {0x90, 0x0090}, {0x99, 0x2122}, {0x9D, 0x009D}, {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xE9, 0x00E9},
-      {0xFF, 0x00FF}, {0x00, 0x0000},
+   for (const auto& c : cases)
+      EXPECT_EQ(c.utf16, toUtf16(c.utf8)) << c.name;
+}
+
+TEST(WinTextTest, EncodesUtf16WithReplacementForUnpairedSurrogates)
+{
+   const std::vector<Utf8Case> cases = {
+      {"ascii", "abc", u"abc"},
+      {"surrogate pair", "\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
+      {"lone high surrogate", "a\xEF\xBF\xBDz", u"a\xD83Dz"},
+      {"lone low surrogate", "\xEF\xBF\xBD", u"\xDE00"},
+      {"high surrogate at the end", "a\xEF\xBF\xBD", u"a\xD83D"},
    };
-   for (const Case& c : cases)
-   {
-      const std::string byte(1, static_cast<char>(c.byte));
-      for (UINT codePage : {UINT(1252), CP_ACP})
-      {
-         EXPECT_EQ(std::wstring(1, c.unit), toWide(codePage, byte)) << std::hex << int(c.byte);
-         EXPECT_EQ(byte, toMultiByte(codePage, std::wstring(1, c.unit))) << std::hex << int(c.byte);
-      }
-   }
+   for (const auto& c : cases)
+      EXPECT_EQ(c.utf8, toUtf8(c.utf16)) << c.name;
 }
 
-TEST(WinText, OtherCodePagesGoThroughIconv)
+TEST(WinTextTest, LengthMinusOneCountsTheTerminatingNul)
 {
-   EXPECT_EQ(std::wstring({0x0410, 0x044F}), toWide(1251, "\xC0\xFF"));
-   EXPECT_EQ(std::wstring({0x3042, L'a'}), toWide(932, "\x82\xA0" "a"));
-   EXPECT_EQ(std::wstring({0x00E9}), toWide(28591, "\xE9"));
-   EXPECT_EQ(std::wstring({0x2592}), toWide(437, "\xB1"));
-   // GB18030 reaches beyond the BMP: one character, a surrogate pair.
-   EXPECT_EQ(std::wstring({0xD83D, 0xDE00}), toWide(54936, "\x94\x39\xFC\x36"));
-   EXPECT_EQ("\xC0\xFF", toMultiByte(1251, std::wstring({0x0410, 0x044F})));
-   EXPECT_EQ("\x82\xA0", toMultiByte(932, std::wstring({0x3042})));
+   EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
+   // The pair counts as two units, as on Windows.
+   EXPECT_EQ(3, MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", -1, nullptr, 0));
+   const wchar_t pair[] = {0xD83D, 0xDE00, 0};
+   EXPECT_EQ(5, WideCharToMultiByte(CP_UTF8, 0, pair, -1, nullptr, 0, nullptr, nullptr));
 }
 
-TEST(WinText, BytesACodePageLacksBecomeReplacementCharacters)
+TEST(WinTextTest, FailsWithWindowsErrorCodes)
 {
-   // 0x81 starts a double-byte character in code page 932; a lone one has no meaning.
-   EXPECT_EQ(std::wstring({L'a', 0xFFFD}), toWide(932, "a\x81"));
-   EXPECT_EQ(std::wstring({0xFFFD, L'b'}), toWide(20127, "\xC0" "b"));
+   wchar_t small[2];
+   SetLastError(0);
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, small, 2));
+   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, nullptr, -1, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", 0, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 1, "abc", -1, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_FLAGS, GetLastError());
+
+   char used = '?';
+   EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, nullptr, 0, &used, nullptr));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
 }
 
-TEST(WinText, CharactersACodePageLacksBecomeTheDefaultCharacter)
+TEST(WinTextTest, ArmedFailureFailsOnlyTheNextCall)
 {
-   BOOL usedDefault = FALSE;
-   EXPECT_EQ("a?", toMultiByte(1252, std::wstring({L'a', 0x0416}), &usedDefault));
-   EXPECT_TRUE(usedDefault);
-   EXPECT_EQ("?", toMultiByte(1252, std::wstring({0xD800}), &usedDefault));
-   EXPECT_EQ("?", toMultiByte(1251, std::wstring({0x00E9}), &usedDefault));
-   EXPECT_TRUE(usedDefault);
-   EXPECT_EQ("\xE9", toMultiByte(1252, std::wstring({0x00E9}), &usedDefault));
-   EXPECT_FALSE(usedDefault);
-
-   const wchar_t text[] = {0x0416, 0};
-   char bytes[4] = {};
-   const char star = '*';
-   EXPECT_EQ(2, ::WideCharToMultiByte(1252, 0, text, -1, bytes, 4, &star, nullptr));
-   EXPECT_STREQ("*", bytes);
-}
-
-TEST(WinText, InvalidCodePageFailsWith87)
-{
-   for (UINT codePage : {UINT(12345), UINT(1200), UINT(99999)})
-   {
-      wchar_t wide[4];
-      ::SetLastError(0);
-      EXPECT_EQ(0, ::MultiByteToWideChar(codePage, 0, "abc", 3, wide, 4)) << codePage;
-      EXPECT_EQ(ERROR_INVALID_PARAMETER, ::GetLastError()) << codePage;
-
-      char bytes[4];
-      ::SetLastError(0);
-      EXPECT_EQ(0, ::WideCharToMultiByte(codePage, 0, L"abc", 3, bytes, 4, nullptr, nullptr)) << codePage;
-      EXPECT_EQ(ERROR_INVALID_PARAMETER, ::GetLastError()) << codePage;
-   }
-}
-
-TEST(WinText, CodePageBuffersFollowTheWindowsProtocol)
-{
-   wchar_t wide[2];
-   ::SetLastError(0);
-   EXPECT_EQ(0, ::MultiByteToWideChar(1252, 0, "abc", 3, wide, 2));
-   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, ::GetLastError());
-   // -1 takes the text up to its NUL and counts the NUL.
-   EXPECT_EQ(4, ::MultiByteToWideChar(1252, 0, "ab\xE9", -1, nullptr, 0));
-   EXPECT_EQ(3, ::MultiByteToWideChar(1251, 0, "a\xC0", -1, nullptr, 0));
-
-   char bytes[2];
-   ::SetLastError(0);
-   EXPECT_EQ(0, ::WideCharToMultiByte(1252, 0, L"abc", 3, bytes, 2, nullptr, nullptr));
-   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, ::GetLastError());
-   ::SetLastError(0);
-   EXPECT_EQ(0, ::MultiByteToWideChar(1252, 1, "abc", 3, nullptr, 0));
-   EXPECT_EQ(ERROR_INVALID_FLAGS, ::GetLastError());
-}
-
-TEST(WinText, Utf8RefusesDefaultCharacterArguments)
-{
-   BOOL usedDefault = FALSE;
-   ::SetLastError(0);
-   EXPECT_EQ(0, ::WideCharToMultiByte(CP_UTF8, 0, L"a", 1, nullptr, 0, nullptr, &usedDefault));
-   EXPECT_EQ(ERROR_INVALID_PARAMETER, ::GetLastError());
+   velorin::platform::failNext("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION);
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
+   EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
+   EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
 }
 
 } // namespace
