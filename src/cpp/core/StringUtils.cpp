@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <istream>
+#include <memory>
 #include <vector>
 
 #include <emmintrin.h>
@@ -25,7 +27,9 @@
 #include <platform/Win32Api.hpp>
 
 #include <shared_core/Error.hpp>
+#include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
+#include <shared_core/json/Json.hpp>
 
 #include "UnicodeLetterTables.hpp"
 
@@ -242,6 +246,56 @@ std::wstring::const_iterator countLineBreaks(std::wstring::const_iterator begin,
    return countBreaksInRange(begin, end, count);
 }
 
+bool detectLineEndings(const FilePath& filePath, LineEnding* lineEnding)
+{
+   try
+   {
+      if (!filePath.exists())
+         return false;
+
+      std::shared_ptr<std::istream> stream;
+      const Error error = filePath.openForRead(stream);
+      if (error)
+      {
+         log::logError(error, ERROR_LOCATION);
+         return false;
+      }
+
+      // Only the first line break decides.
+      std::streambuf& buffer = *stream->rdbuf();
+      for (;;)
+      {
+         const int character = buffer.sbumpc();
+         if (character == std::char_traits<char>::eof())
+            return false;
+         if (character == '\n')
+         {
+            *lineEnding = LineEndingLf;
+            return true;
+         }
+         if (character == '\r' && buffer.sgetc() == '\n')
+         {
+            *lineEnding = LineEndingCrLf;
+            return true;
+         }
+         if (stream->fail() || stream->bad())
+         {
+            log::logWarningMessage("I/O Error reading file " + filePath.getAbsolutePath(), ERROR_LOCATION);
+            return false;
+         }
+      }
+   }
+   catch (const std::exception& e)
+   {
+      log::logErrorMessage(std::string("Unexpected exception: ") + e.what(), ERROR_LOCATION);
+   }
+   catch (...)
+   {
+      log::logErrorMessage("Unknown exception", ERROR_LOCATION);
+   }
+   return false;
+}
+
 std::string escapeChars(std::string specialChars,
                         const std::map<char, std::string>& replacements,
                         std::string text)
@@ -421,6 +475,19 @@ std::string jsonLiteralEscape(const std::string& text)
       {'\n', "\\n"},
    };
    return escapeChars("\\\"\r\n", replacements, text);
+}
+
+std::string jsonLiteralUnescape(const std::string& text)
+{
+   // The parser reads up to a NUL, and a NUL is never valid in JSON text, so a
+   // literal holding one fails here rather than being cut.
+   json::Value value;
+   if (text.find('\0') != std::string::npos || value.parse(text) || !value.isString())
+   {
+      log::logErrorMessage("Failed to unescape JS literal", ERROR_LOCATION);
+      return text;
+   }
+   return value.getString();
 }
 
 std::string makeRandomByteString(std::size_t length)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "CapturingLogDestination.hpp"
+
 namespace velorin::core::string_utils {
 namespace {
 
@@ -46,6 +48,50 @@ TEST(Escaping, EscapeCharsTakesAnyTable)
    EXPECT_EQ("axb", escapeChars("", replacements, "axb"));
    // A special character without a replacement stays as it is.
    EXPECT_EQ("a[x]y", escapeChars("xy", replacements, "axy"));
+}
+
+TEST(JsonLiteralUnescape, UnderstandsEveryJsonEscape)
+{
+   auto log = testing::captureLog();
+   const std::vector<std::pair<std::string, std::string>> cases = {
+      {"\"a\\nb\"", "a\nb"},
+      {"\"caf\\u00e9\"", "caf\xC3\xA9"},
+      {"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
+      {"\"\\b\\f\\n\\r\\t\\\"\\\\\\/\"", "\b\f\n\r\t\"\\/"},
+      {"\"\\u0000\"", std::string(1, '\0')},
+      {"\"\"", ""},
+      {" \"spaced\" ", "spaced"},
+      {"\"caf\xC3\xA9\"", "caf\xC3\xA9"},
+   };
+   for (const auto& c : cases)
+      EXPECT_EQ(c.second, jsonLiteralUnescape(c.first)) << c.first;
+   EXPECT_TRUE(log->lines().empty());
+}
+
+TEST(JsonLiteralUnescape, FailureLogsAndReturnsTheInput)
+{
+   const std::vector<std::string> cases = {
+      "word", "42", "\"raw\ttab\"", "\"unterminated", "\"a\" \"b\"", "[\"a\"]", "\"bad \\q escape\"",
+      std::string("\"a\"\0x", 5), "", "\"\\ud83d\"",
+   };
+   for (const std::string& text : cases)
+   {
+      auto log = testing::captureLog();
+      EXPECT_EQ(text, jsonLiteralUnescape(text)) << text;
+      log::removeLogDestination(log->getId());
+      ASSERT_EQ(1u, log->lines().size()) << text;
+      const std::string line = testing::withoutTimestamp(log->lines()[0]);
+      EXPECT_NE(std::string::npos, line.find("] ERROR Failed to unescape JS literal")) << line;
+   }
+}
+
+TEST(JsonLiteralUnescape, ReadsBackWhatJsonLiteralEscapeWrites)
+{
+   const std::vector<std::string> cases = {
+      "plain", "back\\slash \"quoted\"", "cr\rlf\ncrlf\r\n", "caf\xC3\xA9 \xE2\x82\xAC", "</script>", "",
+   };
+   for (const std::string& text : cases)
+      EXPECT_EQ(text, jsonLiteralUnescape("\"" + jsonLiteralEscape(text) + "\"")) << text;
 }
 
 TEST(Escaping, HtmlEntitiesDecodeAmpersandThenLessThan)

@@ -2,12 +2,18 @@
 // and comment headers.
 #include <core/StringUtils.hpp>
 
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <boost/filesystem.hpp>
 #include <boost/regex.hpp>
 #include <gtest/gtest.h>
+
+#include <shared_core/FilePath.hpp>
+
+#include "CapturingLogDestination.hpp"
 
 namespace velorin::core::string_utils {
 namespace {
@@ -190,6 +196,77 @@ TEST(ExtractCommentHeader, InvalidPrefixPatternThrows)
 {
    std::string header;
    EXPECT_THROW(extractCommentHeader("# x", "(", &header), boost::regex_error);
+}
+
+// A scratch folder of the test's own, removed with it.
+class DetectLineEndings : public ::testing::Test
+{
+protected:
+   void SetUp() override
+   {
+      folder_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("line-endings-%%%%%%%%");
+      boost::filesystem::create_directories(folder_);
+   }
+
+   void TearDown() override { boost::filesystem::remove_all(folder_); }
+
+   FilePath file(const std::string& name, const std::string& contents)
+   {
+      const boost::filesystem::path path = folder_ / name;
+      std::ofstream(path.string(), std::ios::binary) << contents;
+      return FilePath(path.string());
+   }
+
+   boost::filesystem::path folder_;
+};
+
+TEST_F(DetectLineEndings, TheFirstBreakDecides)
+{
+   struct Case
+   {
+      std::string contents;
+      bool found;
+      LineEnding expected;
+   };
+   const std::vector<Case> cases = {
+      {"x\ry\nz\r\n", true, LineEndingLf},
+      {"x\r\ny\n", true, LineEndingCrLf},
+      {"\r\r\n", true, LineEndingCrLf},
+      {"\n\r\n", true, LineEndingLf},
+      {"no break\r", false, LineEndingUnchanged},
+      {"", false, LineEndingUnchanged},
+   };
+   auto log = testing::captureLog();
+   int index = 0;
+   for (const Case& c : cases)
+   {
+      LineEnding lineEnding = LineEndingUnchanged;
+      EXPECT_EQ(c.found, detectLineEndings(file("f" + std::to_string(index++), c.contents), &lineEnding))
+         << c.contents;
+      EXPECT_EQ(c.expected, lineEnding) << c.contents;
+   }
+   EXPECT_TRUE(log->lines().empty());
+}
+
+TEST_F(DetectLineEndings, MissingFileGivesFalseSilently)
+{
+   auto log = testing::captureLog();
+   LineEnding lineEnding = LineEndingPlatform;
+   EXPECT_FALSE(detectLineEndings(FilePath((folder_ / "missing.txt").string()), &lineEnding));
+   EXPECT_FALSE(detectLineEndings(FilePath((folder_ / "none" / "missing.txt").string()), &lineEnding));
+   EXPECT_EQ(LineEndingPlatform, lineEnding);
+   for (const std::string& line : log->lines())
+      ADD_FAILURE() << line;
+}
+
+TEST_F(DetectLineEndings, UnopenableFileLogsAnError)
+{
+   auto log = testing::captureLog();
+   LineEnding lineEnding = LineEndingPlatform;
+   EXPECT_FALSE(detectLineEndings(FilePath(folder_.string()), &lineEnding));
+   EXPECT_EQ(LineEndingPlatform, lineEnding);
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_NE(std::string::npos, testing::withoutTimestamp(log->lines()[0]).find("] ERROR ")) << log->lines()[0];
 }
 
 } // namespace
