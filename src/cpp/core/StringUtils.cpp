@@ -17,7 +17,9 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
+#endif
 
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/algorithm/string/replace.hpp>
@@ -38,9 +40,11 @@ namespace velorin::core::string_utils {
 namespace {
 
 // The first byte at or after text that can start a line break (CR, LF or the lead
-// byte of U+2028/U+2029), or end; sixteen bytes at a time while none is near.
+// byte of U+2028/U+2029), or end. Blocks of sixteen bytes without one are skipped
+// whole; the block that holds one is searched byte by byte.
 const char* findLineBreakStart(const char* text, const char* end)
 {
+#if defined(__SSE2__) || defined(_M_X64)
    const __m128i lf = _mm_set1_epi8('\n');
    const __m128i cr = _mm_set1_epi8('\r');
    const __m128i separatorLead = _mm_set1_epi8(static_cast<char>(0xE2));
@@ -49,11 +53,11 @@ const char* findLineBreakStart(const char* text, const char* end)
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
       const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)),
                                          _mm_cmpeq_epi8(block, separatorLead));
-      const int mask = _mm_movemask_epi8(found);
-      if (mask != 0)
-         return text + __builtin_ctz(static_cast<unsigned int>(mask));
+      if (_mm_movemask_epi8(found) != 0)
+         break;
       text += 16;
    }
+#endif
    while (text != end && *text != '\n' && *text != '\r' && static_cast<unsigned char>(*text) != 0xE2)
       ++text;
    return text;
