@@ -448,6 +448,12 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
 
+   // A folder never crosses volumes, whatever stands at the target.
+   struct stat targetVolume;
+   const bool targetVolumeKnown = ::stat(to.c_str(), &targetVolume) == 0 || ::stat(parentOf(to).c_str(), &targetVolume) == 0;
+   if (S_ISDIR(source.st_mode) && targetVolumeKnown && targetVolume.st_dev != source.st_dev)
+      return fail(ERROR_NOT_SAME_DEVICE);
+
    struct stat target;
    if (::lstat(to.c_str(), &target) == 0)
    {

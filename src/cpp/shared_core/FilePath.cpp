@@ -82,6 +82,23 @@ boost::filesystem::path fsPath(const FilePath& path)
    return boost::filesystem::path(path.getAbsolutePath());
 }
 
+// Boost reports a missing path both as a status and as an error; it is only the status.
+boost::filesystem::file_status statusOf(const FilePath& path, boost::system::error_code& ec)
+{
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(path), ec);
+   if (status.type() == boost::filesystem::file_not_found)
+      ec.clear();
+   return status;
+}
+
+boost::filesystem::file_status symlinkStatusOf(const FilePath& path, boost::system::error_code& ec)
+{
+   const boost::filesystem::file_status status = boost::filesystem::symlink_status(fsPath(path), ec);
+   if (status.type() == boost::filesystem::file_not_found)
+      ec.clear();
+   return status;
+}
+
 // An error from the path library carries the Win32 number of its operating-system code.
 Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& location)
 {
@@ -373,7 +390,7 @@ bool FilePath::exists() const
    if (isEmpty())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       Error error = filesystemError(ec, *this, ERROR_LOCATION);
@@ -390,7 +407,7 @@ bool FilePath::exists(const std::string& path)
    if (filePath.isEmpty())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(filePath), ec);
+   const boost::filesystem::file_status status = statusOf(filePath, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, filePath, ERROR_LOCATION), ERROR_LOCATION);
@@ -564,7 +581,7 @@ std::uint64_t FilePath::getSize() const
       return 0;
    boost::system::error_code ec;
    std::uint64_t size = 0;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (!ec && boost::filesystem::is_regular_file(status))
       size = boost::filesystem::file_size(fsPath(*this), ec);
    if (ec)
@@ -621,7 +638,7 @@ bool FilePath::isDirectory() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
@@ -677,7 +694,7 @@ bool FilePath::isRegularFile() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
@@ -699,7 +716,7 @@ bool FilePath::isSymlink() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::symlink_status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = symlinkStatusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);

@@ -2,6 +2,7 @@
 // and completion of Windows paths, independent of the host's own path rules.
 #include "WindowsPathGrammar.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace velorin::core::windows_path {
@@ -10,6 +11,26 @@ namespace {
 constexpr std::wstring_view kDot = L".";
 constexpr std::wstring_view kDotDot = L"..";
 constexpr std::wstring_view kRootDirectory = L"/";
+
+// Elements as UTF-16 strings; only a network name holds separators, and \\server
+// is //server.
+int compareElements(std::wstring_view a, std::wstring_view b)
+{
+   const std::size_t common = std::min(a.size(), b.size());
+   for (std::size_t i = 0; i < common; ++i)
+   {
+      const wchar_t left = a[i] == L'\\' ? L'/' : a[i];
+      const wchar_t right = b[i] == L'\\' ? L'/' : b[i];
+      if (left != right)
+         return left < right ? -1 : 1;
+   }
+   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+bool sameElement(std::wstring_view a, std::wstring_view b)
+{
+   return a.size() == b.size() && compareElements(a, b) == 0;
+}
 
 std::vector<std::wstring_view> elementsOf(std::wstring_view path)
 {
@@ -137,7 +158,7 @@ int compare(std::wstring_view a, std::wstring_view b)
       const bool haveRight = right.next(rightElement);
       if (!haveLeft || !haveRight)
          return haveLeft ? 1 : (haveRight ? -1 : 0);
-      if (const int order = leftElement.compare(rightElement); order != 0)
+      if (const int order = compareElements(leftElement, rightElement); order != 0)
          return order;
    }
 }
@@ -237,7 +258,7 @@ bool isWithin(std::wstring_view path, std::wstring_view scope)
    {
       if (!scopeCursor.next(scopeElement) || scopeElement == kDot)
          return true;
-      if (!pathCursor.next(pathElement) || pathElement != scopeElement)
+      if (!pathCursor.next(pathElement) || !sameElement(pathElement, scopeElement))
          return false;
    }
 }
@@ -292,7 +313,7 @@ std::wstring lexicallyRelative(std::wstring_view path, std::wstring_view base)
 
    std::size_t common = 0;
    while (common < pathElements.size() && common < baseElements.size() &&
-          pathElements[common] == baseElements[common])
+          sameElement(pathElements[common], baseElements[common]))
       ++common;
    if (common == 0)
       return std::wstring();
