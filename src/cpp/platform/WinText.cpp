@@ -275,7 +275,8 @@ std::u32string decodeWithIconv(iconv_t cd, const char* text, std::size_t length)
       const int error = result == static_cast<std::size_t>(-1) ? errno : 0;
       for (unsigned char* p = chunk; p + 4 <= reinterpret_cast<unsigned char*>(out); p += 4)
          codePoints.push_back(readUtf32Le(p));
-      if (error == EILSEQ || error == EINVAL)
+      // EILSEQ, or EINVAL for a sequence cut by the end: one byte is replaced.
+      if (error != 0 && error != E2BIG)
       {
          codePoints.push_back(kReplacement);
          ++in;

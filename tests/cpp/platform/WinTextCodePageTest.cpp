@@ -64,6 +64,9 @@ TEST(WinText, OtherCodePagesGoThroughIconv)
    EXPECT_EQ(std::wstring({0xD83D, 0xDE00}), toWide(54936, "\x94\x39\xFC\x36"));
    EXPECT_EQ("\xC0\xFF", toMultiByte(1251, std::wstring({0x0410, 0x044F})));
    EXPECT_EQ("\x82\xA0", toMultiByte(932, std::wstring({0x3042})));
+   // A stateful encoding shifts back to ASCII before the end.
+   EXPECT_EQ("\x1B$B$\"\x1B(B", toMultiByte(50220, std::wstring({0x3042})));
+   EXPECT_EQ(std::wstring({0x3042, L'a'}), toWide(50220, "\x1B$B$\"\x1B(Ba"));
 }
 
 TEST(WinText, BytesACodePageLacksBecomeReplacementCharacters)
