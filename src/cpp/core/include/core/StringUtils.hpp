@@ -56,8 +56,8 @@ bool trimLeadingLines(int maxLines, std::string* text);
 // the length of its prefix match and ended by LF. Throws on an invalid prefix pattern.
 bool extractCommentHeader(const std::string& contents, const std::string& prefix, std::string* header);
 
-// Replaces each character of specialChars by its entry in replacements, which must
-// hold every one of them.
+// Replaces each character of specialChars by its entry in replacements; one without
+// an entry stays as it is.
 std::string escapeChars(std::string specialChars,
                         const std::map<char, std::string>& replacements,
                         std::string text);
