@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <cstdlib>
 #include <boost/system/error_code.hpp>
 
 namespace velorin::platform {
@@ -21,11 +22,17 @@ inline DWORD win32ErrorFromNative(int nativeError)
 {
    return static_cast<DWORD>(nativeError);
 }
+
+inline int wctomb(char* multiByte, wchar_t wideChar)
+{
+   return ::wctomb(multiByte, wideChar);
+}
 } // namespace velorin::platform
 
 #else
 
 #include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinCrt.hpp>
 #include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinFile.hpp>
 #include <platform/win32/WinShell.hpp>
