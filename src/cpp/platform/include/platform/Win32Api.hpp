@@ -26,5 +26,6 @@ inline DWORD win32ErrorFromNative(int nativeError)
 
 #include <platform/win32/WinBase.hpp>
 #include <platform/win32/WinText.hpp>
+#include <platform/win32/WinTime.hpp>
 
 #endif
