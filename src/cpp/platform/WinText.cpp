@@ -1,12 +1,20 @@
-// WinText.cpp: MultiByteToWideChar and WideCharToMultiByte over a UTF-8/UTF-16 codec.
+// WinText.cpp: MultiByteToWideChar and WideCharToMultiByte over a UTF-8/UTF-16 codec,
+// a Windows-1252 table and iconv.
 //
 // The codec is lenient as Windows is with flags 0: each maximal ill-formed
 // subsequence of UTF-8 becomes one U+FFFD (Unicode's recommended practice), and
-// each unpaired surrogate of UTF-16 becomes U+FFFD.
+// each unpaired surrogate of UTF-16 becomes U+FFFD. The ANSI code page (CP_ACP) is
+// Windows-1252, from a table of our own because iconv refuses the five bytes that
+// Windows maps to C1 controls; other code pages go through iconv, and one that
+// iconv does not know is invalid (87), as an unknown code page is on Windows.
 #include <platform/win32/WinText.hpp>
 
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
+#include <string>
+
+#include <iconv.h>
 
 #include <platform/TestHooks.hpp>
 
@@ -158,6 +166,155 @@ char* writeUtf8(char32_t codePoint, char* out)
    return out;
 }
 
+// Windows-1252 bytes 0x80-0x9F; every other byte is the code point of its value.
+// 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character and map to the C1 control of
+// the same value, as Windows maps them.
+constexpr char16_t kWindows1252High[32] = {
+   0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+   0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t decodeWindows1252(unsigned char byte)
+{
+   return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte;
+}
+
+// The byte for the code point, or -1 when Windows-1252 has none.
+int encodeWindows1252(char32_t codePoint)
+{
+   if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+      return static_cast<int>(codePoint);
+   for (int i = 0; i < 32; ++i)
+   {
+      if (kWindows1252High[i] == codePoint)
+         return 0x80 + i;
+   }
+   return -1;
+}
+
+bool isWindows1252(UINT codePage)
+{
+   constexpr UINT kThreadAnsiCodePage = 3; // CP_THREAD_ACP
+   return codePage == CP_ACP || codePage == kThreadAnsiCodePage || codePage == 1252;
+}
+
+// iconv's name for a Windows code page that it knows under another name than CP<n>.
+std::string iconvName(UINT codePage)
+{
+   switch (codePage)
+   {
+      case 1: return "CP437"; // CP_OEMCP
+      case 2: return "MACINTOSH"; // CP_MACCP
+      case 10000: return "MACINTOSH";
+      case 20127: return "ASCII";
+      case 20866: return "KOI8-R";
+      case 20932: return "EUC-JP";
+      case 21866: return "KOI8-U";
+      case 28591: return "ISO-8859-1";
+      case 28592: return "ISO-8859-2";
+      case 28593: return "ISO-8859-3";
+      case 28594: return "ISO-8859-4";
+      case 28595: return "ISO-8859-5";
+      case 28596: return "ISO-8859-6";
+      case 28597: return "ISO-8859-7";
+      case 28598: return "ISO-8859-8";
+      case 28599: return "ISO-8859-9";
+      case 28603: return "ISO-8859-13";
+      case 28605: return "ISO-8859-15";
+      case 50220: return "ISO-2022-JP";
+      case 51932: return "EUC-JP";
+      case 51949: return "EUC-KR";
+      case 54936: return "GB18030";
+      case 65000: return "UTF-7";
+      default: return "CP" + std::to_string(codePage);
+   }
+}
+
+// An iconv descriptor for one conversion, closed with its scope.
+class IconvConverter
+{
+public:
+   IconvConverter(const std::string& to, const std::string& from)
+      : cd_(::iconv_open(to.c_str(), from.c_str()))
+   {
+   }
+   ~IconvConverter()
+   {
+      if (isOpen())
+         ::iconv_close(cd_);
+   }
+   IconvConverter(const IconvConverter&) = delete;
+   IconvConverter& operator=(const IconvConverter&) = delete;
+
+   bool isOpen() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+   iconv_t get() const { return cd_; }
+
+private:
+   iconv_t cd_;
+};
+
+char32_t readUtf32Le(const unsigned char* bytes)
+{
+   return static_cast<char32_t>(bytes[0]) | static_cast<char32_t>(bytes[1]) << 8 |
+          static_cast<char32_t>(bytes[2]) << 16 | static_cast<char32_t>(bytes[3]) << 24;
+}
+
+// Decodes text of an iconv code page; a byte iconv cannot convert becomes U+FFFD.
+std::u32string decodeWithIconv(iconv_t cd, const char* text, std::size_t length)
+{
+   std::u32string codePoints;
+   char* in = const_cast<char*>(text);
+   std::size_t inLeft = length;
+   unsigned char chunk[4096];
+   while (inLeft > 0)
+   {
+      char* out = reinterpret_cast<char*>(chunk);
+      std::size_t outLeft = sizeof(chunk);
+      const std::size_t result = ::iconv(cd, &in, &inLeft, &out, &outLeft);
+      const int error = result == static_cast<std::size_t>(-1) ? errno : 0;
+      for (unsigned char* p = chunk; p + 4 <= reinterpret_cast<unsigned char*>(out); p += 4)
+         codePoints.push_back(readUtf32Le(p));
+      if (error == EILSEQ || error == EINVAL)
+      {
+         codePoints.push_back(kReplacement);
+         ++in;
+         --inLeft;
+      }
+   }
+   return codePoints;
+}
+
+// Encodes code points into an iconv code page; one it lacks becomes defaultChar.
+std::string encodeWithIconv(iconv_t cd, const std::u32string& codePoints, char defaultChar, bool* usedDefault)
+{
+   std::string bytes;
+   char chunk[64];
+   for (char32_t codePoint : codePoints)
+   {
+      unsigned char unit[4] = {static_cast<unsigned char>(codePoint), static_cast<unsigned char>(codePoint >> 8),
+                               static_cast<unsigned char>(codePoint >> 16),
+                               static_cast<unsigned char>(codePoint >> 24)};
+      char* in = reinterpret_cast<char*>(unit);
+      std::size_t inLeft = sizeof(unit);
+      char* out = chunk;
+      std::size_t outLeft = sizeof(chunk);
+      if (::iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1))
+      {
+         bytes.push_back(defaultChar);
+         *usedDefault = true;
+         continue;
+      }
+      bytes.append(chunk, static_cast<std::size_t>(out - chunk));
+   }
+   // Stateful encodings return to their initial shift state at the end.
+   char* out = chunk;
+   std::size_t outLeft = sizeof(chunk);
+   ::iconv(cd, nullptr, nullptr, &out, &outLeft);
+   bytes.append(chunk, static_cast<std::size_t>(out - chunk));
+   return bytes;
+}
+
 int fail(DWORD errorCode)
 {
    SetLastError(errorCode);
@@ -189,8 +346,16 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
    if (multiByteStr == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCharCount < 0 ||
        (wideCharCount > 0 && wideCharStr == nullptr))
       return fail(ERROR_INVALID_PARAMETER);
-   if (codePage != CP_UTF8)
-      return fail(ERROR_INVALID_PARAMETER);
+
+   std::u32string codePoints;
+   const bool utf8 = codePage == CP_UTF8;
+   std::string iconvCodePage;
+   if (!utf8 && !isWindows1252(codePage))
+   {
+      iconvCodePage = iconvName(codePage);
+      if (!IconvConverter("UTF-32LE", iconvCodePage).isOpen())
+         return fail(ERROR_INVALID_PARAMETER);
+   }
    if (flags != 0)
       return fail(ERROR_INVALID_FLAGS);
 
@@ -199,16 +364,44 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
       multiByteCount == -1 ? std::strlen(multiByteStr) + 1 : static_cast<std::size_t>(multiByteCount);
    const auto* bytes = reinterpret_cast<const unsigned char*>(multiByteStr);
 
+   if (utf8)
+   {
+      return convertInto(
+         wideCharCount,
+         [&] {
+            std::size_t units = 0;
+            decodeUtf8(bytes, length, [&](char32_t cp) { units += utf16Length(cp); });
+            return units;
+         },
+         [&] {
+            wchar_t* out = wideCharStr;
+            decodeUtf8(bytes, length, [&](char32_t cp) { out = writeUtf16(cp, out); });
+         });
+   }
+
+   if (iconvCodePage.empty())
+   {
+      codePoints.reserve(length);
+      for (std::size_t i = 0; i < length; ++i)
+         codePoints.push_back(decodeWindows1252(bytes[i]));
+   }
+   else
+   {
+      const IconvConverter converter("UTF-32LE", iconvCodePage);
+      codePoints = decodeWithIconv(converter.get(), multiByteStr, length);
+   }
    return convertInto(
       wideCharCount,
       [&] {
          std::size_t units = 0;
-         decodeUtf8(bytes, length, [&](char32_t cp) { units += utf16Length(cp); });
+         for (char32_t cp : codePoints)
+            units += utf16Length(cp);
          return units;
       },
       [&] {
          wchar_t* out = wideCharStr;
-         decodeUtf8(bytes, length, [&](char32_t cp) { out = writeUtf16(cp, out); });
+         for (char32_t cp : codePoints)
+            out = writeUtf16(cp, out);
       });
 }
 
@@ -221,23 +414,61 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
    if (wideCharStr == nullptr || wideCharCount == 0 || wideCharCount < -1 || multiByteCount < 0 ||
        (multiByteCount > 0 && multiByteStr == nullptr))
       return fail(ERROR_INVALID_PARAMETER);
-   if (codePage != CP_UTF8 || defaultChar != nullptr || usedDefaultChar != nullptr)
+
+   const bool utf8 = codePage == CP_UTF8;
+   std::string iconvCodePage;
+   if (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))
       return fail(ERROR_INVALID_PARAMETER);
+   if (!utf8 && !isWindows1252(codePage))
+   {
+      iconvCodePage = iconvName(codePage);
+      if (!IconvConverter(iconvCodePage, "UTF-32LE").isOpen())
+         return fail(ERROR_INVALID_PARAMETER);
+   }
    if (flags != 0)
       return fail(ERROR_INVALID_FLAGS);
 
    const std::size_t length =
       wideCharCount == -1 ? std::wcslen(wideCharStr) + 1 : static_cast<std::size_t>(wideCharCount);
 
+   if (utf8)
+   {
+      return convertInto(
+         multiByteCount,
+         [&] {
+            std::size_t bytes = 0;
+            decodeUtf16(wideCharStr, length, [&](char32_t cp) { bytes += utf8Length(cp); });
+            return bytes;
+         },
+         [&] {
+            char* out = multiByteStr;
+            decodeUtf16(wideCharStr, length, [&](char32_t cp) { out = writeUtf8(cp, out); });
+         });
+   }
+
+   std::u32string codePoints;
+   decodeUtf16(wideCharStr, length, [&](char32_t cp) { codePoints.push_back(cp); });
+   const char fallback = defaultChar != nullptr ? *defaultChar : '?';
+   bool usedDefault = false;
+   std::string bytes;
+   if (iconvCodePage.empty())
+   {
+      bytes.reserve(codePoints.size());
+      for (char32_t cp : codePoints)
+      {
+         const int byte = encodeWindows1252(cp);
+         usedDefault = usedDefault || byte < 0;
+         bytes.push_back(byte < 0 ? fallback : static_cast<char>(byte));
+      }
+   }
+   else
+   {
+      const IconvConverter converter(iconvCodePage, "UTF-32LE");
+      bytes = encodeWithIconv(converter.get(), codePoints, fallback, &usedDefault);
+   }
+   if (usedDefaultChar != nullptr)
+      *usedDefaultChar = usedDefault ? TRUE : FALSE;
    return convertInto(
-      multiByteCount,
-      [&] {
-         std::size_t bytes = 0;
-         decodeUtf16(wideCharStr, length, [&](char32_t cp) { bytes += utf8Length(cp); });
-         return bytes;
-      },
-      [&] {
-         char* out = multiByteStr;
-         decodeUtf16(wideCharStr, length, [&](char32_t cp) { out = writeUtf8(cp, out); });
-      });
+      multiByteCount, [&] { return bytes.size(); },
+      [&] { std::memcpy(multiByteStr, bytes.data(), bytes.size()); });
 }

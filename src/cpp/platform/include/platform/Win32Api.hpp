@@ -8,6 +8,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <cstdlib>
 #include <boost/system/error_code.hpp>
 
 namespace velorin::platform {
@@ -20,11 +21,17 @@ inline DWORD win32ErrorFromNative(int nativeError)
 {
    return static_cast<DWORD>(nativeError);
 }
+
+inline int wctomb(char* multiByte, wchar_t wideChar)
+{
+   return ::wctomb(multiByte, wideChar);
+}
 } // namespace velorin::platform
 
 #else
 
 #include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinCrt.hpp>
 #include <platform/win32/WinText.hpp>
 #include <platform/win32/WinTime.hpp>
 

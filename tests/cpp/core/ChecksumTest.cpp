@@ -1,4 +1,4 @@
-// ChecksumTests.cpp: CRC-32 texts against the standard check values.
+// ChecksumTest.cpp: CRC-32 texts against the standard check values.
 #include <core/Checksum.hpp>
 
 #include <gtest/gtest.h>

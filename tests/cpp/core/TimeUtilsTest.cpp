@@ -1,4 +1,4 @@
-// TimeUtilsTests.cpp: epoch conversions, time text and the local UTC offset.
+// TimeUtilsTest.cpp: epoch conversions, time text and the local UTC offset.
 #include <core/TimeUtils.hpp>
 
 #include <cmath>

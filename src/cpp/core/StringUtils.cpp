@@ -1,0 +1,584 @@
+// StringUtils.cpp: line endings, escaping and quoting, code pages, letter tests and
+// the small string helpers of core::string_utils.
+//
+// Everything here works on bytes and keeps no state, except the letter tables, which
+// are built once and then only read. Line-break conversion and counting run over
+// whole files, so they scan the text directly; the other regular expressions are
+// compiled per call, as they are off the hot paths.
+#include <core/StringUtils.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include <boost/algorithm/string/case_conv.hpp>
+#include <boost/algorithm/string/replace.hpp>
+#include <boost/lexical_cast.hpp>
+#include <boost/regex.hpp>
+
+#include <platform/Win32Api.hpp>
+
+#include <shared_core/Error.hpp>
+#include <shared_core/Logger.hpp>
+
+#include "UnicodeLetterTables.hpp"
+
+namespace velorin::core::string_utils {
+
+namespace {
+
+// The length of the line break (CR LF, LF, lone CR, U+2028 or U+2029 in UTF-8) that
+// starts at position, or 0. CR LF wins over a lone CR, so it is one break.
+std::size_t lineBreakLengthAt(const std::string& text, std::size_t position)
+{
+   const auto byte = static_cast<unsigned char>(text[position]);
+   if (byte == '\n')
+      return 1;
+   if (byte == '\r')
+      return position + 1 < text.size() && text[position + 1] == '\n' ? 2 : 1;
+   if (byte == 0xE2 && position + 2 < text.size() && static_cast<unsigned char>(text[position + 1]) == 0x80)
+   {
+      const auto last = static_cast<unsigned char>(text[position + 2]);
+      if (last == 0xA8 || last == 0xA9)
+         return 3;
+   }
+   return 0;
+}
+
+} // namespace
+
+void convertLineEndings(std::string* text, LineEnding lineEnding)
+{
+   std::string lineBreak;
+   switch (lineEnding)
+   {
+      case LineEndingCrLf:
+      case LineEndingPlatform:
+         lineBreak = "\r\n";
+         break;
+      case LineEndingLf:
+         lineBreak = "\n";
+         break;
+      default:
+         return;
+   }
+
+   const std::string& source = *text;
+   std::string result;
+   result.reserve(source.size());
+   std::size_t copiedUpTo = 0;
+   std::size_t position = 0;
+   while (position < source.size())
+   {
+      const std::size_t breakLength = lineBreakLengthAt(source, position);
+      if (breakLength == 0)
+      {
+         ++position;
+         continue;
+      }
+      // A break already in the target form is copied with the text around it.
+      if (source.compare(position, breakLength, lineBreak) != 0)
+      {
+         result.append(source, copiedUpTo, position - copiedUpTo);
+         result.append(lineBreak);
+         copiedUpTo = position + breakLength;
+      }
+      position += breakLength;
+   }
+   if (copiedUpTo == 0)
+      return;
+   result.append(source, copiedUpTo, std::string::npos);
+   text->swap(result);
+}
+
+namespace {
+
+// The one counting routine behind every countLineBreaks: a break is an LF, taken
+// together with a CR right before it, so the count is the number of LFs.
+template <typename Char>
+const Char* countBreaks(const Char* begin, const Char* end, std::uint64_t* count)
+{
+   std::uint64_t breaks = 0;
+   const Char* lastLf = nullptr;
+   for (const Char* p = begin; p != end; ++p)
+   {
+      if (*p == Char('\n'))
+      {
+         ++breaks;
+         lastLf = p;
+      }
+   }
+   *count = breaks;
+   if (lastLf == nullptr)
+      return end;
+   return lastLf != begin && lastLf[-1] == Char('\r') ? lastLf - 1 : lastLf;
+}
+
+template <typename Iterator>
+Iterator countBreaksInRange(Iterator begin, Iterator end, std::uint64_t* count)
+{
+   *count = 0;
+   if (begin == end)
+      return end;
+   const auto* first = &*begin;
+   const auto* last = first + (end - begin);
+   return begin + (countBreaks(first, last, count) - first);
+}
+
+} // namespace
+
+std::uint64_t countLineBreaks(const std::string& text)
+{
+   return countLineBreaks(text.begin(), text.end());
+}
+
+std::uint64_t countLineBreaks(const std::wstring& text)
+{
+   return countLineBreaks(text.begin(), text.end());
+}
+
+std::uint64_t countLineBreaks(std::string::const_iterator begin, std::string::const_iterator end)
+{
+   std::uint64_t count = 0;
+   countBreaksInRange(begin, end, &count);
+   return count;
+}
+
+std::uint64_t countLineBreaks(std::wstring::const_iterator begin, std::wstring::const_iterator end)
+{
+   std::uint64_t count = 0;
+   countBreaksInRange(begin, end, &count);
+   return count;
+}
+
+std::wstring::const_iterator countLineBreaks(std::wstring::const_iterator begin,
+                                             std::wstring::const_iterator end,
+                                             std::uint64_t* count)
+{
+   return countBreaksInRange(begin, end, count);
+}
+
+std::string escapeChars(std::string specialChars,
+                        const std::map<char, std::string>& replacements,
+                        std::string text)
+{
+   std::string result;
+   result.reserve(static_cast<std::size_t>(static_cast<double>(text.size()) * 1.2));
+   std::size_t position = 0;
+   while (!specialChars.empty())
+   {
+      const std::size_t found = text.find_first_of(specialChars, position);
+      if (found == std::string::npos)
+         break;
+      result.append(text, position, found - position);
+      // A special character the map lacks is kept as it is rather than failing.
+      const auto replacement = replacements.find(text[found]);
+      if (replacement != replacements.end())
+         result.append(replacement->second);
+      else
+         result.push_back(text[found]);
+      position = found + 1;
+   }
+   result.append(text, position, std::string::npos);
+   return result;
+}
+
+bool extractCommentHeader(const std::string& contents, const std::string& prefix, std::string* header)
+{
+   const boost::regex lineBreak("(?:\\r?\\n|$)");
+   std::vector<std::string> lines(
+      boost::sregex_token_iterator(contents.begin(), contents.end(), lineBreak, -1),
+      boost::sregex_token_iterator());
+
+   const boost::regex blankLine("^\\s*$");
+   auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& candidate) {
+      return !boost::regex_match(candidate, blankLine);
+   });
+   if (line == lines.end())
+      return false;
+
+   const boost::regex prefixPattern(prefix);
+   boost::smatch match;
+   if (!boost::regex_search(*line, match, prefixPattern))
+      return false;
+
+   // The length of the match is cut from the line's start, wherever the match lies.
+   do
+   {
+      header->append(*line, static_cast<std::size_t>(match.length(0)), std::string::npos);
+      header->push_back('\n');
+      ++line;
+   } while (line != lines.end() && boost::regex_search(*line, match, prefixPattern));
+   return true;
+}
+
+std::string filterControlChars(const std::string& text)
+{
+   const boost::regex controlChars("[\\0000-\\0010\\0016-\\0037]+");
+   return boost::regex_replace(text, controlChars, "");
+}
+
+std::string getExtension(const std::string& text)
+{
+   const std::size_t dot = text.rfind('.');
+   return dot == std::string::npos ? std::string() : text.substr(dot);
+}
+
+bool hasPrefix(const std::string& text, const std::string& prefix)
+{
+   return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string htmlEscape(const std::string& text, bool isAttribute)
+{
+   std::string specialChars = "<>&'\"/";
+   std::map<char, std::string> replacements = {
+      {'<', "&lt;"},
+      {'>', "&gt;"},
+      {'&', "&amp;"},
+      {'\'', "&#x27;"},
+      {'"', "&quot;"},
+      {'/', "&#x2F;"},
+   };
+   if (isAttribute)
+   {
+      specialChars += "\r\n";
+      replacements['\r'] = "&#13;";
+      replacements['\n'] = "&#10;";
+   }
+   return escapeChars(specialChars, replacements, text);
+}
+
+namespace {
+
+// Code unit 0xFFFF, values above the BMP and negative values have no bit.
+bool inTable(const unicode::CodeUnitTable& table, wchar_t character)
+{
+   const auto unit = static_cast<std::int64_t>(character);
+   return unit >= 0 && unit < static_cast<std::int64_t>(table.size()) && table[static_cast<std::size_t>(unit)];
+}
+
+} // namespace
+
+bool isalnum(wchar_t character)
+{
+   return inTable(unicode::letterOrDigitTable(), character);
+}
+
+bool isalpha(wchar_t character)
+{
+   return inTable(unicode::letterTable(), character);
+}
+
+bool isSubsequence(const std::string& text, const std::string& candidate)
+{
+   return isSubsequence(text, candidate, candidate.size(), false);
+}
+
+bool isSubsequence(const std::string& text, const std::string& candidate, std::size_t length)
+{
+   return isSubsequence(text, candidate, length, false);
+}
+
+bool isSubsequence(const std::string& text, const std::string& candidate, bool ignoreCase)
+{
+   return isSubsequence(text, candidate, candidate.size(), ignoreCase);
+}
+
+bool isSubsequence(const std::string& text,
+                   const std::string& candidate,
+                   std::size_t length,
+                   bool ignoreCase)
+{
+   if (length == 0)
+      return true;
+   const std::size_t matchLength = std::min(length, candidate.size());
+   if (text.size() < matchLength || text.empty() || matchLength == 0)
+      return false;
+
+   const std::string haystack = ignoreCase ? boost::algorithm::to_lower_copy(text) : text;
+   const std::string needle = ignoreCase ? boost::algorithm::to_lower_copy(candidate) : candidate;
+   std::size_t matched = 0;
+   for (char byte : haystack)
+   {
+      if (byte == needle[matched] && ++matched == matchLength)
+         return true;
+   }
+   return false;
+}
+
+bool isTruthy(const std::string& text, bool defaultValue)
+{
+   if (text.empty())
+      return defaultValue;
+   const std::string lower = toLower(text);
+   return lower != "0" && lower != "false";
+}
+
+std::string jsLiteralEscape(const std::string& text)
+{
+   const std::map<char, std::string> replacements = {
+      {'\\', "\\\\"},
+      {'\'', "\\'"},
+      {'"', "\\\""},
+      {'\r', "\\r"},
+      {'\n', "\\n"},
+      {'<', "\\074"},
+   };
+   return escapeChars("\\'\"\r\n<", replacements, text);
+}
+
+std::string jsonLiteralEscape(const std::string& text)
+{
+   const std::map<char, std::string> replacements = {
+      {'\\', "\\\\"},
+      {'"', "\\\""},
+      {'\r', "\\r"},
+      {'\n', "\\n"},
+   };
+   return escapeChars("\\\"\r\n", replacements, text);
+}
+
+std::string makeRandomByteString(std::size_t length)
+{
+   std::string bytes(length, '\0');
+   for (char& byte : bytes)
+      byte = static_cast<char>(std::rand() % 255);
+   return bytes;
+}
+
+boost::optional<unsigned short> parseUnsignedShort(const std::string& text)
+{
+   try
+   {
+      return boost::lexical_cast<unsigned short>(text);
+   }
+   catch (const boost::bad_lexical_cast&)
+   {
+      return boost::none;
+   }
+}
+
+bool parseVersion(const std::string& text, std::uint64_t* version)
+{
+   std::uint64_t packed = 0;
+   std::size_t pieceStart = 0;
+   for (int part = 0; part < 4; ++part)
+   {
+      const std::size_t dot = text.find('.', pieceStart);
+      const std::size_t pieceEnd = dot == std::string::npos ? text.size() : dot;
+      const boost::optional<unsigned short> number =
+         parseUnsignedShort(text.substr(pieceStart, pieceEnd - pieceStart));
+      if (!number)
+         return false;
+      packed += static_cast<std::uint64_t>(*number) << (48 - 16 * part);
+      if (dot == std::string::npos)
+         break;
+      pieceStart = dot + 1;
+   }
+   if (version != nullptr)
+      *version = packed;
+   return true;
+}
+
+std::string singleQuoteEscape(const std::string& text)
+{
+   const std::map<char, std::string> replacements = {
+      {'\'', "\\'"},
+      {'\\', "\\\\"},
+   };
+   return escapeChars("'\\", replacements, text);
+}
+
+namespace {
+
+bool isQuote(char character)
+{
+   return character == '\'' || character == '"';
+}
+
+} // namespace
+
+void stripQuotes(std::string* text)
+{
+   if (!text->empty() && isQuote(text->front()))
+      text->erase(0, 1);
+   if (!text->empty() && isQuote(text->back()))
+      text->pop_back();
+}
+
+std::string stripSurroundingBackticks(const std::string& text)
+{
+   if (text.size() <= 1)
+      return text;
+   const std::size_t begin = text.front() == '`' ? 1 : 0;
+   const std::size_t end = text.back() == '`' ? text.size() - 1 : text.size();
+   return text.substr(begin, end - begin);
+}
+
+std::string stripSurroundingQuotes(const std::string& text)
+{
+   if (text.size() >= 2 && text.front() == text.back() && (isQuote(text.front()) || text.front() == '`'))
+      return text.substr(1, text.size() - 2);
+   return text;
+}
+
+std::vector<int> subsequenceIndices(const std::string& text, const std::string& query)
+{
+   std::vector<int> indices;
+   indices.reserve(query.size());
+   std::size_t searchFrom = 0;
+   for (char character : query)
+   {
+      const std::size_t found = text.find(character, searchFrom);
+      if (found == std::string::npos)
+         continue;
+      indices.push_back(static_cast<int>(found));
+      searchFrom = found + 1;
+   }
+   return indices;
+}
+
+bool subsequenceIndices(const std::string& text, const std::string& query, std::vector<int>* indices)
+{
+   indices->clear();
+   indices->reserve(query.size());
+   std::size_t searchFrom = 0;
+   for (char character : query)
+   {
+      const std::size_t found = text.find(character, searchFrom);
+      if (found == std::string::npos)
+         return false;
+      indices->push_back(static_cast<int>(found));
+      searchFrom = found + 1;
+   }
+   return true;
+}
+
+std::string systemToUtf8(const std::string& text)
+{
+   return systemToUtf8(text, CP_ACP);
+}
+
+std::string systemToUtf8(const std::string& text, int codePage)
+{
+   if (text.empty())
+      return text;
+
+   // Code units never outnumber the bytes they come from.
+   std::vector<wchar_t> wide(text.size() + 1);
+   const int units = ::MultiByteToWideChar(static_cast<UINT>(codePage), 0, text.data(),
+                                           static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+   if (units == 0)
+   {
+      log::logError(systemError(static_cast<int>(::GetLastError()), ERROR_LOCATION), ERROR_LOCATION);
+      return text;
+   }
+
+   const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+   if (size == 0)
+   {
+      log::logError(systemError(static_cast<int>(::GetLastError()), ERROR_LOCATION), ERROR_LOCATION);
+      return text;
+   }
+   std::string utf8(static_cast<std::size_t>(size), '\0');
+   ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), size, nullptr, nullptr);
+   return utf8;
+}
+
+std::string textFromHtmlEntities(const std::string& text)
+{
+   std::string decoded = boost::algorithm::replace_all_copy(text, "&amp;", "&");
+   boost::algorithm::replace_all(decoded, "&lt;", "<");
+   return decoded;
+}
+
+std::string toLower(const std::string& text)
+{
+   std::string lower = text;
+   for (char& byte : lower)
+      byte = static_cast<char>(std::tolower(static_cast<unsigned char>(byte)));
+   return lower;
+}
+
+std::string toUpper(const std::string& text)
+{
+   std::string upper = text;
+   for (char& byte : upper)
+      byte = static_cast<char>(std::toupper(static_cast<unsigned char>(byte)));
+   return upper;
+}
+
+bool trimLeadingLines(int maxLines, std::string* text)
+{
+   if (static_cast<std::uint32_t>(2u * static_cast<std::uint32_t>(maxLines)) >= text->size())
+      return false;
+
+   std::int64_t lineFeeds = 0;
+   for (std::size_t position = text->size(); position-- > 0;)
+   {
+      if ((*text)[position] == '\n' && ++lineFeeds > maxLines)
+      {
+         text->erase(0, position);
+         return true;
+      }
+   }
+   return false;
+}
+
+namespace {
+
+// Formatted by hand: a stream would follow the global locale's digit grouping.
+std::string lowerHex(std::uint32_t value)
+{
+   std::string digits;
+   do
+   {
+      digits.insert(digits.begin(), "0123456789abcdef"[value % 16]);
+      value /= 16;
+   } while (value != 0);
+   return digits;
+}
+
+} // namespace
+
+std::string utf8ToSystem(const std::string& text, bool escapeInvalidChars)
+{
+   if (text.empty())
+      return text;
+
+   std::vector<wchar_t> wide(text.size() + 1);
+   const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(),
+                                           static_cast<int>(wide.size()));
+   if (units == 0)
+   {
+      log::logError(systemError(static_cast<int>(::GetLastError()), ERROR_LOCATION), ERROR_LOCATION);
+      return text;
+   }
+
+   std::string result;
+   char bytes[MB_LEN_MAX];
+   // The count includes the terminating NUL; each surrogate half goes on its own.
+   for (int i = 0; i + 1 < units; ++i)
+   {
+      const int size = velorin::platform::wctomb(bytes, wide[i]);
+      if (size >= 0)
+      {
+         result.append(bytes, static_cast<std::size_t>(size));
+      }
+      else if (escapeInvalidChars)
+      {
+         result += "\\u{" + lowerHex(static_cast<std::uint32_t>(wide[i])) + "}";
+      }
+      else
+      {
+         result.push_back('?');
+      }
+   }
+   return result;
+}
+
+} // namespace velorin::core::string_utils
