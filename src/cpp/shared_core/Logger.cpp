@@ -31,7 +31,7 @@ std::string currentTimeText()
    const boost::posix_time::ptime now = boost::posix_time::microsec_clock::universal_time();
    const auto date = now.date().year_month_day();
    const auto time = now.time_of_day();
-   char text[32];
+   char text[64];
    std::snprintf(text, sizeof(text), "%02d %s %04d %02d:%02d:%02d",
                  static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
                  static_cast<int>(time.hours()), static_cast<int>(time.minutes()),

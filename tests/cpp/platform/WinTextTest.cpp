@@ -1,0 +1,111 @@
+// WinTextTest.cpp: the UTF-8/UTF-16 codec and the Windows buffer protocol.
+#include <platform/Win32Api.hpp>
+#include <platform/TestHooks.hpp>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Converts through the size query and an exact buffer, as callers do.
+std::u16string toUtf16(const std::string& bytes)
+{
+   const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+   std::vector<wchar_t> buffer(static_cast<std::size_t>(size));
+   EXPECT_EQ(size, MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                       buffer.data(), size));
+   return std::u16string(buffer.begin(), buffer.end());
+}
+
+std::string toUtf8(const std::u16string& units)
+{
+   const std::wstring wide(units.begin(), units.end());
+   const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                        nullptr, nullptr);
+   std::string buffer(static_cast<std::size_t>(size), '\0');
+   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), buffer.data(), size, nullptr,
+                       nullptr);
+   return buffer;
+}
+
+struct Utf8Case
+{
+   const char* name;
+   std::string utf8;
+   std::u16string utf16;
+};
+
+TEST(WinTextTest, DecodesUtf8WithOneReplacementPerMaximalIllFormedSubsequence)
+{
+   const std::vector<Utf8Case> cases = {
+      {"ascii", "abc", u"abc"},
+      {"two-byte", "\xC3\xA9", u"\u00E9"},
+      {"three-byte", "\xE2\x82\xAC", u"\u20AC"},
+      {"non-BMP becomes a surrogate pair", "\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
+      {"lone continuation byte", "a\x80z", u"a\uFFFDz"},
+      {"truncated three-byte sequence is one subsequence", "\xE2\x82z", u"\uFFFDz"},
+      {"overlong two-byte lead", "\xC0\xAF", u"\uFFFD\uFFFD"},
+      {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"invalid lead bytes", "\xFF\xFE", u"\uFFFD\uFFFD"},
+      {"truncated at the end", "ab\xF0\x9F\x98", u"ab\uFFFD"},
+      {"embedded NUL is kept with an explicit length", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+   };
+   for (const auto& c : cases)
+      EXPECT_EQ(c.utf16, toUtf16(c.utf8)) << c.name;
+}
+
+TEST(WinTextTest, EncodesUtf16WithReplacementForUnpairedSurrogates)
+{
+   const std::vector<Utf8Case> cases = {
+      {"ascii", "abc", u"abc"},
+      {"surrogate pair", "\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
+      {"lone high surrogate", "a\xEF\xBF\xBDz", u"a\xD83Dz"},
+      {"lone low surrogate", "\xEF\xBF\xBD", u"\xDE00"},
+      {"high surrogate at the end", "a\xEF\xBF\xBD", u"a\xD83D"},
+   };
+   for (const auto& c : cases)
+      EXPECT_EQ(c.utf8, toUtf8(c.utf16)) << c.name;
+}
+
+TEST(WinTextTest, LengthMinusOneCountsTheTerminatingNul)
+{
+   EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
+   // The pair counts as two units, as on Windows.
+   EXPECT_EQ(3, MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", -1, nullptr, 0));
+   const wchar_t pair[] = {0xD83D, 0xDE00, 0};
+   EXPECT_EQ(5, WideCharToMultiByte(CP_UTF8, 0, pair, -1, nullptr, 0, nullptr, nullptr));
+}
+
+TEST(WinTextTest, FailsWithWindowsErrorCodes)
+{
+   wchar_t small[2];
+   SetLastError(0);
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, small, 2));
+   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, nullptr, -1, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", 0, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 1, "abc", -1, nullptr, 0));
+   EXPECT_EQ(ERROR_INVALID_FLAGS, GetLastError());
+
+   char used = '?';
+   EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, 0, L"abc", -1, nullptr, 0, &used, nullptr));
+   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
+}
+
+TEST(WinTextTest, ArmedFailureFailsOnlyTheNextCall)
+{
+   velorin::platform::failNext("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION);
+   EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
+   EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
+   EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));
+}
+
+} // namespace

@@ -1,0 +1,18 @@
+# Installs the built tree into a scratch prefix, then configures, builds and runs a
+# consumer program that finds the package with find_package(VelorinCore CONFIG).
+# Arguments: -DBUILD_DIR=<the project's build folder> -DSOURCE_DIR=<consumer sources>
+#            -DWORK_DIR=<scratch folder>
+file(REMOVE_RECURSE ${WORK_DIR})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "'${ARGN}' failed:\n${output}")
+  endif()
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+run(${WORK_DIR}/build/consumer)
+message(STATUS "The installed package was found, linked and run")
