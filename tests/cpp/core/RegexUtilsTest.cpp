@@ -162,13 +162,15 @@ TEST(RegexUtilsTest, GuardedMatchAndSearchAnswerNormally)
    boost::smatch results;
    ASSERT_TRUE(match(text, results, expression));
    EXPECT_EQ("value", results.str(2));
-   EXPECT_FALSE(match(std::string("key="), results, expression));
+   const std::string incomplete = "key=";
+   EXPECT_FALSE(match(incomplete, results, expression));
 
    boost::cmatch arrayResults;
    ASSERT_TRUE(match("a=b", arrayResults, expression));
    EXPECT_EQ("a", arrayResults.str(1));
 
-   ASSERT_TRUE(search(std::string("x key=value y"), results, expression));
+   const std::string surrounded = "x key=value y";
+   ASSERT_TRUE(search(surrounded, results, expression));
    EXPECT_EQ("key", results.str(1));
 
    boost::match_results<std::string::const_iterator> rangeResults;
@@ -207,8 +209,9 @@ TEST(RegexUtilsTest, GuardedSearchReportsAnEngineException)
 {
    const auto log = testing::captureLog();
    ::testing::internal::CaptureStderr();
+   const std::string text(40, 'a');
    boost::smatch results;
-   EXPECT_FALSE(search(std::string(40, 'a'), results, boost::regex("(a*)*b")));
+   EXPECT_FALSE(search(text, results, boost::regex("(a*)*b")));
    ::testing::internal::GetCapturedStderr();
 
    const std::vector<std::string> lines = log->lines();
