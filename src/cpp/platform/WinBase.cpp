@@ -2,12 +2,31 @@
 #include <platform/win32/WinBase.hpp>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 
 #include <boost/system/error_code.hpp>
+
+#include <platform/TestHooks.hpp>
 
 namespace {
 
 thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+// Every open handle of the process. Values only grow, so a stale handle never
+// names a newer object.
+struct HandleTable
+{
+   std::mutex mutex;
+   std::uintptr_t nextValue = 0x100;
+   std::map<HANDLE, std::unique_ptr<velorin::platform::HandleObject>> objects;
+};
+
+HandleTable& handleTable()
+{
+   static HandleTable* table = new HandleTable(); // outlives every static destructor
+   return *table;
+}
 
 // Windows' own texts, as Boost gives them there: no trailing period or line break.
 const char* messageOf(int code)
@@ -84,6 +103,20 @@ public:
 
 } // namespace
 
+BOOL CloseHandle(HANDLE object)
+{
+   if (velorin::platform::consumeArmedFailure("CloseHandle"))
+      return FALSE;
+   std::unique_ptr<velorin::platform::HandleObject> taken =
+      velorin::platform::detail::takeHandleIf(object, [](const velorin::platform::HandleObject&) { return true; });
+   if (!taken)
+   {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+   }
+   return TRUE;
+}
+
 DWORD GetLastError()
 {
    return t_lastError;
@@ -95,6 +128,34 @@ void SetLastError(DWORD errorCode)
 }
 
 namespace velorin::platform {
+
+HandleObject::~HandleObject() = default;
+
+HANDLE addHandle(std::unique_ptr<HandleObject> object)
+{
+   HandleTable& table = handleTable();
+   std::lock_guard<std::mutex> lock(table.mutex);
+   HANDLE handle = reinterpret_cast<HANDLE>(table.nextValue);
+   table.nextValue += 4;
+   table.objects.emplace(handle, std::move(object));
+   return handle;
+}
+
+namespace detail {
+
+std::unique_ptr<HandleObject> takeHandleIf(HANDLE handle, bool (*matches)(const HandleObject&))
+{
+   HandleTable& table = handleTable();
+   std::lock_guard<std::mutex> lock(table.mutex);
+   auto it = table.objects.find(handle);
+   if (it == table.objects.end() || !matches(*it->second))
+      return nullptr;
+   std::unique_ptr<HandleObject> object = std::move(it->second);
+   table.objects.erase(it);
+   return object;
+}
+
+} // namespace detail
 
 const boost::system::error_category& systemCategory() noexcept
 {

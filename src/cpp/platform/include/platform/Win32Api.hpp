@@ -32,6 +32,7 @@ inline int wctomb(char* multiByte, wchar_t wideChar)
 
 #include <platform/win32/WinBase.hpp>
 #include <platform/win32/WinCrt.hpp>
+#include <platform/win32/WinFile.hpp>
 #include <platform/win32/WinText.hpp>
 #include <platform/win32/WinTime.hpp>
 

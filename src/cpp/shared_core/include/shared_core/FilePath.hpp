@@ -209,6 +209,11 @@ public:
 private:
    struct Impl;
 
+   // A path computed by a member: rebuilt in generic form.
+   static FilePath fromComputedPath(std::wstring text);
+
+   // The text made absolute against this path, without logging.
+   Error complete(const std::string& path, std::wstring& completedPath) const;
    Error moveAcrossDevice(const FilePath& targetPath) const;
 
    std::shared_ptr<Impl> impl_;

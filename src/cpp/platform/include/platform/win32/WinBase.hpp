@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include <boost/system/error_code.hpp>
 
@@ -65,6 +66,12 @@ constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
 DWORD GetLastError();
 void SetLastError(DWORD errorCode);
 
+// Windows' value, so it never names an object (GetCurrentProcess uses it too).
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+// Destroys the object behind the handle; an unknown or closed handle gives FALSE, 6.
+BOOL CloseHandle(HANDLE object);
+
 namespace velorin::platform {
 
 // Describes Win32 error numbers with the texts Windows gives them. On Windows this
@@ -79,6 +86,33 @@ DWORD win32ErrorFromErrno(int errnoValue);
 inline DWORD win32ErrorFromNative(int nativeError)
 {
    return win32ErrorFromErrno(nativeError);
+}
+
+// What a handle stands for; destroying it releases the resource (CloseHandle).
+class HandleObject
+{
+public:
+   virtual ~HandleObject();
+};
+
+// A new handle for the object: a multiple of 4 from 0x100, never reused.
+HANDLE addHandle(std::unique_ptr<HandleObject> object);
+
+// Removes the object from the table and hands it over, when the handle names one of
+// type T; null otherwise (the handle then stays as it was).
+template <typename T>
+std::unique_ptr<T> takeHandle(HANDLE handle);
+
+namespace detail {
+std::unique_ptr<HandleObject> takeHandleIf(HANDLE handle, bool (*matches)(const HandleObject&));
+} // namespace detail
+
+template <typename T>
+std::unique_ptr<T> takeHandle(HANDLE handle)
+{
+   std::unique_ptr<HandleObject> object = detail::takeHandleIf(
+      handle, [](const HandleObject& candidate) { return dynamic_cast<const T*>(&candidate) != nullptr; });
+   return std::unique_ptr<T>(static_cast<T*>(object.release()));
 }
 
 } // namespace velorin::platform

@@ -1,0 +1,493 @@
+// WinFile.cpp: CreateFileW with Windows share modes, attributes, copy and move, over
+// POSIX files.
+//
+// Share modes are kept with open-file-description locks, which conflict between any
+// two descriptions (in this process or another) and vanish with the last descriptor,
+// even when the process dies. Each file has 1-byte slots far beyond any data: an
+// opener holds a read lock on USE_x for each right x it uses and on DENY_x for each
+// right it does not share. An opener first takes its own locks, then looks for a
+// conflicting lock of another opener (DENY_x for a right it uses, USE_x for a right
+// it denies); on a conflict it lets its locks go and fails with 32. Taking before
+// looking means two openers that race can never both succeed.
+#include <platform/win32/WinFile.hpp>
+
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <platform/TestHooks.hpp>
+#include <platform/win32/WinText.hpp>
+
+namespace {
+
+constexpr off_t kSlotBase = off_t(1) << 62;
+
+enum Slot : off_t
+{
+   UseRead = 0,
+   UseWrite = 1,
+   DenyRead = 2,
+   DenyWrite = 3
+};
+
+class FileHandle final : public velorin::platform::HandleObject
+{
+public:
+   explicit FileHandle(int fd) : fd_(fd) {}
+   ~FileHandle() override
+   {
+      if (fd_ >= 0)
+         ::close(fd_);
+   }
+
+   int release()
+   {
+      const int fd = fd_;
+      fd_ = -1;
+      return fd;
+   }
+
+private:
+   int fd_;
+};
+
+// Closes a descriptor unless it was handed on.
+class DescriptorGuard
+{
+public:
+   explicit DescriptorGuard(int fd) : fd_(fd) {}
+   DescriptorGuard(const DescriptorGuard&) = delete;
+   DescriptorGuard& operator=(const DescriptorGuard&) = delete;
+   ~DescriptorGuard()
+   {
+      if (fd_ >= 0)
+         ::close(fd_);
+   }
+   int get() const { return fd_; }
+   int release()
+   {
+      const int fd = fd_;
+      fd_ = -1;
+      return fd;
+   }
+
+private:
+   int fd_;
+};
+
+// UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
+std::string toNativePath(LPCWSTR path)
+{
+   if (path == nullptr || *path == L'\0')
+      return std::string();
+   const int size = ::WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
+   if (size <= 0)
+      return std::string();
+   std::vector<char> buffer(static_cast<std::size_t>(size));
+   ::WideCharToMultiByte(CP_UTF8, 0, path, -1, buffer.data(), size, nullptr, nullptr);
+   std::string text(buffer.data());
+   for (char& c : text)
+   {
+      if (c == '\\')
+         c = '/';
+   }
+   return text;
+}
+
+bool isFolder(const std::string& path)
+{
+   struct stat status;
+   return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string parentOf(const std::string& path)
+{
+   std::size_t end = path.size();
+   while (end > 1 && path[end - 1] == '/')
+      --end;
+   const std::size_t slash = path.rfind('/', end - 1);
+   if (slash == std::string::npos)
+      return ".";
+   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The Win32 number for a failure on the path: a missing entry is "file not found"
+// only when its folder exists, as on Windows.
+DWORD errorForPath(int errnoValue, const std::string& path)
+{
+   if (errnoValue == ENOENT && !isFolder(parentOf(path)))
+      return ERROR_PATH_NOT_FOUND;
+   return velorin::platform::win32ErrorFromErrno(errnoValue);
+}
+
+bool lockSlot(int fd, short type, Slot slot)
+{
+   struct flock lock = {};
+   lock.l_type = type;
+   lock.l_whence = SEEK_SET;
+   lock.l_start = kSlotBase + slot;
+   lock.l_len = 1;
+   return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool heldByOther(int fd, Slot slot)
+{
+   struct flock lock = {};
+   lock.l_type = F_WRLCK;
+   lock.l_whence = SEEK_SET;
+   lock.l_start = kSlotBase + slot;
+   lock.l_len = 1;
+   if (::fcntl(fd, F_OFD_GETLK, &lock) != 0)
+      return false;
+   return lock.l_type != F_UNLCK;
+}
+
+struct Rights
+{
+   bool read;
+   bool write;
+};
+
+bool conflicts(int fd, Rights used, Rights denied)
+{
+   return (used.read && heldByOther(fd, DenyRead)) || (used.write && heldByOther(fd, DenyWrite)) ||
+          (denied.read && heldByOther(fd, UseRead)) || (denied.write && heldByOther(fd, UseWrite));
+}
+
+void setLocks(int fd, short type, Rights used, Rights denied)
+{
+   if (used.read)
+      lockSlot(fd, type, UseRead);
+   if (used.write)
+      lockSlot(fd, type, UseWrite);
+   if (denied.read)
+      lockSlot(fd, type, DenyRead);
+   if (denied.write)
+      lockSlot(fd, type, DenyWrite);
+}
+
+// Openers of this process take turns, so threads never make each other fail
+// spuriously; openers in other processes are handled by backing off.
+std::mutex s_shareMutex;
+
+// ERROR_SUCCESS once the opener holds its share locks, else 32.
+DWORD acquireShareLocks(int fd, bool canHoldLocks, Rights used, Rights denied)
+{
+   std::lock_guard<std::mutex> lock(s_shareMutex);
+   for (int attempt = 0; attempt < 3; ++attempt)
+   {
+      if (canHoldLocks)
+         setLocks(fd, F_RDLCK, used, denied);
+      if (!conflicts(fd, used, denied))
+         return ERROR_SUCCESS;
+      if (!canHoldLocks)
+         return ERROR_SHARING_VIOLATION;
+      setLocks(fd, F_UNLCK, used, denied);
+      // Another process that raced with us backs off just as we did; one that holds
+      // the file keeps its locks.
+      if (conflicts(fd, used, denied))
+      {
+         std::this_thread::sleep_for(std::chrono::microseconds(300));
+         if (conflicts(fd, used, denied))
+            return ERROR_SHARING_VIOLATION;
+      }
+   }
+   return ERROR_SHARING_VIOLATION;
+}
+
+struct OpenResult
+{
+   int fd = -1;
+   DWORD error = ERROR_SUCCESS;
+   bool existed = false;
+};
+
+OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMode, DWORD disposition)
+{
+   OpenResult result;
+   if (path.empty())
+   {
+      result.error = ERROR_PATH_NOT_FOUND;
+      return result;
+   }
+   const Rights used{(access & GENERIC_READ) != 0, (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0};
+   const Rights denied{(shareMode & FILE_SHARE_READ) == 0, (shareMode & FILE_SHARE_WRITE) == 0};
+   if ((!used.read && !used.write) || disposition < CREATE_NEW || disposition > OPEN_ALWAYS)
+   {
+      result.error = ERROR_INVALID_PARAMETER;
+      return result;
+   }
+
+   int flags = O_CLOEXEC | O_NOCTTY;
+   if ((access & FILE_APPEND_DATA) != 0 && (access & GENERIC_WRITE) == 0)
+      flags |= O_APPEND;
+   // A writer opens for reading too where it may, so that it can hold read locks.
+   bool canHoldLocks = true;
+   int accessFlags = used.write ? O_RDWR : O_RDONLY;
+
+   int fd = -1;
+   while (true)
+   {
+      // Open first without creating, so that we know whether the file existed.
+      const bool create = disposition != OPEN_EXISTING;
+      const bool mustCreate = disposition == CREATE_NEW;
+      if (!mustCreate)
+      {
+         fd = ::open(path.c_str(), flags | accessFlags);
+         if (fd < 0 && errno == EACCES && used.write && !used.read && accessFlags == O_RDWR)
+         {
+            accessFlags = O_WRONLY;
+            canHoldLocks = false;
+            continue;
+         }
+         if (fd >= 0)
+         {
+            result.existed = true;
+            break;
+         }
+         if (errno != ENOENT || !create)
+         {
+            result.error = errorForPath(errno, path);
+            return result;
+         }
+      }
+      fd = ::open(path.c_str(), flags | accessFlags | O_CREAT | O_EXCL, 0666);
+      if (fd >= 0)
+         break;
+      if (errno == EEXIST && !mustCreate)
+         continue; // created by someone else meanwhile: open it as existing
+      result.error = errno == EEXIST ? ERROR_FILE_EXISTS : errorForPath(errno, path);
+      return result;
+   }
+   DescriptorGuard guard(fd);
+
+   struct stat status;
+   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))
+   {
+      result.error = ERROR_ACCESS_DENIED;
+      return result;
+   }
+
+   result.error = acquireShareLocks(fd, canHoldLocks, used, denied);
+   if (result.error != ERROR_SUCCESS)
+      return result;
+
+   // Only now may an existing file be emptied: its other openers allowed it.
+   if (disposition == CREATE_ALWAYS && result.existed && ::ftruncate(fd, 0) != 0)
+   {
+      result.error = velorin::platform::win32ErrorFromErrno(errno);
+      return result;
+   }
+   result.fd = guard.release();
+   return result;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+   while (size > 0)
+   {
+      const ssize_t written = ::write(fd, data, size);
+      if (written < 0)
+      {
+         if (errno == EINTR)
+            continue;
+         return false;
+      }
+      data += written;
+      size -= static_cast<std::size_t>(written);
+   }
+   return true;
+}
+
+// Copies the bytes, permissions and times of an open file into another.
+DWORD copyContents(int from, int to)
+{
+   std::vector<char> buffer(1 << 16);
+   while (true)
+   {
+      const ssize_t count = ::read(from, buffer.data(), buffer.size());
+      if (count == 0)
+         break;
+      if (count < 0)
+      {
+         if (errno == EINTR)
+            continue;
+         return velorin::platform::win32ErrorFromErrno(errno);
+      }
+      if (!writeAll(to, buffer.data(), static_cast<std::size_t>(count)))
+         return velorin::platform::win32ErrorFromErrno(errno);
+   }
+   struct stat status;
+   if (::fstat(from, &status) == 0)
+   {
+      ::fchmod(to, status.st_mode & 07777);
+      const struct timespec times[2] = {status.st_atim, status.st_mtim};
+      ::futimens(to, times);
+   }
+   return ERROR_SUCCESS;
+}
+
+DWORD copyFile(const std::string& from, const std::string& to, bool failIfExists)
+{
+   OpenResult source = openWithSharing(from, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+   if (source.error != ERROR_SUCCESS)
+      return source.error;
+   DescriptorGuard sourceGuard(source.fd);
+
+   OpenResult target =
+      openWithSharing(to, GENERIC_WRITE, 0, failIfExists ? CREATE_NEW : CREATE_ALWAYS);
+   if (target.error != ERROR_SUCCESS)
+      return target.error;
+   DescriptorGuard targetGuard(target.fd);
+
+   const DWORD error = copyContents(source.fd, target.fd);
+   if (error != ERROR_SUCCESS && !target.existed)
+      ::unlink(to.c_str());
+   return error;
+}
+
+BOOL fail(DWORD error)
+{
+   SetLastError(error);
+   return FALSE;
+}
+
+} // namespace
+
+BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
+{
+   if (velorin::platform::consumeArmedFailure("CopyFileW"))
+      return FALSE;
+   const DWORD error = copyFile(toNativePath(existingFileName), toNativePath(newFileName), failIfExists != FALSE);
+   if (error != ERROR_SUCCESS)
+      return fail(error);
+   SetLastError(ERROR_SUCCESS);
+   return TRUE;
+}
+
+HANDLE CreateFileW(LPCWSTR fileName,
+                   DWORD desiredAccess,
+                   DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition,
+                   DWORD flagsAndAttributes,
+                   HANDLE templateFile)
+{
+   if (velorin::platform::consumeArmedFailure("CreateFileW"))
+      return INVALID_HANDLE_VALUE;
+   if (securityAttributes != nullptr || flagsAndAttributes != 0 || templateFile != nullptr)
+   {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
+   }
+   const OpenResult opened = openWithSharing(toNativePath(fileName), desiredAccess, shareMode, creationDisposition);
+   if (opened.error != ERROR_SUCCESS)
+   {
+      SetLastError(opened.error);
+      return INVALID_HANDLE_VALUE;
+   }
+   HANDLE handle = velorin::platform::addHandle(std::make_unique<FileHandle>(opened.fd));
+   const bool reportsExisting = creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
+   SetLastError(reportsExisting && opened.existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+   return handle;
+}
+
+DWORD GetFileAttributesW(LPCWSTR fileName)
+{
+   if (velorin::platform::consumeArmedFailure("GetFileAttributesW"))
+      return INVALID_FILE_ATTRIBUTES;
+   const std::string path = toNativePath(fileName);
+   struct stat status;
+   if (path.empty() || ::lstat(path.c_str(), &status) != 0)
+   {
+      SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : errorForPath(errno, path));
+      return INVALID_FILE_ATTRIBUTES;
+   }
+
+   DWORD attributes = 0;
+   if (S_ISLNK(status.st_mode))
+   {
+      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+      if (isFolder(path))
+         attributes |= FILE_ATTRIBUTE_DIRECTORY;
+   }
+   else if (S_ISDIR(status.st_mode))
+   {
+      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+   }
+   if ((status.st_mode & S_IWUSR) == 0)
+      attributes |= FILE_ATTRIBUTE_READONLY;
+
+   std::size_t end = path.size();
+   while (end > 1 && path[end - 1] == '/')
+      --end;
+   const std::size_t start = path.rfind('/', end - 1) + 1; // npos + 1 == 0
+   const std::string name = path.substr(start, end - start);
+   if (name.size() > 1 && name[0] == '.' && name != "..")
+      attributes |= FILE_ATTRIBUTE_HIDDEN;
+
+   return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
+{
+   if (velorin::platform::consumeArmedFailure("MoveFileExW"))
+      return FALSE;
+   const std::string from = toNativePath(existingFileName);
+   const std::string to = toNativePath(newFileName);
+   struct stat source;
+   if (from.empty() || ::lstat(from.c_str(), &source) != 0)
+      return fail(from.empty() ? ERROR_PATH_NOT_FOUND : errorForPath(errno, from));
+   if (to.empty())
+      return fail(ERROR_PATH_NOT_FOUND);
+
+   struct stat target;
+   if (::lstat(to.c_str(), &target) == 0)
+   {
+      const bool sameEntry = source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+      if (!sameEntry)
+      {
+         if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
+            return fail(ERROR_ALREADY_EXISTS);
+         // Windows replaces files only, and never with a folder.
+         if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
+            return fail(ERROR_ACCESS_DENIED);
+      }
+   }
+
+   if (::rename(from.c_str(), to.c_str()) == 0)
+   {
+      SetLastError(ERROR_SUCCESS);
+      return TRUE;
+   }
+   if (errno != EXDEV)
+      return fail(errorForPath(errno, errno == ENOENT ? to : from));
+   if ((flags & MOVEFILE_COPY_ALLOWED) == 0 || S_ISDIR(source.st_mode))
+      return fail(ERROR_NOT_SAME_DEVICE);
+
+   const DWORD error = copyFile(from, to, false);
+   if (error != ERROR_SUCCESS)
+      return fail(error);
+   if (::unlink(from.c_str()) != 0)
+      return fail(velorin::platform::win32ErrorFromErrno(errno));
+   SetLastError(ERROR_SUCCESS);
+   return TRUE;
+}
+
+int _open_osfhandle(std::intptr_t osfHandle, int /*flags*/)
+{
+   std::unique_ptr<FileHandle> file = velorin::platform::takeHandle<FileHandle>(reinterpret_cast<HANDLE>(osfHandle));
+   if (!file)
+   {
+      errno = EBADF;
+      return -1;
+   }
+   return file->release();
+}

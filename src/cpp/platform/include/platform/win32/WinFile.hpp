@@ -1,0 +1,70 @@
+// WinFile.hpp: opening files with Windows share modes, attributes, copy and move.
+//
+// Paths are UTF-16 text; '\' and '/' both separate. Share modes hold between every
+// opener of a file, in this process and in others, for as long as the handle (or the
+// descriptor _open_osfhandle made of it) is open: while a file is open without
+// FILE_SHARE_WRITE nobody else may open it for writing, and so on. Deleting and
+// renaming an open file are not refused.
+#pragma once
+
+#include <cstdint>
+
+#include <platform/win32/WinBase.hpp>
+
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_APPEND_DATA = 0x4;
+
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x2;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
+
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+// Access: GENERIC_READ, GENERIC_WRITE and FILE_APPEND_DATA (writes go to the end).
+// Creation: CREATE_NEW, CREATE_ALWAYS (emptied when it exists), OPEN_EXISTING,
+// OPEN_ALWAYS; after creating or opening, the last error is 183 when the file existed.
+// Fails with 2 (file missing), 3 (folder missing), 5 (denied, or a folder) or 32
+// (the share modes of another opener forbid it). Security attributes, flags and
+// templates are not supported and must be null or 0.
+HANDLE CreateFileW(LPCWSTR fileName,
+                   DWORD desiredAccess,
+                   DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition,
+                   DWORD flagsAndAttributes,
+                   HANDLE templateFile);
+
+// A C runtime descriptor that takes over the file handle (the handle is then gone);
+// closing the descriptor closes the file and releases its share modes. -1 when the
+// handle is not an open file.
+int _open_osfhandle(std::intptr_t osfHandle, int flags);
+
+// FILE_ATTRIBUTE_* of the entry; a symbolic link is a reparse point, and also a
+// folder when it leads to one. INVALID_FILE_ATTRIBUTES with the last error on failure.
+DWORD GetFileAttributesW(LPCWSTR fileName);
+
+// Copies contents, permissions and the last write time. The source is opened for
+// shared reading, so a file open for writing gives 32; with failIfExists an
+// existing target gives 80.
+BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
+
+// Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5);
+// without it an existing target gives 183. MOVEFILE_COPY_ALLOWED carries a file to
+// another volume by copy and delete; a folder cannot cross volumes (17).
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);

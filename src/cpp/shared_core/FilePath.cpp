@@ -1,0 +1,1001 @@
+// FilePath.cpp: the path value, its lexical members, file-system queries and listing,
+// the working directory, opening files and changes to the file system.
+//
+// The grammar is WindowsPathGrammar's, on the stored UTF-16 text. File-system work
+// hands the generic form (UTF-8, '/') to Boost.Filesystem, or the stored text to the
+// Windows file API; errors from either carry Win32 numbers in the system category.
+#include <shared_core/FilePath.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <locale>
+#include <ostream>
+
+#include <boost/filesystem.hpp>
+#include <boost/iostreams/device/file_descriptor.hpp>
+#include <boost/iostreams/stream.hpp>
+
+#include <platform/Win32Api.hpp>
+
+#include <shared_core/Logger.hpp>
+#include <shared_core/system/Win32StringUtils.hpp>
+
+#include "MimeTypes.hpp"
+#include "WindowsPathGrammar.hpp"
+
+namespace velorin::core {
+
+namespace grammar = windows_path;
+
+namespace {
+
+const std::string kHomeAlias = "~";
+const std::string kHomePrefixAlias = "~/";
+
+constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
+
+// ASCII needs no decoding, and the converter would give the same text for it.
+std::wstring toWide(const std::string& text)
+{
+   std::wstring wide(text.size(), L'\0');
+   for (std::size_t i = 0; i < text.size(); ++i)
+   {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      if (byte == 0 || byte >= 0x80)
+         return string_utils::utf8ToWide(text, std::string());
+      wide[i] = static_cast<wchar_t>(byte);
+   }
+   return wide;
+}
+
+std::string toUtf8(std::wstring_view wide)
+{
+   std::string text(wide.size(), '\0');
+   for (std::size_t i = 0; i < wide.size(); ++i)
+   {
+      const wchar_t unit = wide[i];
+      if (unit <= 0 || unit >= 0x80)
+         return string_utils::wideToUtf8(std::wstring(wide));
+      text[i] = static_cast<char>(unit);
+   }
+   return text;
+}
+
+std::string toGenericUtf8(std::wstring_view wide)
+{
+   std::string text = toUtf8(wide);
+   std::replace(text.begin(), text.end(), '\\', '/');
+   return text;
+}
+
+std::string lowerCase(std::string text)
+{
+   const auto& ctype = std::use_facet<std::ctype<char>>(std::locale());
+   for (char& c : text)
+      c = ctype.tolower(c);
+   return text;
+}
+
+// Boost takes UTF-8 text on POSIX, which the generic form is.
+boost::filesystem::path fsPath(const FilePath& path)
+{
+   return boost::filesystem::path(path.getAbsolutePath());
+}
+
+// An error from the path library carries the Win32 number of its operating-system code.
+Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& location)
+{
+   if (ec.category() == boost::system::system_category() || ec.category() == boost::system::generic_category())
+      return systemError(static_cast<int>(platform::win32ErrorFromNative(ec.value())), location);
+   return Error(ec, location);
+}
+
+Error filesystemError(const boost::system::error_code& ec, const FilePath& path, const ErrorLocation& location)
+{
+   Error error = filesystemError(ec, location);
+   error.addProperty("path", path);
+   return error;
+}
+
+Error lastSystemError(const ErrorLocation& location)
+{
+   return systemError(static_cast<int>(::GetLastError()), location);
+}
+
+bool isEquivalent(const Error& error, boost::system::errc::errc_t condition)
+{
+   if (error.getName() != platform::systemCategory().name())
+      return false;
+   return boost::system::error_code(error.getCode(), platform::systemCategory()) == condition;
+}
+
+// The base made absolute, when it lacks a root name or a root directory, against the
+// working directory.
+Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLocation& location)
+{
+   if (grammar::isAbsolute(base))
+   {
+      absolute.assign(base);
+      return Success();
+   }
+   boost::system::error_code ec;
+   const boost::filesystem::path workingDirectory = boost::filesystem::current_path(ec);
+   if (ec)
+      return filesystemError(ec, location);
+   absolute = grammar::complete(base, toWide(workingDirectory.string()));
+   return Success();
+}
+
+// A stream over an open file handle, which the stream then owns.
+template <typename Device, typename Stream>
+Error streamOverHandle(HANDLE handle, std::shared_ptr<Stream>& stream, const FilePath& path, const ErrorLocation& location)
+{
+   try
+   {
+#ifdef _WIN32
+      Device device(handle, boost::iostreams::close_handle);
+#else
+      const int fd = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), 0);
+      if (fd < 0)
+      {
+         ::CloseHandle(handle);
+         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
+         error.addProperty("path", path);
+         return error;
+      }
+      Device device(fd, boost::iostreams::close_handle);
+#endif
+      auto opened = std::make_shared<boost::iostreams::stream<Device>>(device);
+      if (opened->fail() || opened->bad())
+      {
+         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
+         error.addProperty("path", path);
+         return error;
+      }
+      stream = opened;
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      Error error = systemError(ERROR_ACCESS_DENIED, location);
+      error.addProperty("what", e.what());
+      error.addProperty("path", path);
+      return error;
+   }
+}
+
+// True when target names the tree itself or a place below it, links resolved.
+bool isInsideTree(const FilePath& tree, const FilePath& target)
+{
+   boost::system::error_code ec;
+   const boost::filesystem::path realTree = boost::filesystem::weakly_canonical(fsPath(tree), ec);
+   if (ec)
+      return false;
+   const boost::filesystem::path realTarget = boost::filesystem::weakly_canonical(fsPath(target), ec);
+   if (ec)
+      return false;
+   return FilePath(realTarget.string()).isWithin(FilePath(realTree.string()));
+}
+
+Error targetInsideSourceError(const FilePath& source, const FilePath& target, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_INVALID_PARAMETER, "The target lies inside the source tree", location);
+   error.addProperty("path", source);
+   error.addProperty("target-path", target);
+   return error;
+}
+
+// Copies every entry of the tree below target, logging and skipping the entries that
+// fail; firstEntryError receives the first of them. Returns the walk's own result.
+Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntryError)
+{
+   Error error = target.ensureDirectory();
+   if (error)
+      return error;
+
+   return source.getChildrenRecursive([&](int, const FilePath& entry) {
+      const FilePath destination = target.completePath(entry.getRelativePath(source));
+      Error entryError = entry.isDirectory() ? destination.ensureDirectory() : entry.copy(destination);
+      if (entryError)
+      {
+         log::logError(entryError);
+         if (!firstEntryError)
+            firstEntryError = entryError;
+      }
+      return true;
+   });
+}
+
+} // namespace
+
+struct FilePath::Impl
+{
+   Impl() = default;
+   explicit Impl(std::wstring storedText) : text(std::move(storedText)) {}
+
+   const std::wstring text;
+};
+
+FilePath::FilePath() : impl_(std::make_shared<Impl>())
+{
+}
+
+FilePath::FilePath(const std::string& absolutePath) : impl_(std::make_shared<Impl>(toWide(absolutePath)))
+{
+}
+
+FilePath::FilePath(const std::wstring& absolutePath) : impl_(std::make_shared<Impl>(absolutePath))
+{
+}
+
+Error FilePath::complete(const std::string& path, std::wstring& completedPath) const
+{
+   std::wstring base;
+   Error error = absoluteBase(impl_->text, base, ERROR_LOCATION);
+   if (error)
+      return error;
+   completedPath = grammar::complete(toWide(path), base);
+   return Success();
+}
+
+Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) const
+{
+   if (path.empty())
+   {
+      childPath = *this;
+      return Success();
+   }
+
+   const grammar::RootParts root = grammar::splitRoot(toWide(path));
+   if (!root.hasDirectory && root.nameSize == 0)
+   {
+      std::wstring completed;
+      if (!complete(path, completed))
+      {
+         FilePath candidate = fromComputedPath(std::move(completed));
+         if (candidate.isWithin(*this))
+         {
+            childPath = candidate;
+            return Success();
+         }
+      }
+   }
+
+   childPath = *this;
+   Error error = systemError(ERROR_FILE_NOT_FOUND, ERROR_LOCATION);
+   error.addProperty("path", *this);
+   error.addProperty("path", path);
+   return error;
+}
+
+FilePath FilePath::completeChildPath(const std::string& path) const
+{
+   FilePath childPath;
+   Error error = completeChildPath(path, childPath);
+   if (error)
+      log::logError(error);
+   return childPath;
+}
+
+FilePath FilePath::completePath(const std::string& path) const
+{
+   std::wstring completed;
+   Error error = complete(path, completed);
+   if (error)
+   {
+      error.addProperty("path", *this);
+      error.addProperty("path", path);
+      log::logError(error);
+      return *this;
+   }
+   return fromComputedPath(std::move(completed));
+}
+
+Error FilePath::copy(const FilePath& targetPath) const
+{
+   if (::CopyFileW(getAbsolutePathW().c_str(), targetPath.getAbsolutePathW().c_str(), TRUE))
+      return Success();
+   Error error = lastSystemError(ERROR_LOCATION);
+   error.addProperty("path", *this);
+   error.addProperty("target-path", targetPath);
+   return error;
+}
+
+Error FilePath::copyDirectoryRecursive(const FilePath& targetPath) const
+{
+   if (isInsideTree(*this, targetPath))
+      return targetInsideSourceError(*this, targetPath, ERROR_LOCATION);
+   Error firstEntryError;
+   return copyTree(*this, targetPath, firstEntryError);
+}
+
+std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& userHomePath)
+{
+   if (path == userHomePath)
+      return kHomeAlias;
+   if (path.isWithin(userHomePath))
+      return kHomePrefixAlias + path.getRelativePath(userHomePath);
+   return path.getAbsolutePath();
+}
+
+Error FilePath::createDirectory(const std::string& path) const
+{
+   std::wstring target = impl_->text;
+   Error error;
+   if (!path.empty())
+      error = complete(path, target);
+
+   if (!error)
+   {
+      try
+      {
+         boost::system::error_code ec;
+         boost::filesystem::create_directories(boost::filesystem::path(toGenericUtf8(target)), ec);
+         if (ec)
+            error = filesystemError(ec, ERROR_LOCATION);
+      }
+      catch (const boost::filesystem::filesystem_error& e)
+      {
+         error = filesystemError(e.code(), ERROR_LOCATION);
+      }
+   }
+   if (error)
+   {
+      error.addProperty("path", *this);
+      error.addProperty("target-dir", path);
+   }
+   return error;
+}
+
+Error FilePath::ensureDirectory() const
+{
+   if (exists())
+      return Success();
+   return createDirectory(std::string());
+}
+
+Error FilePath::ensureFile() const
+{
+   if (exists())
+      return Success();
+   // Opened to append, so that a file another caller created meanwhile is kept whole.
+   std::shared_ptr<std::ostream> stream;
+   Error error = openForWrite(stream, false);
+   if (error)
+      return error;
+   stream->flush();
+   stream.reset();
+   return Success();
+}
+
+bool FilePath::exists() const
+{
+   if (isEmpty())
+      return false;
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   if (ec)
+   {
+      Error error = filesystemError(ec, *this, ERROR_LOCATION);
+      if (!isEquivalent(error, boost::system::errc::permission_denied))
+         log::logError(error, ERROR_LOCATION);
+      return false;
+   }
+   return boost::filesystem::exists(status);
+}
+
+bool FilePath::exists(const std::string& path)
+{
+   const FilePath filePath(path);
+   if (filePath.isEmpty())
+      return false;
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(filePath), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, filePath, ERROR_LOCATION), ERROR_LOCATION);
+      return false;
+   }
+   return boost::filesystem::exists(status);
+}
+
+FilePath FilePath::fromComputedPath(std::wstring text)
+{
+   std::replace(text.begin(), text.end(), L'\\', L'/');
+   // Only unpaired surrogates would change on the way through UTF-8.
+   const bool hasSurrogate =
+      std::any_of(text.begin(), text.end(), [](wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; });
+   if (hasSurrogate)
+      return FilePath(string_utils::wideToUtf8(text));
+   FilePath path;
+   path.impl_ = std::make_shared<Impl>(std::move(text));
+   return path;
+}
+
+std::string FilePath::getAbsolutePath() const
+{
+   return toGenericUtf8(impl_->text);
+}
+
+std::string FilePath::getAbsolutePathNative() const
+{
+   return toUtf8(impl_->text);
+}
+
+std::wstring FilePath::getAbsolutePathW() const
+{
+   return impl_->text;
+}
+
+std::string FilePath::getCanonicalPath() const
+{
+   if (isEmpty())
+      return std::string();
+   try
+   {
+      std::string canonical = boost::filesystem::canonical(fsPath(*this)).string();
+      std::replace(canonical.begin(), canonical.end(), '\\', '/');
+      return canonical;
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      const Error error = filesystemError(e.code(), ERROR_LOCATION);
+      throw boost::filesystem::filesystem_error(
+         "getCanonicalPath", e.path1(), boost::system::error_code(error.getCode(), platform::systemCategory()));
+   }
+}
+
+Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
+{
+   if (!exists())
+      return notFoundError(*this, ERROR_LOCATION);
+
+   std::wstring folder = impl_->text;
+   std::replace(folder.begin(), folder.end(), L'\\', L'/');
+   try
+   {
+      boost::system::error_code ec;
+      boost::filesystem::directory_iterator it(fsPath(*this), ec);
+      const boost::filesystem::directory_iterator end;
+      while (!ec && it != end)
+      {
+         std::wstring child = folder;
+         grammar::append(child, toWide(it->path().filename().string()));
+         filePaths.push_back(fromComputedPath(std::move(child)));
+         it.increment(ec);
+      }
+      if (ec)
+         return filesystemError(ec, *this, ERROR_LOCATION);
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      return filesystemError(e.code(), *this, ERROR_LOCATION);
+   }
+   return Success();
+}
+
+Error FilePath::getChildrenRecursive(const RecursiveIterationFunction& iterationFunction) const
+{
+   if (!exists())
+      return notFoundError(*this, ERROR_LOCATION);
+
+   try
+   {
+      boost::system::error_code ec;
+      boost::filesystem::recursive_directory_iterator it(fsPath(*this), ec);
+      const boost::filesystem::recursive_directory_iterator end;
+      while (!ec && it != end)
+      {
+         if (!iterationFunction(it.depth(), fromComputedPath(toWide(it->path().string()))))
+            return Success();
+         it.increment(ec);
+      }
+      if (ec)
+         return filesystemError(ec, *this, ERROR_LOCATION);
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      return filesystemError(e.code(), *this, ERROR_LOCATION);
+   }
+   return Success();
+}
+
+std::string FilePath::getExtension() const
+{
+   return toGenericUtf8(grammar::extension(grammar::filename(impl_->text)));
+}
+
+std::string FilePath::getExtensionLowerCase() const
+{
+   return lowerCase(getExtension());
+}
+
+std::string FilePath::getFilename() const
+{
+   return toGenericUtf8(grammar::filename(impl_->text));
+}
+
+std::int64_t FilePath::getLastWriteTime() const
+{
+   if (!exists())
+      return 0;
+   boost::system::error_code ec;
+   const std::time_t time = boost::filesystem::last_write_time(fsPath(*this), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+      return 0;
+   }
+   return static_cast<std::int64_t>(time);
+}
+
+std::string FilePath::getLexicallyNormalPath() const
+{
+   if (isEmpty())
+      return std::string();
+   return toGenericUtf8(grammar::lexicallyNormal(impl_->text));
+}
+
+std::string FilePath::getMimeContentType(const std::string& defaultType) const
+{
+   const std::string extension = getExtensionLowerCase();
+   if (extension.empty())
+      return defaultType;
+   const char* contentType = mime::contentTypeOf(extension.substr(1));
+   return contentType != nullptr ? contentType : defaultType;
+}
+
+FilePath FilePath::getParent() const
+{
+   return fromComputedPath(std::wstring(grammar::parentPath(impl_->text)));
+}
+
+std::string FilePath::getRelativePath(const FilePath& parentPath) const
+{
+   const std::wstring normalPath = isEmpty() ? std::wstring() : grammar::lexicallyNormal(impl_->text);
+   const std::wstring normalParent =
+      parentPath.isEmpty() ? std::wstring() : grammar::lexicallyNormal(parentPath.impl_->text);
+   return toGenericUtf8(grammar::lexicallyRelative(normalPath, normalParent));
+}
+
+std::uint64_t FilePath::getSize() const
+{
+   if (!exists())
+      return 0;
+   boost::system::error_code ec;
+   std::uint64_t size = 0;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   if (!ec && boost::filesystem::is_regular_file(status))
+      size = boost::filesystem::file_size(fsPath(*this), ec);
+   if (ec)
+   {
+      Error error = filesystemError(ec, *this, ERROR_LOCATION);
+      if (error.getCode() != static_cast<int>(ERROR_NOT_SUPPORTED) && ec.value() != static_cast<int>(ERROR_NOT_SUPPORTED))
+         log::logError(error);
+      return 0;
+   }
+   return size;
+}
+
+std::uint64_t FilePath::getSizeRecursive() const
+{
+   if (!isDirectory())
+      return getSize();
+   std::uint64_t total = 0;
+   Error error = getChildrenRecursive([&total](int, const FilePath& entry) {
+      if (!entry.isDirectory())
+         total += entry.getSize();
+      return true;
+   });
+   if (error)
+      log::logError(error);
+   return total;
+}
+
+std::string FilePath::getStem() const
+{
+   return toGenericUtf8(grammar::stem(grammar::filename(impl_->text)));
+}
+
+bool FilePath::hasExtension(const std::string& extension) const
+{
+   return getExtension() == extension;
+}
+
+bool FilePath::hasExtensionLowerCase(const std::string& extension) const
+{
+   return getExtensionLowerCase() == extension;
+}
+
+bool FilePath::hasTextMimeType() const
+{
+   const std::string contentType = getMimeContentType("application/octet-stream");
+   const std::string xmlSuffix = "+xml";
+   return contentType.compare(0, 5, "text/") == 0 ||
+          (contentType.size() >= xmlSuffix.size() &&
+           contentType.compare(contentType.size() - xmlSuffix.size(), xmlSuffix.size(), xmlSuffix) == 0);
+}
+
+bool FilePath::isDirectory() const
+{
+   if (!exists())
+      return false;
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+      return false;
+   }
+   return boost::filesystem::is_directory(status) || isJunction();
+}
+
+bool FilePath::isEmpty() const
+{
+   return impl_->text.empty();
+}
+
+bool FilePath::isEquivalentTo(const FilePath& other) const
+{
+   if (!exists() || !other.exists())
+      return false;
+   boost::system::error_code ec;
+   const bool equivalent = boost::filesystem::equivalent(fsPath(*this), fsPath(other), ec);
+   if (ec)
+   {
+      Error error = filesystemError(ec, *this, ERROR_LOCATION);
+      error.addProperty("equivalent-to", other);
+      log::logError(error, ERROR_LOCATION);
+      return false;
+   }
+   return equivalent;
+}
+
+bool FilePath::isHidden() const
+{
+   const std::wstring_view filename = grammar::filename(impl_->text);
+   return !filename.empty() && filename.front() == L'.';
+}
+
+bool FilePath::isJunction() const
+{
+   if (!exists())
+      return false;
+   const DWORD attributes = ::GetFileAttributesW(impl_->text.c_str());
+   if (attributes == INVALID_FILE_ATTRIBUTES)
+      return false;
+   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool FilePath::isLessThanIgnoringCase(const FilePath& other) const
+{
+   return lowerCase(getAbsolutePath()) < lowerCase(other.getAbsolutePath());
+}
+
+bool FilePath::isRegularFile() const
+{
+   if (!exists())
+      return false;
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+      return false;
+   }
+   return boost::filesystem::is_regular_file(status);
+}
+
+bool FilePath::isRootPath(const std::string& path)
+{
+   if (path.empty())
+      return false;
+   const grammar::RootParts root = grammar::splitRoot(toWide(path));
+   return root.hasDirectory || root.nameSize > 0;
+}
+
+bool FilePath::isSymlink() const
+{
+   if (!exists())
+      return false;
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::symlink_status(fsPath(*this), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+      return false;
+   }
+   return boost::filesystem::is_symlink(status);
+}
+
+bool FilePath::isWithin(const FilePath& scopePath) const
+{
+   return grammar::isWithin(impl_->text, scopePath.impl_->text);
+}
+
+Error FilePath::makeCurrentPath(bool autoCreate) const
+{
+   if (autoCreate)
+   {
+      Error error = ensureDirectory();
+      if (error)
+         return error;
+   }
+   boost::system::error_code ec;
+   boost::filesystem::current_path(fsPath(*this), ec);
+   if (ec)
+      return filesystemError(ec, *this, ERROR_LOCATION);
+   return Success();
+}
+
+Error FilePath::makeCurrentPath(const std::string& path)
+{
+   return FilePath(path).makeCurrentPath(false);
+}
+
+Error FilePath::move(const FilePath& targetPath, MoveType type) const
+{
+   // Checked first: across volumes the fallback would copy the tree into itself.
+   if (isDirectory() && !isEquivalentTo(targetPath) && isInsideTree(*this, targetPath))
+      return targetInsideSourceError(*this, targetPath, ERROR_LOCATION);
+
+   if (::MoveFileExW(getAbsolutePathW().c_str(),
+                     targetPath.getAbsolutePathW().c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+      return Success();
+
+   Error error = lastSystemError(ERROR_LOCATION);
+   if (type == MoveCrossDevice && isEquivalent(error, boost::system::errc::cross_device_link))
+      return moveAcrossDevice(targetPath);
+   error.addProperty("path", *this);
+   error.addProperty("target-path", targetPath);
+   return error;
+}
+
+Error FilePath::moveAcrossDevice(const FilePath& targetPath) const
+{
+   const FilePath destination =
+      targetPath.isDirectory() ? targetPath.completePath(getFilename()) : targetPath;
+
+   if (isDirectory())
+   {
+      // The source goes only when every entry arrived; the first failure says why not.
+      Error firstEntryError;
+      Error error = copyTree(*this, destination, firstEntryError);
+      if (error)
+         return error;
+      if (firstEntryError)
+         return firstEntryError;
+   }
+   else
+   {
+      Error error = copy(destination);
+      if (error)
+         return error;
+   }
+
+   Error error = remove();
+   if (error)
+      log::logError(error);
+   return Success();
+}
+
+Error FilePath::openForRead(std::shared_ptr<std::istream>& stream) const
+{
+   HANDLE handle = ::CreateFileW(impl_->text.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+   if (handle == INVALID_HANDLE_VALUE)
+   {
+      Error error = lastSystemError(ERROR_LOCATION);
+      error.addProperty("path", *this);
+      return error;
+   }
+   return streamOverHandle<boost::iostreams::file_descriptor_source>(handle, stream, *this, ERROR_LOCATION);
+}
+
+Error FilePath::openForWrite(std::shared_ptr<std::ostream>& stream, bool truncate) const
+{
+   HANDLE handle = ::CreateFileW(impl_->text.c_str(),
+                                 truncate ? GENERIC_WRITE : FILE_APPEND_DATA,
+                                 0,
+                                 nullptr,
+                                 truncate ? CREATE_ALWAYS : OPEN_ALWAYS,
+                                 0,
+                                 nullptr);
+   if (handle == INVALID_HANDLE_VALUE)
+   {
+      Error error = lastSystemError(ERROR_LOCATION);
+      error.addProperty("path", *this);
+      return error;
+   }
+   return streamOverHandle<boost::iostreams::file_descriptor_sink>(handle, stream, *this, ERROR_LOCATION);
+}
+
+bool FilePath::operator<(const FilePath& other) const
+{
+   return grammar::compare(impl_->text, other.impl_->text) < 0;
+}
+
+bool FilePath::operator==(const FilePath& other) const
+{
+   return impl_ == other.impl_ || grammar::compare(impl_->text, other.impl_->text) == 0;
+}
+
+bool FilePath::operator!=(const FilePath& other) const
+{
+   return !(*this == other);
+}
+
+Error FilePath::remove() const
+{
+   boost::system::error_code ec;
+   try
+   {
+      if (isDirectory())
+         boost::filesystem::remove_all(fsPath(*this), ec);
+      else
+         boost::filesystem::remove(fsPath(*this), ec);
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      ec = e.code();
+   }
+   if (ec)
+      return filesystemError(ec, *this, ERROR_LOCATION);
+   return Success();
+}
+
+Error FilePath::removeIfExists() const
+{
+   if (exists())
+      return remove();
+   return Success();
+}
+
+Error FilePath::resetDirectory() const
+{
+   Error error = removeIfExists();
+   if (error)
+      return error;
+   return ensureDirectory();
+}
+
+FilePath FilePath::resolveSymlink() const
+{
+   if (!isSymlink())
+      return *this;
+   boost::system::error_code ec;
+   const boost::filesystem::path target = boost::filesystem::read_symlink(fsPath(*this), ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+      return *this;
+   }
+   return fromComputedPath(toWide(target.string()));
+}
+
+void FilePath::setLastWriteTime(std::int64_t time) const
+{
+   if (!exists())
+      return;
+   boost::system::error_code ec;
+   boost::filesystem::last_write_time(fsPath(*this), static_cast<std::time_t>(time), ec);
+   if (ec)
+      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
+}
+
+Error FilePath::tempFilePath(const std::string& extension, FilePath& filePath)
+{
+   boost::system::error_code ec;
+   const boost::filesystem::path folder = boost::filesystem::temp_directory_path(ec);
+   if (ec)
+      return filesystemError(ec, ERROR_LOCATION);
+   return uniqueFilePath(folder.string(), extension, filePath);
+}
+
+Error FilePath::tempFilePath(FilePath& filePath)
+{
+   return tempFilePath(std::string(), filePath);
+}
+
+Error FilePath::uniqueFilePath(const std::string& basePath, const std::string& extension, FilePath& uniqueFilePath)
+{
+   boost::system::error_code ec;
+   const boost::filesystem::path name = boost::filesystem::unique_path(kUniqueNameModel, ec);
+   if (ec)
+      return filesystemError(ec, ERROR_LOCATION);
+
+   std::wstring completed;
+   Error error = FilePath(basePath).complete(name.string(), completed);
+   if (error)
+      return error;
+   uniqueFilePath = FilePath(toGenericUtf8(completed) + extension);
+   return Success();
+}
+
+Error FilePath::uniqueFilePath(const std::string& basePath, FilePath& uniqueFilePath)
+{
+   return FilePath::uniqueFilePath(basePath, std::string(), uniqueFilePath);
+}
+
+std::ostream& operator<<(std::ostream& stream, const FilePath& path)
+{
+   return stream << path.getAbsolutePath();
+}
+
+void Error::addOrUpdateProperty(const std::string& name, const FilePath& value)
+{
+   addOrUpdateProperty(name, value.getAbsolutePath());
+}
+
+void Error::addProperty(const std::string& name, const FilePath& value)
+{
+   addProperty(name, value.getAbsolutePath());
+}
+
+Error fileExistsError(const ErrorLocation& location)
+{
+   return systemError(ERROR_FILE_EXISTS, location);
+}
+
+Error fileExistsError(const FilePath& path, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_FILE_EXISTS, location);
+   error.addProperty("path", path);
+   return error;
+}
+
+Error fileNotFoundError(const ErrorLocation& location)
+{
+   return systemError(ERROR_FILE_NOT_FOUND, location);
+}
+
+Error fileNotFoundError(const std::string& path, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
+   error.addProperty("path", path);
+   return error;
+}
+
+Error fileNotFoundError(const FilePath& path, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
+   error.addProperty("path", path);
+   return error;
+}
+
+bool isFileNotFoundError(const Error& error)
+{
+   return error == boost::system::error_code(ERROR_FILE_NOT_FOUND, platform::systemCategory());
+}
+
+bool isNotFoundError(const Error& error)
+{
+   return isFileNotFoundError(error) || isPathNotFoundError(error);
+}
+
+bool isPathNotFoundError(const Error& error)
+{
+   return error == boost::system::error_code(ERROR_PATH_NOT_FOUND, platform::systemCategory());
+}
+
+Error notFoundError(const FilePath& path, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_PATH_NOT_FOUND, location);
+   if (!path.isEmpty())
+      error.addProperty("path", path);
+   return error;
+}
+
+Error pathNotFoundError(const ErrorLocation& location)
+{
+   return systemError(ERROR_PATH_NOT_FOUND, location);
+}
+
+Error pathNotFoundError(const std::string& path, const ErrorLocation& location)
+{
+   Error error = systemError(ERROR_PATH_NOT_FOUND, location);
+   error.addProperty("path", path);
+   return error;
+}
+
+} // namespace velorin::core
