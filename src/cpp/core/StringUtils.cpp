@@ -11,7 +11,15 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <istream>
+#include <memory>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/algorithm/string/replace.hpp>
@@ -21,7 +29,9 @@
 #include <platform/Win32Api.hpp>
 
 #include <shared_core/Error.hpp>
+#include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
+#include <shared_core/json/Json.hpp>
 
 #include "UnicodeLetterTables.hpp"
 
@@ -29,71 +39,154 @@ namespace velorin::core::string_utils {
 
 namespace {
 
-// The length of the line break (CR LF, LF, lone CR, U+2028 or U+2029 in UTF-8) that
-// starts at position, or 0. CR LF wins over a lone CR, so it is one break.
-std::size_t lineBreakLengthAt(const std::string& text, std::size_t position)
+// The first byte at or after text that can start a line break (CR, LF or the lead
+// byte of U+2028/U+2029), or end. Blocks of sixteen bytes without one are skipped
+// whole; the block that holds one is searched byte by byte.
+const char* findLineBreakStart(const char* text, const char* end)
 {
-   const auto byte = static_cast<unsigned char>(text[position]);
+#if defined(__SSE2__) || defined(_M_X64)
+   const __m128i lf = _mm_set1_epi8('\n');
+   const __m128i cr = _mm_set1_epi8('\r');
+   const __m128i separatorLead = _mm_set1_epi8(static_cast<char>(0xE2));
+   while (end - text >= 16)
+   {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+      const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)),
+                                         _mm_cmpeq_epi8(block, separatorLead));
+      if (_mm_movemask_epi8(found) != 0)
+         break;
+      text += 16;
+   }
+#endif
+   while (text != end && *text != '\n' && *text != '\r' && static_cast<unsigned char>(*text) != 0xE2)
+      ++text;
+   return text;
+}
+
+// The length of the line break (CR LF, LF, lone CR, U+2028 or U+2029 in UTF-8) that
+// starts at text, or 0. CR LF wins over a lone CR, so it is one break.
+std::size_t lineBreakLengthAt(const char* text, const char* end)
+{
+   const auto byte = static_cast<unsigned char>(*text);
    if (byte == '\n')
       return 1;
    if (byte == '\r')
-      return position + 1 < text.size() && text[position + 1] == '\n' ? 2 : 1;
-   if (byte == 0xE2 && position + 2 < text.size() && static_cast<unsigned char>(text[position + 1]) == 0x80)
+      return text + 1 < end && text[1] == '\n' ? 2 : 1;
+   if (byte == 0xE2 && end - text >= 3 && static_cast<unsigned char>(text[1]) == 0x80)
    {
-      const auto last = static_cast<unsigned char>(text[position + 2]);
+      const auto last = static_cast<unsigned char>(text[2]);
       if (last == 0xA8 || last == 0xA9)
          return 3;
    }
    return 0;
 }
 
-} // namespace
-
-void convertLineEndings(std::string* text, LineEnding lineEnding)
+// Calls onBreak(position, length) for every line break, left to right.
+template <typename OnBreak>
+void forEachLineBreak(const char* begin, const char* end, OnBreak onBreak)
 {
-   std::string lineBreak;
-   switch (lineEnding)
+   for (const char* position = findLineBreakStart(begin, end); position != end;
+        position = findLineBreakStart(position, end))
    {
-      case LineEndingCrLf:
-      case LineEndingPlatform:
-         lineBreak = "\r\n";
-         break;
-      case LineEndingLf:
-         lineBreak = "\n";
-         break;
-      default:
-         return;
-   }
-
-   const std::string& source = *text;
-   std::string result;
-   result.reserve(source.size());
-   std::size_t copiedUpTo = 0;
-   std::size_t position = 0;
-   while (position < source.size())
-   {
-      const std::size_t breakLength = lineBreakLengthAt(source, position);
+      const std::size_t breakLength = lineBreakLengthAt(position, end);
       if (breakLength == 0)
       {
          ++position;
          continue;
       }
-      // A break already in the target form is copied with the text around it.
-      if (source.compare(position, breakLength, lineBreak) != 0)
-      {
-         result.append(source, copiedUpTo, position - copiedUpTo);
-         result.append(lineBreak);
-         copiedUpTo = position + breakLength;
-      }
+      onBreak(position, breakLength);
       position += breakLength;
    }
-   if (copiedUpTo == 0)
+}
+
+// Every break becomes LF, which is never longer, so the text is rewritten in place.
+void convertToLf(std::string* text)
+{
+   char* const begin = text->data();
+   const char* const end = begin + text->size();
+   char* out = begin;
+   const char* copiedUpTo = begin;
+   forEachLineBreak(begin, end, [&](const char* position, std::size_t breakLength) {
+      if (breakLength == 1 && *position == '\n')
+         return;
+      const auto span = static_cast<std::size_t>(position - copiedUpTo);
+      if (out != copiedUpTo)
+         std::memmove(out, copiedUpTo, span);
+      out += span;
+      *out++ = '\n';
+      copiedUpTo = position + breakLength;
+   });
+   if (copiedUpTo == begin)
       return;
-   result.append(source, copiedUpTo, std::string::npos);
+   const auto tail = static_cast<std::size_t>(end - copiedUpTo);
+   std::memmove(out, copiedUpTo, tail);
+   text->resize(static_cast<std::size_t>(out - begin) + tail);
+}
+
+// Every break becomes CR LF: one pass sizes the result, a second fills it.
+void convertToCrLf(std::string* text)
+{
+   const char* const begin = text->data();
+   const char* const end = begin + text->size();
+   std::size_t size = text->size();
+   bool changes = false;
+   forEachLineBreak(begin, end, [&](const char*, std::size_t breakLength) {
+      if (breakLength != 2)
+      {
+         size = size + 2 - breakLength;
+         changes = true;
+      }
+   });
+   if (!changes)
+      return;
+
+   std::string result(size, '\0');
+   char* out = result.data();
+   const char* copiedUpTo = begin;
+   forEachLineBreak(begin, end, [&](const char* position, std::size_t breakLength) {
+      if (breakLength == 2)
+         return;
+      const auto span = static_cast<std::size_t>(position - copiedUpTo);
+      std::memcpy(out, copiedUpTo, span);
+      out += span;
+      *out++ = '\r';
+      *out++ = '\n';
+      copiedUpTo = position + breakLength;
+   });
+   std::memcpy(out, copiedUpTo, static_cast<std::size_t>(end - copiedUpTo));
    text->swap(result);
 }
 
+} // namespace
+
+void convertLineEndings(std::string* text, LineEnding lineEnding)
+{
+   switch (lineEnding)
+   {
+      case LineEndingCrLf:
+      case LineEndingPlatform:
+         convertToCrLf(text);
+         return;
+      case LineEndingLf:
+         convertToLf(text);
+         return;
+      default:
+         return;
+   }
+}
+
 namespace {
+
+// The C library's searches are vectorised; a null result means none.
+const char* findLf(const char* begin, const char* end)
+{
+   return static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+}
+
+const wchar_t* findLf(const wchar_t* begin, const wchar_t* end)
+{
+   return std::wmemchr(begin, L'\n', static_cast<std::size_t>(end - begin));
+}
 
 // The one counting routine behind every countLineBreaks: a break is an LF, taken
 // together with a CR right before it, so the count is the number of LFs.
@@ -102,13 +195,10 @@ const Char* countBreaks(const Char* begin, const Char* end, std::uint64_t* count
 {
    std::uint64_t breaks = 0;
    const Char* lastLf = nullptr;
-   for (const Char* p = begin; p != end; ++p)
+   for (const Char* lf = findLf(begin, end); lf != nullptr; lf = findLf(lf + 1, end))
    {
-      if (*p == Char('\n'))
-      {
-         ++breaks;
-         lastLf = p;
-      }
+      ++breaks;
+      lastLf = lf;
    }
    *count = breaks;
    if (lastLf == nullptr)
@@ -158,6 +248,56 @@ std::wstring::const_iterator countLineBreaks(std::wstring::const_iterator begin,
                                              std::uint64_t* count)
 {
    return countBreaksInRange(begin, end, count);
+}
+
+bool detectLineEndings(const FilePath& filePath, LineEnding* lineEnding)
+{
+   try
+   {
+      if (!filePath.exists())
+         return false;
+
+      std::shared_ptr<std::istream> stream;
+      const Error error = filePath.openForRead(stream);
+      if (error)
+      {
+         log::logError(error, ERROR_LOCATION);
+         return false;
+      }
+
+      // Only the first line break decides.
+      std::streambuf& buffer = *stream->rdbuf();
+      for (;;)
+      {
+         const int character = buffer.sbumpc();
+         if (character == std::char_traits<char>::eof())
+            return false;
+         if (character == '\n')
+         {
+            *lineEnding = LineEndingLf;
+            return true;
+         }
+         if (character == '\r' && buffer.sgetc() == '\n')
+         {
+            *lineEnding = LineEndingCrLf;
+            return true;
+         }
+         if (stream->fail() || stream->bad())
+         {
+            log::logWarningMessage("I/O Error reading file " + filePath.getAbsolutePath(), ERROR_LOCATION);
+            return false;
+         }
+      }
+   }
+   catch (const std::exception& e)
+   {
+      log::logErrorMessage(std::string("Unexpected exception: ") + e.what(), ERROR_LOCATION);
+   }
+   catch (...)
+   {
+      log::logErrorMessage("Unknown exception", ERROR_LOCATION);
+   }
+   return false;
 }
 
 std::string escapeChars(std::string specialChars,
@@ -339,6 +479,19 @@ std::string jsonLiteralEscape(const std::string& text)
       {'\n', "\\n"},
    };
    return escapeChars("\\\"\r\n", replacements, text);
+}
+
+std::string jsonLiteralUnescape(const std::string& text)
+{
+   // The parser reads up to a NUL, and a NUL is never valid in JSON text, so a
+   // literal holding one fails here rather than being cut.
+   json::Value value;
+   if (text.find('\0') != std::string::npos || value.parse(text) || !value.isString())
+   {
+      log::logErrorMessage("Failed to unescape JS literal", ERROR_LOCATION);
+      return text;
+   }
+   return value.getString();
 }
 
 std::string makeRandomByteString(std::size_t length)

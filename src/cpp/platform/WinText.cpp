@@ -347,7 +347,6 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
        (wideCharCount > 0 && wideCharStr == nullptr))
       return fail(ERROR_INVALID_PARAMETER);
 
-   std::u32string codePoints;
    const bool utf8 = codePage == CP_UTF8;
    std::string iconvCodePage;
    if (!utf8 && !isWindows1252(codePage))
@@ -379,6 +378,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
          });
    }
 
+   std::u32string codePoints;
    if (iconvCodePage.empty())
    {
       codePoints.reserve(length);

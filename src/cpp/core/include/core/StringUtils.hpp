@@ -24,7 +24,7 @@ class FilePath;
 namespace string_utils {
 
 // Held as an int: any other value leaves text as it is.
-enum LineEnding
+enum LineEnding : int
 {
    LineEndingCrLf = 0,
    LineEndingLf = 1,

@@ -1,0 +1,270 @@
+// JsonSchema.cpp: schema validation and coercion, schema defaults and object merging.
+//
+// Schemas are compiled by RapidJSON for each call and applied with its validator,
+// which stops at the first failure and reports where it is in the schema and in the
+// value; those locations are passed on as RapidJSON writes them.
+#include <shared_core/json/Json.hpp>
+
+#include <memory>
+
+#include <rapidjson/schema.h>
+#include <rapidjson/stringbuffer.h>
+
+#include "JsonImpl.hpp"
+#include "JsonParse.hpp"
+
+namespace velorin::core::json {
+namespace {
+
+constexpr int kValidationFailed = rapidjson::kParseErrorUnspecificSyntaxError;
+constexpr int kInvalidSchema = rapidjson::kParseErrorValueInvalid;
+
+// The schema text, parsed into a pool-allocated document and compiled.
+struct CompiledSchema
+{
+   rapidjson::Document document;
+   std::unique_ptr<rapidjson::SchemaDocument> schema;
+};
+
+Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorLocation& location)
+{
+   rapidjson::ParseResult result = parseText(text.c_str(), compiled.document);
+   if (result.IsError())
+   {
+      Error error(boost::system::error_code(result.Code(), jsonParseCategory()), location);
+      error.addProperty("offset", std::to_string(result.Offset()));
+      return error;
+   }
+   compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
+   return Success();
+}
+
+template <typename Pointer>
+std::string plainText(const Pointer& pointer)
+{
+   rapidjson::StringBuffer buffer;
+   pointer.Stringify(buffer);
+   return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+template <typename Pointer>
+std::string uriFragmentText(const Pointer& pointer)
+{
+   rapidjson::StringBuffer buffer;
+   pointer.StringifyUriFragment(buffer);
+   return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+std::string invalidKeyword(const rapidjson::SchemaValidator& validator)
+{
+   const char* keyword = validator.GetInvalidSchemaKeyword();
+   return keyword == nullptr ? std::string() : std::string(keyword);
+}
+
+// Removes the value at the location; false when the location leads nowhere.
+template <typename Pointer>
+bool removeAt(RapidValue& root, const Pointer& location)
+{
+   std::size_t count = location.GetTokenCount();
+   if (count == 0)
+      return false;
+   const auto* tokens = location.GetTokens();
+   RapidValue* current = &root;
+   for (std::size_t i = 0; i + 1 < count; ++i)
+   {
+      const auto& token = tokens[i];
+      if (current->IsObject())
+      {
+         auto member = findMember(*current, token.name, token.length);
+         if (member == current->MemberEnd())
+            return false;
+         current = &member->value;
+      }
+      else if (current->IsArray() && token.index != rapidjson::kPointerInvalidIndex &&
+               token.index < current->Size())
+      {
+         current = &(*current)[token.index];
+      }
+      else
+      {
+         return false;
+      }
+   }
+   const auto& last = tokens[count - 1];
+   if (current->IsObject())
+   {
+      auto member = findMember(*current, last.name, last.length);
+      if (member == current->MemberEnd())
+         return false;
+      current->EraseMember(member);
+      return true;
+   }
+   if (current->IsArray() && last.index != rapidjson::kPointerInvalidIndex && last.index < current->Size())
+   {
+      current->Erase(current->Begin() + last.index);
+      return true;
+   }
+   return false;
+}
+
+// Stores value under name as Object::operator[] does: into the first member of that
+// name, or a new one at the end.
+void storeMember(RapidValue& object, const RapidValue& name, RapidValue& value)
+{
+   auto member = findMember(object, name.GetString(), name.GetStringLength());
+   if (member == object.MemberEnd())
+   {
+      RapidValue key(name, sharedAllocator());
+      object.AddMember(key, value, sharedAllocator());
+   }
+   else
+   {
+      moveInto(member->value, value);
+   }
+}
+
+void mergeInto(RapidValue& result, RapidValue& base, RapidValue& overlay)
+{
+   for (auto& member : base.GetObject())
+   {
+      auto overlayMember = findMember(overlay, member.name.GetString(), member.name.GetStringLength());
+      RapidValue merged;
+      if (overlayMember == overlay.MemberEnd())
+      {
+         copyInto(merged, member.value);
+      }
+      else if (member.value.IsObject() && overlayMember->value.IsObject())
+      {
+         merged.SetObject();
+         mergeInto(merged, member.value, overlayMember->value);
+      }
+      else
+      {
+         copyInto(merged, overlayMember->value);
+      }
+      storeMember(result, member.name, merged);
+   }
+   for (auto& member : overlay.GetObject())
+   {
+      if (findMember(base, member.name.GetString(), member.name.GetStringLength()) != base.MemberEnd())
+         continue;
+      RapidValue copy(member.value, sharedAllocator());
+      storeMember(result, member.name, copy);
+   }
+}
+
+} // namespace
+
+Error Value::coerce(const std::string& schema, std::vector<std::string>& invalidPaths)
+{
+   CompiledSchema compiled;
+   Error error = loadSchema(schema, compiled, ERROR_LOCATION);
+   if (error)
+      return error;
+
+   RapidValue& value = *impl_->value;
+   rapidjson::SchemaValidator validator(*compiled.schema);
+   value.Accept(validator);
+   // Each pass removes the value the validator stopped at, then validates again.
+   // Two neighbours can fail at the same location in turn (the second takes the
+   // first's index), so only a pass that removes nothing ends the loop.
+   while (!validator.IsValid())
+   {
+      auto location = validator.GetInvalidDocumentPointer();
+      if (!removeAt(value, location))
+      {
+         Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
+         failure.addProperty("keyword", invalidKeyword(validator));
+         failure.addProperty("document", uriFragmentText(location));
+         return failure;
+      }
+      invalidPaths.push_back(plainText(location));
+      validator.Reset();
+      value.Accept(validator);
+   }
+   return Success();
+}
+
+Error Object::getSchemaDefaults(const std::string& schema, Object& defaults)
+{
+   Value parsed;
+   Error error = parsed.parse(schema);
+   if (error)
+      return error;
+   if (!parsed.isObject())
+      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), ERROR_LOCATION);
+   defaults = getPropertyDefaults(parsed.getObject());
+   return Success();
+}
+
+Object Object::getPropertyDefaults(Object schema)
+{
+   Object defaults;
+   RapidValue& schemaValue = ValueAccess::rapid(schema);
+   if (!schemaValue.IsObject())
+      return defaults;
+   auto type = findMember(schemaValue, "type", 4);
+   auto properties = findMember(schemaValue, "properties", 10);
+   if (type == schemaValue.MemberEnd() || !type->value.IsString() ||
+       std::string(type->value.GetString(), type->value.GetStringLength()) != "object" ||
+       properties == schemaValue.MemberEnd() || !properties->value.IsObject())
+      return defaults;
+
+   RapidValue& result = ValueAccess::rapid(defaults);
+   for (auto& property : properties->value.GetObject())
+   {
+      if (!property.value.IsObject())
+         continue;
+      auto defaultMember = findMember(property.value, "default", 7);
+      if (defaultMember != property.value.MemberEnd())
+      {
+         RapidValue taken;
+         taken.Swap(defaultMember->value);
+         storeMember(result, property.name, taken);
+         continue;
+      }
+      Object nested = getPropertyDefaults(ValueAccess::sharedObject(ValueAccess::view(schema, property.value)));
+      if (!nested.isEmpty())
+         storeMember(result, property.name, ValueAccess::rapid(nested));
+   }
+   return defaults;
+}
+
+Object Object::merge(const Object& base, const Object& overlay)
+{
+   Object result;
+   RapidValue& baseValue = ValueAccess::rapid(base);
+   RapidValue& overlayValue = ValueAccess::rapid(overlay);
+   if (baseValue.IsObject() && overlayValue.IsObject())
+      mergeInto(ValueAccess::rapid(result), baseValue, overlayValue);
+   return result;
+}
+
+Error Value::parseAndValidate(const std::string& text, const std::string& schema)
+{
+   Error error = parse(text);
+   if (error)
+      return error;
+   return validate(schema);
+}
+
+Error Value::validate(const std::string& schema) const
+{
+   CompiledSchema compiled;
+   Error error = loadSchema(schema, compiled, ERROR_LOCATION);
+   if (error)
+      return error;
+
+   rapidjson::SchemaValidator validator(*compiled.schema);
+   impl_->value->Accept(validator);
+   if (validator.IsValid())
+      return Success();
+
+   Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
+   failure.addProperty("schema", uriFragmentText(validator.GetInvalidSchemaPointer()));
+   failure.addProperty("keyword", invalidKeyword(validator));
+   failure.addProperty("document", uriFragmentText(validator.GetInvalidDocumentPointer()));
+   return failure;
+}
+
+} // namespace velorin::core::json

@@ -1,0 +1,110 @@
+// JsonText.cpp: JSON text in and out, and the two error categories of the JSON layer.
+//
+// Parsing is RapidJSON's reader with its default flags, feeding a fresh document, so
+// a failed parse leaves the value as it was. The reader recurses once per nesting
+// level, and so do writing, copying and freeing the result; a nesting limit keeps
+// hostile text from overflowing the stack.
+#include <shared_core/json/Json.hpp>
+
+#include <cstring>
+#include <ostream>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "JsonImpl.hpp"
+#include "JsonParse.hpp"
+
+namespace velorin::core::json {
+namespace {
+
+constexpr int kLastParseErrorCode = rapidjson::kParseErrorUnspecificSyntaxError;
+
+template <typename Writer>
+std::string writeWith(const RapidValue& value)
+{
+   rapidjson::StringBuffer buffer(&sharedAllocator());
+   Writer writer(buffer, &sharedAllocator());
+   // A NaN or infinity stops the writer; the text up to it is the result.
+   value.Accept(writer);
+   return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+} // namespace
+
+const char* JsonParseErrorCategory::name() const noexcept
+{
+   return "json-parse";
+}
+
+std::string JsonParseErrorCategory::message(int code) const
+{
+   if (code < 0 || code > kLastParseErrorCode)
+      return "Unknown error.";
+   return rapidjson::GetParseError_En(static_cast<rapidjson::ParseErrorCode>(code));
+}
+
+const char* JsonPointerParseErrorCategory::name() const noexcept
+{
+   return "json-pointer-parse";
+}
+
+std::string JsonPointerParseErrorCategory::message(int) const
+{
+   return "Pointer parse failure - see error code";
+}
+
+const boost::system::error_category& jsonParseCategory()
+{
+   static const JsonParseErrorCategory category;
+   return category;
+}
+
+const boost::system::error_category& jsonPointerParseCategory()
+{
+   static const JsonPointerParseErrorCategory category;
+   return category;
+}
+
+Error Value::parse(const char* text)
+{
+   RapidDocument document(&sharedAllocator(), kParseStackCapacity, &sharedAllocator());
+   rapidjson::ParseResult result = parseText(text == nullptr ? "" : text, document);
+   if (result.IsError())
+   {
+      return Error(boost::system::error_code(result.Code(), jsonParseCategory()),
+                   "An error occurred while parsing json. Offset: " + std::to_string(result.Offset()),
+                   ERROR_LOCATION);
+   }
+   moveInto(*impl_->value, document);
+   return Success();
+}
+
+Error Value::parse(const std::string& text)
+{
+   return parse(text.c_str());
+}
+
+std::string Value::write() const
+{
+   return writeWith<rapidjson::Writer<rapidjson::StringBuffer>>(*impl_->value);
+}
+
+void Value::write(std::ostream& os) const
+{
+   os << write();
+}
+
+std::string Value::writeFormatted() const
+{
+   return writeWith<rapidjson::PrettyWriter<rapidjson::StringBuffer>>(*impl_->value);
+}
+
+void Value::writeFormatted(std::ostream& os) const
+{
+   os << writeFormatted();
+}
+
+} // namespace velorin::core::json

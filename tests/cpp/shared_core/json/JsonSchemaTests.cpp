@@ -1,0 +1,283 @@
+// JsonSchemaTests.cpp: validation, coercion, schema defaults, merging and pointer paths.
+#include <shared_core/json/Json.hpp>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace velorin::core;
+
+namespace {
+
+json::Value parsed(const std::string& text)
+{
+   json::Value value;
+   EXPECT_FALSE(value.parse(text)) << text;
+   return value;
+}
+
+using Properties = Error::Properties;
+
+const char* const kIntegerA = R"({"type":"object","properties":{"a":{"type":"integer"}}})";
+
+TEST(JsonValidate, ReportsWhereTheValueFails)
+{
+   json::Value value = parsed(R"({"a":"text"})");
+   Error error = value.validate(kIntegerA);
+   EXPECT_EQ("json-parse", error.getName());
+   EXPECT_EQ(17, error.getCode());
+   EXPECT_EQ("Unspecific syntax error.", error.getMessage());
+   EXPECT_EQ((Properties{{"schema", "#/properties/a"}, {"keyword", "type"}, {"document", "#/a"}}),
+             error.getProperties());
+
+   EXPECT_FALSE(parsed(R"({"a":5})").validate(kIntegerA));
+}
+
+TEST(JsonValidate, SchemaParseErrorsCarryTheOffset)
+{
+   json::Value value = parsed("{}");
+   Error error = value.validate(R"({"type": })");
+   EXPECT_EQ("json-parse", error.getName());
+   EXPECT_EQ(3, error.getCode());
+   EXPECT_EQ("Invalid value.", error.getMessage());
+   EXPECT_EQ((Properties{{"offset", "9"}}), error.getProperties());
+
+   EXPECT_EQ(1, value.validate("").getCode());
+   // A schema that is JSON but not an object constrains nothing.
+   EXPECT_FALSE(value.validate("[1]"));
+   EXPECT_FALSE(value.validate("true"));
+}
+
+TEST(JsonValidate, PointerTextsAreRapidJsonsUriFragments)
+{
+   const char* schema =
+      R"({"type":"object","properties":{"a b":{"type":"integer"},"x/y~z":{"type":"integer"},)"
+      R"("é":{"type":"integer"}}})";
+   struct Case
+   {
+      const char* document;
+      const char* schemaPointer;
+      const char* documentPointer;
+   } const cases[] = {
+      {R"({"a b":"s"})", "#/properties/a%20b", "#/a%20b"},
+      {R"({"x/y~z":"s"})", "#/properties/x~1y~0z", "#/x~1y~0z"},
+      {R"({"é":"s"})", "#/properties/%C3%A9", "#/%C3%A9"},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.document);
+      Error error = parsed(c.document).validate(schema);
+      EXPECT_EQ(c.schemaPointer, error.getProperty("schema"));
+      EXPECT_EQ(c.documentPointer, error.getProperty("document"));
+   }
+}
+
+TEST(JsonParseAndValidate, KeepsTheParsedTextWhenValidationFails)
+{
+   json::Value value(1);
+   Error error = value.parseAndValidate(R"({"a":"x"})", kIntegerA);
+   EXPECT_EQ(17, error.getCode());
+   EXPECT_EQ(R"({"a":"x"})", value.write());
+
+   error = value.parseAndValidate("{", kIntegerA);
+   EXPECT_EQ(4, error.getCode());
+   EXPECT_EQ("An error occurred while parsing json. Offset: 1", error.getMessage());
+   EXPECT_EQ(R"({"a":"x"})", value.write());
+}
+
+TEST(JsonCoerce, RemovesWhatTheSchemaRejects)
+{
+   struct Case
+   {
+      const char* name;
+      const char* schema;
+      const char* before;
+      const char* after;
+      std::vector<std::string> paths;
+   } const cases[] = {
+      {"wrong member type", kIntegerA, R"({"a":"x","b":1})", R"({"b":1})", {"/a"}},
+      {"already valid", kIntegerA, R"({"a":1})", R"({"a":1})", {}},
+      {"object lacking a required member",
+       R"({"type":"object","properties":{"b":{"type":"object","required":["r"]}}})",
+       R"({"a":1,"b":{"x":1}})", R"({"a":1})", {"/b"}},
+      {"unlisted members",
+       R"({"type":"object","properties":{"keep":{}},"additionalProperties":false})",
+       R"({"x":1,"keep":2,"y":3})", R"({"keep":2})", {"/x", "/y"}},
+      {"escaped names", R"({"type":"object","additionalProperties":{"type":"integer"}})",
+       R"({"a/b":"s","c~d":"s","e f":1})", R"({"e f":1})", {"/a~1b", "/c~0d"}},
+      {"nested path", R"({"type":"object","properties":{"o":{"type":"object","properties":{"n":{"type":"string"}}}}})",
+       R"({"o":{"n":1,"m":2}})", R"({"o":{"m":2}})", {"/o/n"}},
+      // Each removal moves the next bad element to the same index.
+      {"neighbouring array elements", R"({"type":"array","items":{"type":"integer"}})",
+       R"(["x","y",3,"z"])", "[3]", {"/0", "/0", "/1"}},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.name);
+      json::Value value = parsed(c.before);
+      std::vector<std::string> paths{"earlier"};
+      EXPECT_FALSE(value.coerce(c.schema, paths));
+      EXPECT_EQ(c.after, value.write());
+      std::vector<std::string> expected{"earlier"};
+      expected.insert(expected.end(), c.paths.begin(), c.paths.end());
+      EXPECT_EQ(expected, paths);
+   }
+}
+
+TEST(JsonCoerce, StopsWhenNothingCanBeRemoved)
+{
+   json::Value value = parsed(R"({"b":1})");
+   std::vector<std::string> paths;
+   Error error = value.coerce(R"({"type":"object","required":["a"]})", paths);
+   EXPECT_EQ(17, error.getCode());
+   EXPECT_EQ("json-parse", error.getName());
+   EXPECT_EQ((Properties{{"keyword", "required"}, {"document", "#"}}), error.getProperties());
+   EXPECT_TRUE(paths.empty());
+   EXPECT_EQ(R"({"b":1})", value.write());
+
+   // Removals made before the root itself fails stay.
+   value = parsed(R"({"x":"s","y":1})");
+   error = value.coerce(
+      R"({"type":"object","properties":{"x":{"type":"integer"}},"required":["x"]})", paths);
+   EXPECT_EQ((Properties{{"keyword", "required"}, {"document", "#"}}), error.getProperties());
+   EXPECT_EQ(std::vector<std::string>{"/x"}, paths);
+   EXPECT_EQ(R"({"y":1})", value.write());
+}
+
+TEST(JsonCoerce, SchemaErrorsChangeNothing)
+{
+   json::Value value = parsed(R"({"a":"x"})");
+   std::vector<std::string> paths;
+   Error error = value.coerce("{", paths);
+   EXPECT_EQ(4, error.getCode());
+   EXPECT_EQ("Missing a name for object member.", error.getMessage());
+   EXPECT_EQ((Properties{{"offset", "1"}}), error.getProperties());
+   EXPECT_EQ(R"({"a":"x"})", value.write());
+   EXPECT_TRUE(paths.empty());
+}
+
+TEST(JsonSchemaDefaults, CollectsNestedDefaults)
+{
+   json::Object defaults;
+   defaults["old"] = 1;
+   const char* schema = R"({"type":"object","properties":{)"
+                        R"("a":{"type":"integer","default":1},)"
+                        R"("b":{"type":"object","properties":{"c":{"type":"string","default":"x"}}},)"
+                        R"("d":{"type":"string"},)"
+                        R"("e":{"type":"object","properties":{"f":{"type":"string"}}},)"
+                        R"("g":true,)"
+                        R"("a":{"default":[2]}}})";
+   ASSERT_FALSE(json::Object::getSchemaDefaults(schema, defaults));
+   EXPECT_EQ(R"({"a":[2],"b":{"c":"x"}})", defaults.write());
+}
+
+TEST(JsonSchemaDefaults, OnlyObjectSchemasHaveDefaults)
+{
+   json::Object defaults;
+   defaults["kept"] = true;
+   Error error = json::Object::getSchemaDefaults("[1]", defaults);
+   EXPECT_EQ(3, error.getCode());
+   EXPECT_EQ("Invalid value.", error.getMessage());
+   EXPECT_TRUE(error.getProperties().empty());
+   EXPECT_EQ(R"({"kept":true})", defaults.write());
+
+   error = json::Object::getSchemaDefaults("{", defaults);
+   EXPECT_EQ(4, error.getCode());
+   EXPECT_EQ("An error occurred while parsing json. Offset: 1", error.getMessage());
+   EXPECT_EQ(R"({"kept":true})", defaults.write());
+
+   for (const char* schema : {R"({"type":["object"],"properties":{"a":{"default":1}}})",
+                              R"({"type":"object ","properties":{"a":{"default":1}}})",
+                              R"({"type":"object","properties":[]})"})
+   {
+      ASSERT_FALSE(json::Object::getSchemaDefaults(schema, defaults));
+      EXPECT_EQ("{}", defaults.write());
+   }
+}
+
+TEST(JsonSchemaDefaults, PropertyDefaultsMoveOutOfTheSchema)
+{
+   json::Value schema = parsed(R"({"type":"object","properties":{"a":{"default":[1]}}})");
+   json::Object defaults = json::Object::getPropertyDefaults(schema.getObject());
+   EXPECT_EQ(R"({"a":[1]})", defaults.write());
+   EXPECT_EQ(R"({"type":"object","properties":{"a":{"default":null}}})", schema.write());
+}
+
+TEST(JsonMerge, OverlayWinsAndNestedObjectsMerge)
+{
+   json::Value base = parsed(R"({"a":1,"c":{"x":1,"z":[1]},"d":{"k":1}})");
+   json::Value overlay = parsed(R"({"b":2,"c":{"y":2,"z":[2]},"d":5})");
+   json::Object merged = json::Object::merge(base.getObject(), overlay.getObject());
+   EXPECT_EQ(R"({"a":1,"c":{"x":1,"z":[2],"y":2},"d":5,"b":2})", merged.write());
+
+   // The inputs are unchanged and the result shares nothing with them.
+   merged["c"].getObject()["x"] = 9;
+   EXPECT_EQ(R"({"a":1,"c":{"x":1,"z":[1]},"d":{"k":1}})", base.write());
+   EXPECT_EQ(R"({"b":2,"c":{"y":2,"z":[2]},"d":5})", overlay.write());
+}
+
+TEST(JsonPointerPath, CreatesWhatIsMissing)
+{
+   struct Case
+   {
+      const char* start;
+      const char* path;
+      json::Value value;
+      const char* result;
+   } const cases[] = {
+      {"{}", "/a/b", json::Value(1), R"({"a":{"b":1}})"},
+      {"{}", "/a/2", json::Value(true), R"({"a":[null,null,true]})"},
+      {"[1]", "/-", json::Value("x"), R"([1,"x"])"},
+      {R"({"a":5})", "/a/b", json::Value(1), R"({"a":{"b":1}})"},
+      {R"({"a":5})", "/a/0", json::Value(1), R"({"a":[1]})"},
+      {R"({"a":[0,1]})", "/a/1", json::Value(7), R"({"a":[0,7]})"},
+      {R"({"a b":{}})", "#/a%20b/c", json::Value(1), R"({"a b":{"c":1}})"},
+      {R"({"m~/":0})", "/m~0~1", json::Value(1), R"({"m~/":1})"},
+      {R"({"a":1})", "", json::Value(2), "2"},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.path);
+      json::Value value = parsed(c.start);
+      EXPECT_FALSE(value.setValueAtPointerPath(c.path, c.value));
+      EXPECT_EQ(c.result, value.write());
+   }
+}
+
+TEST(JsonPointerPath, CopiesTheValueFirst)
+{
+   json::Value value = parsed(R"({"a":[1,2]})");
+   ASSERT_FALSE(value.setValueAtPointerPath("/a/5", value.getObject()["a"]));
+   EXPECT_EQ(R"({"a":[1,2,null,null,null,[1,2]]})", value.write());
+   ASSERT_FALSE(value.setValueAtPointerPath("/self", value));
+   EXPECT_EQ(R"([1,2,null,null,null,[1,2]])", value.getObject()["self"].getObject()["a"].write());
+}
+
+TEST(JsonPointerPath, SyntaxErrorsLeaveTheValue)
+{
+   struct Case
+   {
+      const char* path;
+      int code;
+      const char* offset;
+   } const cases[] = {
+      {"a", 1, "0"},
+      {"/a~2", 2, "3"},
+      {"#/a%zz", 3, "3"},
+      {"#/a b", 4, "3"},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.path);
+      json::Value value = parsed(R"({"a":1})");
+      Error error = value.setValueAtPointerPath(c.path, json::Value(2));
+      EXPECT_EQ("json-pointer-parse", error.getName());
+      EXPECT_EQ(c.code, error.getCode());
+      EXPECT_EQ("Pointer parse failure - see error code", error.getMessage());
+      EXPECT_EQ((Properties{{"offset", c.offset}}), error.getProperties());
+      EXPECT_EQ(R"({"a":1})", value.write());
+   }
+}
+
+} // namespace
