@@ -10,11 +10,11 @@
 #include <exception>
 #include <istream>
 #include <iterator>
+#include <locale>
 #include <memory>
 #include <ostream>
 #include <sstream>
 
-#include <boost/algorithm/string/trim.hpp>
 #include <boost/iostreams/copy.hpp>
 
 namespace velorin::core {
@@ -31,6 +31,29 @@ Error exceptionError(const std::exception& e, const FilePath& filePath, const Er
    return error;
 }
 
+// Trims what the global locale classifies as space, as boost::algorithm::trim does,
+// but looks the locale's facet up once rather than for every character.
+class SpaceTrimmer
+{
+public:
+   SpaceTrimmer() : ctype_(std::use_facet<std::ctype<char>>(locale_)) {}
+
+   std::string trimmed(const std::string& text, std::size_t begin, std::size_t end) const
+   {
+      while (begin < end && isSpace(text[begin]))
+         ++begin;
+      while (end > begin && isSpace(text[end - 1]))
+         --end;
+      return text.substr(begin, end - begin);
+   }
+
+private:
+   bool isSpace(char c) const { return ctype_.is(std::ctype_base::space, c); }
+
+   const std::locale locale_;
+   const std::ctype<char>& ctype_;
+};
+
 } // namespace
 
 ReadCollectionAction copyLineToString(const std::string& line, std::string* string)
@@ -45,8 +68,9 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
    if (equals == std::string::npos)
       return ReadCollectionSkip;
 
-   std::string key = boost::algorithm::trim_copy(line.substr(0, equals));
-   std::string value = boost::algorithm::trim_copy(line.substr(equals + 1));
+   const SpaceTrimmer trimmer;
+   std::string key = trimmer.trimmed(line, 0, equals);
+   std::string value = trimmer.trimmed(line, equals + 1, line.size());
    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
       value = string_utils::jsonLiteralUnescape(value);
 
@@ -74,6 +98,7 @@ Error readCollectionFromFile(
       // Each kept element goes just after the previous one: file order, ahead of
       // what the collection held.
       auto position = collection->begin();
+      const SpaceTrimmer trimmer;
       std::string line;
       while (true)
       {
@@ -85,7 +110,7 @@ Error readCollectionFromFile(
 
          if (trimAndSkipBlank)
          {
-            boost::algorithm::trim(line);
+            line = trimmer.trimmed(line, 0, line.size());
             if (line.empty())
                continue;
          }

@@ -139,6 +139,8 @@ TEST_F(FileSerializerTest, ParseKeyValueLine)
       {"k=\"\"", ReadCollectionKeep, "k", ""},
       {"k=\"", ReadCollectionKeep, "k", "\""},
       {" k =  \"spaced out\"  ", ReadCollectionKeep, "k", "spaced out"},
+      {"\t\v\fk\t=\t1 \r", ReadCollectionKeep, "k", "1"},
+      {"k= \" inner \" ", ReadCollectionKeep, "k", " inner "},
       {"k=\"caf\\u00e9 \\t\\/\"", ReadCollectionKeep, "k", "caf\xC3\xA9 \t/"},
       {"k=a=b", ReadCollectionKeep, "k", "a=b"},
       {"=value", ReadCollectionKeep, "", "value"},
