@@ -5,6 +5,7 @@
 // the offset where it stopped.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 
 #include <rapidjson/document.h>
@@ -29,7 +30,17 @@ public:
    bool Uint(unsigned u) { return document_.Uint(u); }
    bool Int64(int64_t i) { return document_.Int64(i); }
    bool Uint64(uint64_t u) { return document_.Uint64(u); }
-   bool Double(double d) { return document_.Double(d); }
+   // RapidJSON lets a number whose digits fit but whose exponent takes it past the
+   // double range through as an infinity, which no writer can write back.
+   bool Double(double d)
+   {
+      if (!std::isfinite(d))
+      {
+         numberTooBig_ = true;
+         return false;
+      }
+      return document_.Double(d);
+   }
    bool RawNumber(const Ch* str, rapidjson::SizeType length, bool copy)
    {
       return document_.RawNumber(str, length, copy);
@@ -55,11 +66,14 @@ public:
       return document_.EndArray(count);
    }
 
+   bool numberTooBig() const { return numberTooBig_; }
+
 private:
    bool enter() { return ++depth_ <= kMaxNestingDepth; }
 
    Document& document_;
    unsigned depth_ = 0;
+   bool numberTooBig_ = false;
 };
 
 // Parses NUL-terminated text into document with the default flags; on failure the
@@ -68,6 +82,7 @@ template <typename Document>
 rapidjson::ParseResult parseText(const char* text, Document& document)
 {
    rapidjson::ParseResult result;
+   bool numberTooBig = false;
    auto generator = [&](Document& target) {
       rapidjson::GenericStringStream<rapidjson::UTF8<>> stream(text);
       rapidjson::CrtAllocator stackAllocator;
@@ -75,9 +90,12 @@ rapidjson::ParseResult parseText(const char* text, Document& document)
          &stackAllocator);
       DepthLimitedHandler<Document> handler(target);
       result = reader.template Parse<rapidjson::kParseDefaultFlags>(stream, handler);
+      numberTooBig = handler.numberTooBig();
       return !result.IsError();
    };
    document.Populate(generator);
+   if (numberTooBig)
+      result.Set(rapidjson::kParseErrorNumberTooBig, result.Offset());
    // RapidJSON reports a raw control character in a string as a bad escape; it is
    // an encoding error, like the other bytes a string may not hold.
    if (result.Code() == rapidjson::kParseErrorStringEscapeInvalid &&

@@ -47,12 +47,143 @@ std::string plainText(const Pointer& pointer)
    return std::string(buffer.GetString(), buffer.GetSize());
 }
 
+// Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUtf8(const char* text, std::size_t length)
+{
+   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+   std::size_t i = 0;
+   while (i < length)
+   {
+      unsigned char lead = bytes[i];
+      std::size_t count;
+      unsigned char low = 0x80;
+      unsigned char high = 0xBF;
+      if (lead < 0x80)
+         count = 0;
+      else if (lead >= 0xC2 && lead <= 0xDF)
+         count = 1;
+      else if (lead >= 0xE0 && lead <= 0xEF)
+      {
+         count = 2;
+         low = lead == 0xE0 ? 0xA0 : 0x80;
+         high = lead == 0xED ? 0x9F : 0xBF;
+      }
+      else if (lead >= 0xF0 && lead <= 0xF4)
+      {
+         count = 3;
+         low = lead == 0xF0 ? 0x90 : 0x80;
+         high = lead == 0xF4 ? 0x8F : 0xBF;
+      }
+      else
+         return false;
+      if (length - i - 1 < count)
+         return false;
+      for (std::size_t k = 1; k <= count; ++k)
+      {
+         unsigned char next = bytes[i + k];
+         if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            return false;
+      }
+      i += count + 1;
+   }
+   return true;
+}
+
+// Hands the value to the validator. RapidJSON's "pattern", length and property-name
+// checks decode strings as UTF-8 and read up to three bytes past the end of one that
+// stops inside a sequence; such strings are handed over from a padded copy.
+class ValidatorFeed
+{
+public:
+   explicit ValidatorFeed(rapidjson::SchemaValidator& validator) : validator_(validator) {}
+
+   bool Null() { return validator_.Null(); }
+   bool Bool(bool b) { return validator_.Bool(b); }
+   bool Int(int i) { return validator_.Int(i); }
+   bool Uint(unsigned u) { return validator_.Uint(u); }
+   bool Int64(int64_t i) { return validator_.Int64(i); }
+   bool Uint64(uint64_t u) { return validator_.Uint64(u); }
+   bool Double(double d) { return validator_.Double(d); }
+   bool RawNumber(const char* str, rapidjson::SizeType length, bool copy)
+   {
+      return validator_.RawNumber(str, length, copy);
+   }
+   bool String(const char* str, rapidjson::SizeType length, bool copy)
+   {
+      if (isValidUtf8(str, length))
+         return validator_.String(str, length, copy);
+      return validator_.String(padded(str, length), length, true);
+   }
+   bool Key(const char* str, rapidjson::SizeType length, bool copy)
+   {
+      if (isValidUtf8(str, length))
+         return validator_.Key(str, length, copy);
+      return validator_.Key(padded(str, length), length, true);
+   }
+   bool StartObject() { return validator_.StartObject(); }
+   bool EndObject(rapidjson::SizeType count) { return validator_.EndObject(count); }
+   bool StartArray() { return validator_.StartArray(); }
+   bool EndArray(rapidjson::SizeType count) { return validator_.EndArray(count); }
+
+private:
+   const char* padded(const char* str, rapidjson::SizeType length)
+   {
+      scratch_.assign(str, length);
+      scratch_.append(4, '\0');
+      return scratch_.data();
+   }
+
+   rapidjson::SchemaValidator& validator_;
+   std::string scratch_;
+};
+
+void runValidator(const RapidValue& value, rapidjson::SchemaValidator& validator)
+{
+   ValidatorFeed feed(validator);
+   value.Accept(feed);
+}
+
+// The URI-fragment form as RapidJSON writes it. RapidJSON reads past the end of a
+// token that is not valid UTF-8, so such pointers are written here, byte by byte,
+// with the same escapes and percent-encoding.
 template <typename Pointer>
 std::string uriFragmentText(const Pointer& pointer)
 {
-   rapidjson::StringBuffer buffer;
-   pointer.StringifyUriFragment(buffer);
-   return std::string(buffer.GetString(), buffer.GetSize());
+   const auto* tokens = pointer.GetTokens();
+   bool validUtf8 = true;
+   for (std::size_t i = 0; i < pointer.GetTokenCount() && validUtf8; ++i)
+      validUtf8 = isValidUtf8(tokens[i].name, tokens[i].length);
+   if (validUtf8)
+   {
+      rapidjson::StringBuffer buffer;
+      pointer.StringifyUriFragment(buffer);
+      return std::string(buffer.GetString(), buffer.GetSize());
+   }
+
+   static const char kHexDigits[] = "0123456789ABCDEF";
+   std::string text = "#";
+   for (std::size_t i = 0; i < pointer.GetTokenCount(); ++i)
+   {
+      text += '/';
+      for (std::size_t j = 0; j < tokens[i].length; ++j)
+      {
+         unsigned char c = static_cast<unsigned char>(tokens[i].name[j]);
+         if (c == '~')
+            text += "~0";
+         else if (c == '/')
+            text += "~1";
+         else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                  c == '-' || c == '.' || c == '_')
+            text += static_cast<char>(c);
+         else
+         {
+            text += '%';
+            text += kHexDigits[c >> 4];
+            text += kHexDigits[c & 0x0F];
+         }
+      }
+   }
+   return text;
 }
 
 std::string invalidKeyword(const rapidjson::SchemaValidator& validator)
@@ -164,7 +295,7 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
 
    RapidValue& value = *impl_->value;
    rapidjson::SchemaValidator validator(*compiled.schema);
-   value.Accept(validator);
+   runValidator(value, validator);
    // Each pass removes the value the validator stopped at, then validates again.
    // Two neighbours can fail at the same location in turn (the second takes the
    // first's index), so only a pass that removes nothing ends the loop.
@@ -180,7 +311,7 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
       }
       invalidPaths.push_back(plainText(location));
       validator.Reset();
-      value.Accept(validator);
+      runValidator(value, validator);
    }
    return Success();
 }
@@ -256,7 +387,7 @@ Error Value::validate(const std::string& schema) const
       return error;
 
    rapidjson::SchemaValidator validator(*compiled.schema);
-   impl_->value->Accept(validator);
+   runValidator(*impl_->value, validator);
    if (validator.IsValid())
       return Success();
 

@@ -42,6 +42,9 @@ TEST(JsonParse, MalformedTextGivesRapidJsonCodesAndOffsets)
       {"\"a\x01\"", 12, 2},
       {"\"a\nb\"", 12, 2},
       {"1e400", 13, 0},
+      // Digits that fit but an exponent beyond the double range.
+      {"[1,-1233720537e300]", 13, 3},
+      {"12345e305", 13, 0},
       {"1.", 14, 2},
       {"1e", 15, 2},
       {"NaN", 3, 0},
