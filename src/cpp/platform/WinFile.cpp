@@ -233,7 +233,7 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
    int accessFlags = used.write ? O_RDWR : O_RDONLY;
 
    int fd = -1;
-   while (true)
+   for (int attempt = 0;; ++attempt)
    {
       // Open first without creating, so that we know whether the file existed.
       const bool create = disposition != OPEN_EXISTING;
@@ -258,7 +258,10 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
             return result;
          }
       }
-      fd = ::open(path.c_str(), flags | accessFlags | O_CREAT | O_EXCL, 0666);
+      // A link to a missing file exists but cannot be opened: create its target, once
+      // the exclusive creation has failed more than a racing creator would explain.
+      const int exclusive = mustCreate || attempt < 2 ? O_EXCL : 0;
+      fd = ::open(path.c_str(), flags | accessFlags | O_CREAT | exclusive, 0666);
       if (fd >= 0)
          break;
       if (errno == EEXIST && !mustCreate)
@@ -447,6 +450,12 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
       return fail(from.empty() ? ERROR_PATH_NOT_FOUND : errorForPath(errno, from));
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
+
+   // A folder never crosses volumes, whatever stands at the target.
+   struct stat targetVolume;
+   const bool targetVolumeKnown = ::stat(to.c_str(), &targetVolume) == 0 || ::stat(parentOf(to).c_str(), &targetVolume) == 0;
+   if (S_ISDIR(source.st_mode) && targetVolumeKnown && targetVolume.st_dev != source.st_dev)
+      return fail(ERROR_NOT_SAME_DEVICE);
 
    struct stat target;
    if (::lstat(to.c_str(), &target) == 0)

@@ -27,14 +27,6 @@ struct Error::Impl
 
 ErrorLock::~ErrorLock() = default;
 
-Error::Error() = default;
-
-Error::Error(const Error& other) = default;
-
-Error& Error::operator=(const Error& other) = default;
-
-Error::~Error() = default;
-
 Error::Error(const boost::system::error_code& ec, const ErrorLocation& location)
    : impl_(std::make_shared<Impl>(Impl{ec.value(), ec.category().name(), ec.message(), {}, {}, location}))
 {

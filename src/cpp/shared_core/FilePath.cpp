@@ -34,38 +34,44 @@ const std::string kHomePrefixAlias = "~/";
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
-// ASCII needs no decoding, and the converter would give the same text for it.
+// ASCII needs no decoding, and the converter would give the same text for it: NUL
+// and everything from 0x80 on go to the converter.
 std::wstring toWide(const std::string& text)
 {
    std::wstring wide(text.size(), L'\0');
+   std::uint32_t outsideAscii = 0;
    for (std::size_t i = 0; i < text.size(); ++i)
    {
-      const auto byte = static_cast<unsigned char>(text[i]);
-      if (byte == 0 || byte >= 0x80)
-         return string_utils::utf8ToWide(text, std::string());
+      const auto byte = static_cast<std::uint8_t>(text[i]);
+      outsideAscii |= static_cast<std::uint32_t>(byte - 1) >= 0x7F ? 1u : 0u;
       wide[i] = static_cast<wchar_t>(byte);
    }
-   return wide;
+   return outsideAscii == 0 ? wide : string_utils::utf8ToWide(text, std::string());
 }
 
-std::string toUtf8(std::wstring_view wide)
+std::string toUtf8(std::wstring_view wide, bool generic)
 {
+   // One pass without early exit, so that the compiler can vectorise it.
    std::string text(wide.size(), '\0');
+   const wchar_t backslash = generic ? L'\\' : L'\0';
+   std::uint32_t outsideAscii = 0;
    for (std::size_t i = 0; i < wide.size(); ++i)
    {
-      const wchar_t unit = wide[i];
-      if (unit <= 0 || unit >= 0x80)
-         return string_utils::wideToUtf8(std::wstring(wide));
-      text[i] = static_cast<char>(unit);
+      const auto unit = static_cast<std::uint32_t>(wide[i]);
+      outsideAscii |= (unit - 1) >= 0x7F ? 1u : 0u;
+      text[i] = static_cast<char>(unit == static_cast<std::uint32_t>(backslash) ? '/' : unit);
    }
+   if (outsideAscii == 0)
+      return text;
+   text = string_utils::wideToUtf8(std::wstring(wide));
+   if (generic)
+      std::replace(text.begin(), text.end(), '\\', '/');
    return text;
 }
 
 std::string toGenericUtf8(std::wstring_view wide)
 {
-   std::string text = toUtf8(wide);
-   std::replace(text.begin(), text.end(), '\\', '/');
-   return text;
+   return toUtf8(wide, true);
 }
 
 std::string lowerCase(std::string text)
@@ -80,6 +86,23 @@ std::string lowerCase(std::string text)
 boost::filesystem::path fsPath(const FilePath& path)
 {
    return boost::filesystem::path(path.getAbsolutePath());
+}
+
+// Boost reports a missing path both as a status and as an error; it is only the status.
+boost::filesystem::file_status statusOf(const FilePath& path, boost::system::error_code& ec)
+{
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(path), ec);
+   if (status.type() == boost::filesystem::file_not_found)
+      ec.clear();
+   return status;
+}
+
+boost::filesystem::file_status symlinkStatusOf(const FilePath& path, boost::system::error_code& ec)
+{
+   const boost::filesystem::file_status status = boost::filesystem::symlink_status(fsPath(path), ec);
+   if (status.type() == boost::filesystem::file_not_found)
+      ec.clear();
+   return status;
 }
 
 // An error from the path library carries the Win32 number of its operating-system code.
@@ -121,7 +144,14 @@ Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLo
    boost::system::error_code ec;
    const boost::filesystem::path workingDirectory = boost::filesystem::current_path(ec);
    if (ec)
-      return filesystemError(ec, location);
+   {
+      // A rooted base needs only the drive of the working directory, and Windows always
+      // knows its current drive; a working directory that vanished has none to give.
+      if (!grammar::hasRootDirectory(base))
+         return filesystemError(ec, location);
+      absolute.assign(base);
+      return Success();
+   }
    absolute = grammar::complete(base, toWide(workingDirectory.string()));
    return Success();
 }
@@ -228,10 +258,15 @@ FilePath::FilePath(const std::wstring& absolutePath) : impl_(std::make_shared<Im
 {
 }
 
-Error FilePath::complete(const std::string& path, std::wstring& completedPath) const
+Error FilePath::complete(const std::string& path, std::wstring& completedPath, const ErrorLocation& location) const
 {
+   if (grammar::isAbsolute(impl_->text))
+   {
+      completedPath = grammar::complete(toWide(path), impl_->text);
+      return Success();
+   }
    std::wstring base;
-   Error error = absoluteBase(impl_->text, base, ERROR_LOCATION);
+   Error error = absoluteBase(impl_->text, base, location);
    if (error)
       return error;
    completedPath = grammar::complete(toWide(path), base);
@@ -250,7 +285,7 @@ Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) 
    if (!root.hasDirectory && root.nameSize == 0)
    {
       std::wstring completed;
-      if (!complete(path, completed))
+      if (!complete(path, completed, ERROR_LOCATION))
       {
          FilePath candidate = fromComputedPath(std::move(completed));
          if (candidate.isWithin(*this))
@@ -280,7 +315,7 @@ FilePath FilePath::completeChildPath(const std::string& path) const
 FilePath FilePath::completePath(const std::string& path) const
 {
    std::wstring completed;
-   Error error = complete(path, completed);
+   Error error = complete(path, completed, ERROR_LOCATION);
    if (error)
    {
       error.addProperty("path", *this);
@@ -323,7 +358,7 @@ Error FilePath::createDirectory(const std::string& path) const
    std::wstring target = impl_->text;
    Error error;
    if (!path.empty())
-      error = complete(path, target);
+      error = complete(path, target, ERROR_LOCATION);
 
    if (!error)
    {
@@ -373,7 +408,7 @@ bool FilePath::exists() const
    if (isEmpty())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       Error error = filesystemError(ec, *this, ERROR_LOCATION);
@@ -390,7 +425,7 @@ bool FilePath::exists(const std::string& path)
    if (filePath.isEmpty())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(filePath), ec);
+   const boost::filesystem::file_status status = statusOf(filePath, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, filePath, ERROR_LOCATION), ERROR_LOCATION);
@@ -401,10 +436,15 @@ bool FilePath::exists(const std::string& path)
 
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
-   std::replace(text.begin(), text.end(), L'\\', L'/');
    // Only unpaired surrogates would change on the way through UTF-8.
-   const bool hasSurrogate =
-      std::any_of(text.begin(), text.end(), [](wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; });
+   bool hasSurrogate = false;
+   for (wchar_t& unit : text)
+   {
+      if (unit == L'\\')
+         unit = L'/';
+      else if (unit >= 0xD800 && unit <= 0xDFFF)
+         hasSurrogate = true;
+   }
    if (hasSurrogate)
       return FilePath(string_utils::wideToUtf8(text));
    FilePath path;
@@ -419,7 +459,7 @@ std::string FilePath::getAbsolutePath() const
 
 std::string FilePath::getAbsolutePathNative() const
 {
-   return toUtf8(impl_->text);
+   return toUtf8(impl_->text, false);
 }
 
 std::wstring FilePath::getAbsolutePathW() const
@@ -564,7 +604,7 @@ std::uint64_t FilePath::getSize() const
       return 0;
    boost::system::error_code ec;
    std::uint64_t size = 0;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (!ec && boost::filesystem::is_regular_file(status))
       size = boost::filesystem::file_size(fsPath(*this), ec);
    if (ec)
@@ -621,7 +661,7 @@ bool FilePath::isDirectory() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
@@ -677,7 +717,7 @@ bool FilePath::isRegularFile() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = statusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
@@ -699,7 +739,7 @@ bool FilePath::isSymlink() const
    if (!exists())
       return false;
    boost::system::error_code ec;
-   const boost::filesystem::file_status status = boost::filesystem::symlink_status(fsPath(*this), ec);
+   const boost::filesystem::file_status status = symlinkStatusOf(*this, ec);
    if (ec)
    {
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
@@ -905,7 +945,7 @@ Error FilePath::uniqueFilePath(const std::string& basePath, const std::string& e
       return filesystemError(ec, ERROR_LOCATION);
 
    std::wstring completed;
-   Error error = FilePath(basePath).complete(name.string(), completed);
+   Error error = FilePath(basePath).complete(name.string(), completed, ERROR_LOCATION);
    if (error)
       return error;
    uniqueFilePath = FilePath(toGenericUtf8(completed) + extension);

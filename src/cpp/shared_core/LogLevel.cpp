@@ -5,17 +5,22 @@
 
 namespace velorin::core::log {
 
-std::ostream& operator<<(std::ostream& os, LogLevel level)
+const char* logLevelWord(LogLevel level)
 {
    switch (level)
    {
-      case LogLevel::OFF: return os << "OFF";
-      case LogLevel::ERROR: return os << "ERROR";
-      case LogLevel::WARNING: return os << "WARNING";
-      case LogLevel::INFO: return os << "INFO";
-      case LogLevel::DEBUG: return os << "DEBUG";
+      case LogLevel::OFF: return "OFF";
+      case LogLevel::ERROR: return "ERROR";
+      case LogLevel::WARNING: return "WARNING";
+      case LogLevel::INFO: return "INFO";
+      case LogLevel::DEBUG: return "DEBUG";
    }
-   return os << (static_cast<int>(level) < 4 ? "OFF" : "INFO");
+   return static_cast<int>(level) < 4 ? "OFF" : "INFO";
+}
+
+std::ostream& operator<<(std::ostream& os, LogLevel level)
+{
+   return os << logLevelWord(level);
 }
 
 } // namespace velorin::core::log

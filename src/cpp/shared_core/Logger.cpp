@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
-#include <sstream>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
@@ -44,12 +43,35 @@ std::string formatLogEntry(LogLevel level,
                            const std::string& programId,
                            const ErrorLocation& location)
 {
-   std::ostringstream line;
-   line << currentTimeText() << " [" << programId << "] " << level << " " << message;
+   std::string line = currentTimeText();
+   line.append(" [").append(programId).append("] ").append(logLevelWord(level)).append(" ").append(message);
    if (location.hasLocation())
-      line << "; LOGGED FROM: " << cleanDelimiters(location.asString());
-   line << '\n';
-   return line.str();
+      line.append("; LOGGED FROM: ").append(cleanDelimiters(location.asString()));
+   line.push_back('\n');
+   return line;
+}
+
+// Shared, so that a front-end without a location allocates nothing for a dropped line.
+const ErrorLocation& noLocation()
+{
+   static const ErrorLocation empty;
+   return empty;
+}
+
+// The level is tested first, so that a dropped line costs one atomic read.
+void writeWithoutLocation(LogLevel level, const std::string& message, const std::string& section)
+{
+   Logger& registry = logger();
+   if (level <= registry.getMaximumLevel())
+      registry.writeMessage(level, message, section, noLocation());
+}
+
+// An error's text is built only when some destination may write it.
+void writeErrorText(LogLevel level, const Error& error, const ErrorLocation& location)
+{
+   if (level > logger().getMaximumLevel())
+      return;
+   logger().writeMessage(level, error.asString(), std::string(), location);
 }
 
 void logDuplicateRegistration(unsigned int id, const std::string& section)
@@ -89,11 +111,6 @@ void Logger::addDestination(const std::shared_ptr<ILogDestination>& destination,
 
    if (!added)
       logDuplicateRegistration(id, section);
-}
-
-LogLevel Logger::getMaximumLevel() const
-{
-   return static_cast<LogLevel>(maximumLevel_.load());
 }
 
 std::string Logger::getProgramId() const
@@ -163,7 +180,7 @@ void Logger::writeMessage(LogLevel level,
                           const std::string& section,
                           const ErrorLocation& location)
 {
-   if (static_cast<int>(level) > maximumLevel_.load(std::memory_order_relaxed) || t_dispatching)
+   if (level > getMaximumLevel() || t_dispatching)
       return;
 
    try
@@ -214,12 +231,12 @@ std::string cleanDelimiters(const std::string& text)
 
 std::string formatErrorLogEntry(const Error& error)
 {
-   return formatLogEntry(LogLevel::ERROR, error.asString(), logger().getProgramId(), ErrorLocation());
+   return formatLogEntry(LogLevel::ERROR, error.asString(), logger().getProgramId(), noLocation());
 }
 
 void logDebugMessage(const std::string& message, const std::string& section)
 {
-   logger().writeMessage(LogLevel::DEBUG, message, section, ErrorLocation());
+   writeWithoutLocation(LogLevel::DEBUG, message, section);
 }
 
 void logDebugMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
@@ -234,32 +251,32 @@ void logDebugMessage(const std::string& message, const ErrorLocation& location)
 
 void logError(const Error& error)
 {
-   logger().writeMessage(LogLevel::ERROR, error.asString(), std::string(), ErrorLocation());
+   writeErrorText(LogLevel::ERROR, error, noLocation());
 }
 
 void logError(const Error& error, const ErrorLocation& location)
 {
-   logger().writeMessage(LogLevel::ERROR, error.asString(), std::string(), location);
+   writeErrorText(LogLevel::ERROR, error, location);
 }
 
 void logErrorAsDebug(const Error& error)
 {
-   logger().writeMessage(LogLevel::DEBUG, error.asString(), std::string(), ErrorLocation());
+   writeErrorText(LogLevel::DEBUG, error, noLocation());
 }
 
 void logErrorAsInfo(const Error& error)
 {
-   logger().writeMessage(LogLevel::INFO, error.asString(), std::string(), ErrorLocation());
+   writeErrorText(LogLevel::INFO, error, noLocation());
 }
 
 void logErrorAsWarning(const Error& error)
 {
-   logger().writeMessage(LogLevel::WARNING, error.asString(), std::string(), ErrorLocation());
+   writeErrorText(LogLevel::WARNING, error, noLocation());
 }
 
 void logErrorMessage(const std::string& message, const std::string& section)
 {
-   logger().writeMessage(LogLevel::ERROR, message, section, ErrorLocation());
+   writeWithoutLocation(LogLevel::ERROR, message, section);
 }
 
 void logErrorMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
@@ -274,7 +291,7 @@ void logErrorMessage(const std::string& message, const ErrorLocation& location)
 
 void logInfoMessage(const std::string& message, const std::string& section)
 {
-   logger().writeMessage(LogLevel::INFO, message, section, ErrorLocation());
+   writeWithoutLocation(LogLevel::INFO, message, section);
 }
 
 void logInfoMessage(const std::string& message, const std::string& section, const ErrorLocation& location)
@@ -289,7 +306,7 @@ void logInfoMessage(const std::string& message, const ErrorLocation& location)
 
 void logWarningMessage(const std::string& message, const std::string& section)
 {
-   logger().writeMessage(LogLevel::WARNING, message, section, ErrorLocation());
+   writeWithoutLocation(LogLevel::WARNING, message, section);
 }
 
 void logWarningMessage(const std::string& message, const std::string& section, const ErrorLocation& location)

@@ -2,6 +2,7 @@
 // and completion of Windows paths, independent of the host's own path rules.
 #include "WindowsPathGrammar.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace velorin::core::windows_path {
@@ -10,6 +11,26 @@ namespace {
 constexpr std::wstring_view kDot = L".";
 constexpr std::wstring_view kDotDot = L"..";
 constexpr std::wstring_view kRootDirectory = L"/";
+
+// Elements as UTF-16 strings; only a network name holds separators, and \\server
+// is //server.
+int compareElements(std::wstring_view a, std::wstring_view b)
+{
+   const std::size_t common = std::min(a.size(), b.size());
+   for (std::size_t i = 0; i < common; ++i)
+   {
+      const wchar_t left = a[i] == L'\\' ? L'/' : a[i];
+      const wchar_t right = b[i] == L'\\' ? L'/' : b[i];
+      if (left != right)
+         return left < right ? -1 : 1;
+   }
+   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+bool sameElement(std::wstring_view a, std::wstring_view b)
+{
+   return a.size() == b.size() && compareElements(a, b) == 0;
+}
 
 std::vector<std::wstring_view> elementsOf(std::wstring_view path)
 {
@@ -22,42 +43,6 @@ std::vector<std::wstring_view> elementsOf(std::wstring_view path)
 }
 
 } // namespace
-
-RootParts splitRoot(std::wstring_view path)
-{
-   RootParts root;
-   const std::size_t size = path.size();
-   if (size == 0)
-      return root;
-
-   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
-   {
-      // Exactly two leading separators: a network name up to the next separator.
-      std::size_t end = 2;
-      while (end < size && !isSeparator(path[end]))
-         ++end;
-      root.nameSize = end;
-   }
-   else if (!isSeparator(path[0]))
-   {
-      // A first name ending in ':' is a root name, as a drive is.
-      std::size_t end = 0;
-      while (end < size && path[end] != L':' && !isSeparator(path[end]))
-         ++end;
-      if (end < size && path[end] == L':')
-         root.nameSize = end + 1;
-   }
-
-   std::size_t position = root.nameSize;
-   if (position < size && isSeparator(path[position]))
-   {
-      root.hasDirectory = true;
-      while (position < size && isSeparator(path[position]))
-         ++position;
-   }
-   root.relativeStart = position;
-   return root;
-}
 
 ElementCursor::ElementCursor(std::wstring_view path)
    : path_(path), root_(splitRoot(path)), position_(root_.relativeStart)
@@ -137,7 +122,7 @@ int compare(std::wstring_view a, std::wstring_view b)
       const bool haveRight = right.next(rightElement);
       if (!haveLeft || !haveRight)
          return haveLeft ? 1 : (haveRight ? -1 : 0);
-      if (const int order = leftElement.compare(rightElement); order != 0)
+      if (const int order = compareElements(leftElement, rightElement); order != 0)
          return order;
    }
 }
@@ -208,11 +193,6 @@ bool hasRootDirectory(std::wstring_view path)
    return splitRoot(path).hasDirectory;
 }
 
-bool hasRootName(std::wstring_view path)
-{
-   return splitRoot(path).nameSize > 0;
-}
-
 bool isAbsolute(std::wstring_view path)
 {
    const RootParts root = splitRoot(path);
@@ -237,7 +217,7 @@ bool isWithin(std::wstring_view path, std::wstring_view scope)
    {
       if (!scopeCursor.next(scopeElement) || scopeElement == kDot)
          return true;
-      if (!pathCursor.next(pathElement) || pathElement != scopeElement)
+      if (!pathCursor.next(pathElement) || !sameElement(pathElement, scopeElement))
          return false;
    }
 }
@@ -292,7 +272,7 @@ std::wstring lexicallyRelative(std::wstring_view path, std::wstring_view base)
 
    std::size_t common = 0;
    while (common < pathElements.size() && common < baseElements.size() &&
-          pathElements[common] == baseElements[common])
+          sameElement(pathElements[common], baseElements[common]))
       ++common;
    if (common == 0)
       return std::wstring();
@@ -346,6 +326,42 @@ std::wstring_view parentPath(std::wstring_view path)
    }
    // A bare root: C:/ gives C:, / and C: give nothing.
    return root.hasDirectory ? path.substr(0, root.nameSize) : std::wstring_view();
+}
+
+RootParts splitRoot(std::wstring_view path)
+{
+   RootParts root;
+   const std::size_t size = path.size();
+   if (size == 0)
+      return root;
+
+   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
+   {
+      // Exactly two leading separators: a network name up to the next separator.
+      std::size_t end = 2;
+      while (end < size && !isSeparator(path[end]))
+         ++end;
+      root.nameSize = end;
+   }
+   else if (!isSeparator(path[0]))
+   {
+      // A first name ending in ':' is a root name, as a drive is.
+      std::size_t end = 0;
+      while (end < size && path[end] != L':' && !isSeparator(path[end]))
+         ++end;
+      if (end < size && path[end] == L':')
+         root.nameSize = end + 1;
+   }
+
+   std::size_t position = root.nameSize;
+   if (position < size && isSeparator(path[position]))
+   {
+      root.hasDirectory = true;
+      while (position < size && isSeparator(path[position]))
+         ++position;
+   }
+   root.relativeStart = position;
+   return root;
 }
 
 std::wstring_view stem(std::wstring_view filename)

@@ -7,7 +7,8 @@
 //   - a root directory is the separator run after the root name (or at the start);
 //   - then names between separator runs, and a trailing separator after a name
 //     counts as a final "." element.
-// Elements compare as plain UTF-16 strings; the root directory always as "/".
+// Elements compare as plain UTF-16 strings, but for the separators of a network name;
+// the root directory always compares as "/".
 // Results built here use '/' as their separator.
 #pragma once
 
@@ -59,7 +60,6 @@ private:
 // <0, 0 or >0 as a orders before, equal to or after b, element by element.
 int compare(std::wstring_view a, std::wstring_view b);
 
-bool hasRootName(std::wstring_view path);
 bool hasRootDirectory(std::wstring_view path);
 // A root name and a root directory, as Windows requires.
 bool isAbsolute(std::wstring_view path);

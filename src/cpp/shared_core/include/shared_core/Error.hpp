@@ -35,10 +35,11 @@ class Error : public virtual ErrorLock
 public:
    using Properties = std::vector<std::pair<std::string, std::string>>;
 
-   Error();
-   Error(const Error& other);
-   Error& operator=(const Error& other);
-   ~Error() override;
+   // Inline, so that returning and copying a success value costs next to nothing.
+   Error() = default;
+   Error(const Error& other) = default;
+   Error& operator=(const Error& other) = default;
+   ~Error() override = default;
 
    Error(const boost::system::error_code& ec, const ErrorLocation& location);
    Error(const boost::system::error_code& ec, const Error& cause, const ErrorLocation& location);

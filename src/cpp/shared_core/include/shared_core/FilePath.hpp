@@ -213,7 +213,7 @@ private:
    static FilePath fromComputedPath(std::wstring text);
 
    // The text made absolute against this path, without logging.
-   Error complete(const std::string& path, std::wstring& completedPath) const;
+   Error complete(const std::string& path, std::wstring& completedPath, const ErrorLocation& location) const;
    Error moveAcrossDevice(const FilePath& targetPath) const;
 
    std::shared_ptr<Impl> impl_;

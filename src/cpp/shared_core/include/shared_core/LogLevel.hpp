@@ -16,6 +16,7 @@ enum class LogLevel : int
 };
 
 // "OFF", "ERROR", "WARNING", "INFO" or "DEBUG"; below 0 "OFF", above 4 "INFO".
+const char* logLevelWord(LogLevel level);
 std::ostream& operator<<(std::ostream& os, LogLevel level);
 
 } // namespace velorin::core::log

@@ -37,7 +37,10 @@ public:
    std::string getProgramId() const;
 
    // The highest level of any destination ever registered; OFF before the first.
-   LogLevel getMaximumLevel() const;
+   LogLevel getMaximumLevel() const
+   {
+      return static_cast<LogLevel>(maximumLevel_.load(std::memory_order_relaxed));
+   }
 
    void writeMessage(LogLevel level,
                      const std::string& message,
