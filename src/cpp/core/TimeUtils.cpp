@@ -21,6 +21,7 @@ namespace {
 using boost::posix_time::ptime;
 
 const ptime kEpoch(boost::gregorian::date(1970, 1, 1));
+const char* const kDisplayFormat = "%d %b %Y %H:%M:%S";
 
 // The whole milliseconds of the earliest and the latest ptime from the epoch.
 std::int64_t earliestMilliseconds()
@@ -44,13 +45,13 @@ const std::string kIso8601UtcFormat = "%Y-%m-%dT%H:%M:%S%FZ";
 std::string formatEpochMilliseconds(double milliseconds)
 {
    if (std::isnan(milliseconds))
-      return formatTime(ptime(boost::posix_time::not_a_date_time), "%d %b %Y %H:%M:%S");
+      return formatTime(ptime(boost::posix_time::not_a_date_time), kDisplayFormat);
 
    // Within ptime's years the cast is exact; beyond them the clamped count still
    // lies outside and becomes an infinity.
    const double limit = static_cast<double>(latestMilliseconds()) * 2;
    const double count = std::max(-limit, std::min(milliseconds, limit));
-   return formatTime(fromEpochMilliseconds(static_cast<std::int64_t>(count)), "%d %b %Y %H:%M:%S");
+   return formatTime(fromEpochMilliseconds(static_cast<std::int64_t>(count)), kDisplayFormat);
 }
 
 std::string formatTime(const ptime& time, const std::string& format)
