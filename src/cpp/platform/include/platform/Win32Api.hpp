@@ -37,5 +37,6 @@ inline int wctomb(char* multiByte, wchar_t wideChar)
 #include <platform/win32/WinFile.hpp>
 #include <platform/win32/WinShell.hpp>
 #include <platform/win32/WinText.hpp>
+#include <platform/win32/WinTime.hpp>
 
 #endif

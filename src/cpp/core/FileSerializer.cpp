@@ -1,0 +1,354 @@
+// FileSerializer.cpp: key/value and line-list files, whole-text reads and writes.
+//
+// Files are opened through FilePath as binary streams, so no byte is translated: a
+// CR before an LF stays in its line, and line endings change only where a caller
+// asks for a conversion.
+#include <core/FileSerializer.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <istream>
+#include <iterator>
+#include <locale>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include <boost/iostreams/copy.hpp>
+
+namespace velorin::core {
+namespace {
+
+constexpr std::streamsize kCopyBufferSize = 4096;
+
+// A standard exception of a read or write, with what it said and the file.
+Error exceptionError(const std::exception& e, const FilePath& filePath, const ErrorLocation& location)
+{
+   Error error = systemError(5, location);
+   error.addProperty("what", e.what());
+   error.addProperty("path", filePath);
+   return error;
+}
+
+// Trims what the global locale classifies as space, as boost::algorithm::trim does,
+// but looks the locale's facet up once rather than for every character.
+class SpaceTrimmer
+{
+public:
+   SpaceTrimmer() : ctype_(std::use_facet<std::ctype<char>>(locale_)) {}
+
+   std::string trimmed(const std::string& text, std::size_t begin, std::size_t end) const
+   {
+      while (begin < end && isSpace(text[begin]))
+         ++begin;
+      while (end > begin && isSpace(text[end - 1]))
+         --end;
+      return text.substr(begin, end - begin);
+   }
+
+private:
+   bool isSpace(char c) const { return ctype_.is(std::ctype_base::space, c); }
+
+   const std::locale locale_;
+   const std::ctype<char>& ctype_;
+};
+
+} // namespace
+
+ReadCollectionAction copyLineToString(const std::string& line, std::string* string)
+{
+   *string = line;
+   return ReadCollectionKeep;
+}
+
+ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::string, std::string>* pair)
+{
+   const std::size_t equals = line.find('=');
+   if (equals == std::string::npos)
+      return ReadCollectionSkip;
+
+   const SpaceTrimmer trimmer;
+   std::string key = trimmer.trimmed(line, 0, equals);
+   std::string value = trimmer.trimmed(line, equals + 1, line.size());
+   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = string_utils::jsonLiteralUnescape(value);
+
+   pair->first = std::move(key);
+   pair->second = std::move(value);
+   return ReadCollectionKeep;
+}
+
+template <typename CollectionType>
+Error readCollectionFromFile(
+   const FilePath& filePath,
+   CollectionType* collection,
+   const boost::function<ReadCollectionAction(const std::string& line,
+                                              typename CollectionElement<CollectionType>::type* element)>&
+      lineParser,
+   bool trimAndSkipBlank)
+{
+   std::shared_ptr<std::istream> stream;
+   Error error = filePath.openForRead(stream);
+   if (error)
+      return error;
+
+   try
+   {
+      // Each kept element goes just after the previous one: file order, ahead of
+      // what the collection held.
+      auto position = collection->begin();
+      const SpaceTrimmer trimmer;
+      std::string line;
+      while (true)
+      {
+         std::getline(*stream, line);
+         if (stream->eof() && line.empty())
+            break;
+         if (stream->bad() || (stream->fail() && !stream->eof()))
+            return systemError(5, ERROR_LOCATION);
+
+         if (trimAndSkipBlank)
+         {
+            line = trimmer.trimmed(line, 0, line.size());
+            if (line.empty())
+               continue;
+         }
+
+         typename CollectionElement<CollectionType>::type element;
+         const ReadCollectionAction action = lineParser(line, &element);
+         if (action == ReadCollectionKeep)
+            position = std::next(collection->insert(position, std::move(element)));
+         else if (action == ReadCollectionStop)
+            break;
+
+         if (stream->eof())
+            break;
+      }
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return exceptionError(e, filePath, ERROR_LOCATION);
+   }
+}
+
+Error readStringFromFile(const FilePath& filePath,
+                         std::string* text,
+                         string_utils::LineEnding lineEnding,
+                         int startLine,
+                         int endLine,
+                         int startCharacter,
+                         int endCharacter)
+{
+   std::shared_ptr<std::istream> stream;
+   Error error = filePath.openForRead(stream);
+   if (error)
+      return error;
+
+   try
+   {
+      if (startLine < endLine)
+      {
+         // The end of the file ends the window quietly; only a lost stream throws.
+         stream->exceptions(std::istream::badbit);
+         std::string window;
+         std::string line;
+         for (int i = 1; i <= endLine && !stream->eof(); ++i)
+         {
+            std::getline(*stream, line);
+            if (i < startLine)
+               continue;
+
+            // 64-bit arithmetic, so that extreme character numbers cannot overflow.
+            const std::int64_t length = static_cast<std::int64_t>(line.size());
+            const std::int64_t start =
+               i == startLine ? std::min(std::max(std::int64_t(startCharacter) - 1, std::int64_t(0)), length) : 0;
+            const std::int64_t count = i == endLine ? std::min(length, std::int64_t(endCharacter)) : length;
+            window.append(line, static_cast<std::size_t>(start),
+                          count < 0 ? std::string::npos : static_cast<std::size_t>(count));
+            if (i != endLine)
+               window += '\n';
+         }
+         *text = std::move(window);
+      }
+      else
+      {
+         stream->exceptions(std::istream::failbit | std::istream::badbit);
+         std::ostringstream contents;
+         boost::iostreams::copy(*stream, contents, kCopyBufferSize);
+         *text = contents.str();
+      }
+
+      string_utils::convertLineEndings(text, lineEnding);
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return exceptionError(e, filePath, ERROR_LOCATION);
+   }
+}
+
+Error readStringMapFromFile(const FilePath& filePath, std::map<std::string, std::string>* map)
+{
+   return readCollectionFromFile<std::map<std::string, std::string>>(filePath, map, parseKeyValueLine, true);
+}
+
+Error readStringVectorFromFile(const FilePath& filePath, std::vector<std::string>* vector, bool trimAndSkipBlank)
+{
+   return readCollectionFromFile<std::vector<std::string>>(filePath, vector, copyLineToString, trimAndSkipBlank);
+}
+
+std::string stringifyItem(const std::string& item)
+{
+   return item;
+}
+
+namespace {
+
+// JSON's escapes for the control characters that jsonLiteralEscape passes through;
+// the reader's JSON parse rejects them raw, and would keep the value quoted.
+std::string escapeControlCharacters(const std::string& escaped)
+{
+   static const char kHexDigits[] = "0123456789abcdef";
+
+   const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+   if (std::none_of(escaped.begin(), escaped.end(), isControl))
+      return escaped;
+
+   std::string result;
+   result.reserve(escaped.size() + 8);
+   for (const char c : escaped)
+   {
+      if (!isControl(c))
+      {
+         result += c;
+         continue;
+      }
+      switch (c)
+      {
+      case '\t':
+         result += "\\t";
+         break;
+      case '\b':
+         result += "\\b";
+         break;
+      case '\f':
+         result += "\\f";
+         break;
+      default:
+         result += "\\u00";
+         result += kHexDigits[static_cast<unsigned char>(c) >> 4];
+         result += kHexDigits[static_cast<unsigned char>(c) & 0xF];
+      }
+   }
+   return result;
+}
+
+} // namespace
+
+std::string stringifyKeyValuePair(const std::pair<const std::string, std::string>& pair)
+{
+   return pair.first + "=\"" + escapeControlCharacters(string_utils::jsonLiteralEscape(pair.second)) + "\"";
+}
+
+bool stripByteOrderMark(std::string* text)
+{
+   static const std::string kMarks[] = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+   for (const std::string& mark : kMarks)
+   {
+      if (text->compare(0, mark.size(), mark) == 0)
+      {
+         text->erase(0, mark.size());
+         return true;
+      }
+   }
+   return false;
+}
+
+template <typename CollectionType>
+Error writeCollectionToFile(
+   const FilePath& filePath,
+   const CollectionType& collection,
+   const boost::function<std::string(const typename CollectionType::value_type& element)>& stringifier)
+{
+   std::shared_ptr<std::ostream> stream;
+   Error error = filePath.openForWrite(stream, true);
+   if (error)
+      return error;
+
+   try
+   {
+      for (const auto& element : collection)
+      {
+         *stream << stringifier(element) << '\n';
+         stream->flush();
+         if (stream->fail() || stream->bad())
+            return systemError(5, ERROR_LOCATION);
+      }
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return exceptionError(e, filePath, ERROR_LOCATION);
+   }
+}
+
+Error writeStringMapToFile(const FilePath& filePath, const std::map<std::string, std::string>& map)
+{
+   return writeCollectionToFile<std::map<std::string, std::string>>(filePath, map, stringifyKeyValuePair);
+}
+
+Error writeStringToFile(const FilePath& filePath,
+                        const std::string& text,
+                        string_utils::LineEnding lineEnding,
+                        bool truncate)
+{
+   std::shared_ptr<std::ostream> stream;
+   Error error = filePath.openForWrite(stream, truncate);
+   if (error)
+      return error;
+
+   try
+   {
+      stream->exceptions(std::ostream::failbit | std::ostream::badbit);
+      std::string converted = text;
+      string_utils::convertLineEndings(&converted, lineEnding);
+
+      std::istringstream contents(converted);
+      boost::iostreams::copy(contents, *stream, kCopyBufferSize);
+      // Flushed here, not when the stream is released, so a failed write is reported.
+      stream->flush();
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return exceptionError(e, filePath, ERROR_LOCATION);
+   }
+}
+
+Error writeStringVectorToFile(const FilePath& filePath, const std::vector<std::string>& vector)
+{
+   return writeCollectionToFile<std::vector<std::string>>(filePath, vector, stringifyItem);
+}
+
+template Error readCollectionFromFile<std::map<std::string, std::string>>(
+   const FilePath&,
+   std::map<std::string, std::string>*,
+   const boost::function<ReadCollectionAction(const std::string&, std::pair<std::string, std::string>*)>&,
+   bool);
+template Error readCollectionFromFile<std::vector<std::string>>(
+   const FilePath&,
+   std::vector<std::string>*,
+   const boost::function<ReadCollectionAction(const std::string&, std::string*)>&,
+   bool);
+template Error writeCollectionToFile<std::map<std::string, std::string>>(
+   const FilePath&,
+   const std::map<std::string, std::string>&,
+   const boost::function<std::string(const std::pair<const std::string, std::string>&)>&);
+template Error writeCollectionToFile<std::vector<std::string>>(
+   const FilePath&,
+   const std::vector<std::string>&,
+   const boost::function<std::string(const std::string&)>&);
+
+} // namespace velorin::core
