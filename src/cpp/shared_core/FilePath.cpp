@@ -139,6 +139,13 @@ Error lastSystemError(const ErrorLocation& location)
    return systemError(static_cast<int>(::GetLastError()), location);
 }
 
+Error systemErrorWithPath(int code, const std::string& path, const ErrorLocation& location)
+{
+   Error error = systemError(code, location);
+   error.addProperty("path", path);
+   return error;
+}
+
 bool isEquivalent(const Error& error, boost::system::errc::errc_t condition)
 {
    if (error.getName() != platform::systemCategory().name())
@@ -183,19 +190,13 @@ Error streamOverHandle(HANDLE handle, std::shared_ptr<Stream>& stream, const Fil
       if (fd < 0)
       {
          ::CloseHandle(handle);
-         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-         error.addProperty("path", path);
-         return error;
+         return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
       }
       Device device(fd, boost::iostreams::close_handle);
 #endif
       auto opened = std::make_shared<boost::iostreams::stream<Device>>(device);
       if (opened->fail() || opened->bad())
-      {
-         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-         error.addProperty("path", path);
-         return error;
-      }
+         return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
       stream = opened;
       return Success();
    }
@@ -1019,9 +1020,7 @@ Error fileExistsError(const ErrorLocation& location)
 
 Error fileExistsError(const FilePath& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_EXISTS, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_EXISTS, path.getAbsolutePath(), location);
 }
 
 Error fileNotFoundError(const ErrorLocation& location)
@@ -1031,16 +1030,12 @@ Error fileNotFoundError(const ErrorLocation& location)
 
 Error fileNotFoundError(const std::string& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path, location);
 }
 
 Error fileNotFoundError(const FilePath& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
 }
 
 bool isFileNotFoundError(const Error& error)
@@ -1073,9 +1068,7 @@ Error pathNotFoundError(const ErrorLocation& location)
 
 Error pathNotFoundError(const std::string& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_PATH_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_PATH_NOT_FOUND, path, location);
 }
 
 } // namespace velorin::core
