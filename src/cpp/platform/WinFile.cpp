@@ -37,27 +37,6 @@ enum Slot : off_t
    DenyWrite = 3
 };
 
-class FileHandle final : public velorin::platform::HandleObject
-{
-public:
-   explicit FileHandle(int fd) : fd_(fd) {}
-   ~FileHandle() override
-   {
-      if (fd_ >= 0)
-         ::close(fd_);
-   }
-
-   int release()
-   {
-      const int fd = fd_;
-      fd_ = -1;
-      return fd;
-   }
-
-private:
-   int fd_;
-};
-
 // Closes a descriptor unless it was handed on.
 class DescriptorGuard
 {
@@ -70,7 +49,6 @@ public:
       if (fd_ >= 0)
          ::close(fd_);
    }
-   int get() const { return fd_; }
    int release()
    {
       const int fd = fd_;
@@ -80,6 +58,17 @@ public:
 
 private:
    int fd_;
+};
+
+class FileHandle final : public velorin::platform::HandleObject
+{
+public:
+   explicit FileHandle(int fd) : descriptor_(fd) {}
+
+   int release() { return descriptor_.release(); }
+
+private:
+   DescriptorGuard descriptor_;
 };
 
 // UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
