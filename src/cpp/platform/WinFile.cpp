@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cwchar>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -76,12 +77,7 @@ std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   const int size = ::WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-   if (size <= 0)
-      return std::string();
-   std::vector<char> buffer(static_cast<std::size_t>(size));
-   ::WideCharToMultiByte(CP_UTF8, 0, path, -1, buffer.data(), size, nullptr, nullptr);
-   std::string text(buffer.data());
+   std::string text = velorin::platform::utf8FromUtf16(path, std::wcslen(path));
    for (char& c : text)
    {
       if (c == '\\')

@@ -438,4 +438,14 @@ TEST_F(WinFileTest, ArmedFailures)
    EXPECT_EQ(ERROR_SUCCESS, openError("file.txt", kRead));
 }
 
+// A failure armed for the caller's own text conversion must not be spent on the path
+// that CreateFileW converts on its way.
+TEST_F(WinFileTest, OpeningLeavesAnArmedConversionFailure)
+{
+   velorin::platform::failNext("WideCharToMultiByte", ERROR_INSUFFICIENT_BUFFER);
+   EXPECT_EQ(ERROR_SUCCESS, openError("file.txt", kRead));
+   EXPECT_EQ(0, ::WideCharToMultiByte(CP_UTF8, 0, L"x", -1, nullptr, 0, nullptr, nullptr));
+   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, ::GetLastError());
+}
+
 } // namespace
