@@ -153,6 +153,27 @@ bool isEquivalent(const Error& error, boost::system::errc::errc_t condition)
    return boost::system::error_code(error.getCode(), platform::systemCategory()) == condition;
 }
 
+using StatusReader = boost::filesystem::file_status (*)(const FilePath&, boost::system::error_code&);
+
+// Reads the status of a path that exists; false when it does not or when the status
+// cannot be read, which is logged at the caller's location.
+bool readExistingStatus(const FilePath& path,
+                        StatusReader read,
+                        boost::filesystem::file_status& status,
+                        const ErrorLocation& location)
+{
+   if (!path.exists())
+      return false;
+   boost::system::error_code ec;
+   status = read(path, ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, path, location), location);
+      return false;
+   }
+   return true;
+}
+
 // The base made absolute, when it lacks a root name or a root directory, against the
 // working directory.
 Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLocation& location)
@@ -699,16 +720,9 @@ bool FilePath::hasTextMimeType() const
 
 bool FilePath::isDirectory() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = statusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_directory(status) || isJunction();
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, statusOf, status, ERROR_LOCATION) &&
+          (boost::filesystem::is_directory(status) || isJunction());
 }
 
 bool FilePath::isEmpty() const
@@ -755,16 +769,8 @@ bool FilePath::isLessThanIgnoringCase(const FilePath& other) const
 
 bool FilePath::isRegularFile() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = statusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_regular_file(status);
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, statusOf, status, ERROR_LOCATION) && boost::filesystem::is_regular_file(status);
 }
 
 bool FilePath::isRootPath(const std::string& path)
@@ -777,16 +783,8 @@ bool FilePath::isRootPath(const std::string& path)
 
 bool FilePath::isSymlink() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = symlinkStatusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_symlink(status);
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, symlinkStatusOf, status, ERROR_LOCATION) && boost::filesystem::is_symlink(status);
 }
 
 bool FilePath::isWithin(const FilePath& scopePath) const
