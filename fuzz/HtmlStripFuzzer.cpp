@@ -4,18 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+
+#include "FuzzCheck.hpp"
 
 namespace {
 
 using namespace velorin::core::string_utils;
-
-void check(bool condition)
-{
-   if (!condition)
-      std::abort();
-}
+using velorin::fuzz::check;
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to)
 {

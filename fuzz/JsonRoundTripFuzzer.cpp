@@ -3,24 +3,15 @@
 // leaves the earlier value untouched.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include <shared_core/json/Json.hpp>
 
+#include "FuzzCheck.hpp"
 #include "JsonFuzzCompare.hpp"
 
 using namespace velorin::core;
-
-namespace {
-
-void check(bool condition)
-{
-   if (!condition)
-      std::abort();
-}
-
-} // namespace
+using velorin::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

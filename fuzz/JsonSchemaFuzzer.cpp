@@ -2,13 +2,15 @@
 // schemas, and checks that coercion leaves a valid value or a reported failure.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <shared_core/json/Json.hpp>
 
+#include "FuzzCheck.hpp"
+
 using namespace velorin::core;
+using velorin::fuzz::check;
 
 namespace {
 
@@ -24,12 +26,6 @@ const char* const kSchemas[] = {
    R"("default":1}},"additionalProperties":{"type":"boolean"}})",
    R"({"anyOf":[{"type":"string","pattern":"^[a-z]+$"},{"type":"array","items":{"$ref":"#"}}]})",
 };
-
-void check(bool condition)
-{
-   if (!condition)
-      std::abort();
-}
 
 } // namespace
 

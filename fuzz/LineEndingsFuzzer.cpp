@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
+
+#include "FuzzCheck.hpp"
 
 namespace {
 
 using namespace velorin::core::string_utils;
+using velorin::fuzz::check;
 
 // CR LF, LF, a lone CR, and E2 80 A8 / E2 80 A9, tried in that order at each byte.
 std::string referenceConversion(const std::string& text, const std::string& lineBreak)
@@ -41,12 +43,6 @@ std::string referenceConversion(const std::string& text, const std::string& line
       }
    }
    return result;
-}
-
-void check(bool condition)
-{
-   if (!condition)
-      std::abort();
 }
 
 } // namespace

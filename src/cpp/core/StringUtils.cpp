@@ -371,9 +371,21 @@ bool hasPrefix(const std::string& text, const std::string& prefix)
    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+namespace {
+
+// Escapes exactly the characters that the map has replacements for.
+std::string escapeMapped(const std::map<char, std::string>& replacements, const std::string& text)
+{
+   std::string specialChars;
+   for (const auto& replacement : replacements)
+      specialChars += replacement.first;
+   return escapeChars(specialChars, replacements, text);
+}
+
+} // namespace
+
 std::string htmlEscape(const std::string& text, bool isAttribute)
 {
-   std::string specialChars = "<>&'\"/";
    std::map<char, std::string> replacements = {
       {'<', "&lt;"},
       {'>', "&gt;"},
@@ -384,11 +396,10 @@ std::string htmlEscape(const std::string& text, bool isAttribute)
    };
    if (isAttribute)
    {
-      specialChars += "\r\n";
       replacements['\r'] = "&#13;";
       replacements['\n'] = "&#10;";
    }
-   return escapeChars(specialChars, replacements, text);
+   return escapeMapped(replacements, text);
 }
 
 namespace {
@@ -467,7 +478,7 @@ std::string jsLiteralEscape(const std::string& text)
       {'\n', "\\n"},
       {'<', "\\074"},
    };
-   return escapeChars("\\'\"\r\n<", replacements, text);
+   return escapeMapped(replacements, text);
 }
 
 std::string jsonLiteralEscape(const std::string& text)
@@ -478,7 +489,7 @@ std::string jsonLiteralEscape(const std::string& text)
       {'\r', "\\r"},
       {'\n', "\\n"},
    };
-   return escapeChars("\\\"\r\n", replacements, text);
+   return escapeMapped(replacements, text);
 }
 
 std::string jsonLiteralUnescape(const std::string& text)
@@ -542,7 +553,7 @@ std::string singleQuoteEscape(const std::string& text)
       {'\'', "\\'"},
       {'\\', "\\\\"},
    };
-   return escapeChars("'\\", replacements, text);
+   return escapeMapped(replacements, text);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cwchar>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,27 +38,6 @@ enum Slot : off_t
    DenyWrite = 3
 };
 
-class FileHandle final : public velorin::platform::HandleObject
-{
-public:
-   explicit FileHandle(int fd) : fd_(fd) {}
-   ~FileHandle() override
-   {
-      if (fd_ >= 0)
-         ::close(fd_);
-   }
-
-   int release()
-   {
-      const int fd = fd_;
-      fd_ = -1;
-      return fd;
-   }
-
-private:
-   int fd_;
-};
-
 // Closes a descriptor unless it was handed on.
 class DescriptorGuard
 {
@@ -70,7 +50,6 @@ public:
       if (fd_ >= 0)
          ::close(fd_);
    }
-   int get() const { return fd_; }
    int release()
    {
       const int fd = fd_;
@@ -82,17 +61,23 @@ private:
    int fd_;
 };
 
+class FileHandle final : public velorin::platform::HandleObject
+{
+public:
+   explicit FileHandle(int fd) : descriptor_(fd) {}
+
+   int release() { return descriptor_.release(); }
+
+private:
+   DescriptorGuard descriptor_;
+};
+
 // UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
 std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   const int size = ::WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-   if (size <= 0)
-      return std::string();
-   std::vector<char> buffer(static_cast<std::size_t>(size));
-   ::WideCharToMultiByte(CP_UTF8, 0, path, -1, buffer.data(), size, nullptr, nullptr);
-   std::string text(buffer.data());
+   std::string text = velorin::platform::utf8FromUtf16(path, std::wcslen(path));
    for (char& c : text)
    {
       if (c == '\\')

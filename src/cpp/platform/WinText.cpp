@@ -337,6 +337,22 @@ int convertInto(int capacity, Count count, Write write)
    return static_cast<int>(required);
 }
 
+// The code points that decode hands to its callback, encoded into out under the
+// buffer protocol; unitsOf gives the number of output units of each.
+template <typename Unit, typename Decode>
+int encodeInto(Unit* out, int capacity, Decode decode, std::size_t (*unitsOf)(char32_t),
+               Unit* (*encode)(char32_t, Unit*))
+{
+   return convertInto(
+      capacity,
+      [&] {
+         std::size_t units = 0;
+         decode([&](char32_t cp) { units += unitsOf(cp); });
+         return units;
+      },
+      [&] { decode([&](char32_t cp) { out = encode(cp, out); }); });
+}
+
 } // namespace
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int multiByteCount,
@@ -366,17 +382,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
 
    if (utf8)
    {
-      return convertInto(
-         wideCharCount,
-         [&] {
-            std::size_t units = 0;
-            decodeUtf8(bytes, length, [&](char32_t cp) { units += utf16Length(cp); });
-            return units;
-         },
-         [&] {
-            wchar_t* out = wideCharStr;
-            decodeUtf8(bytes, length, [&](char32_t cp) { out = writeUtf16(cp, out); });
-         });
+      const auto decode = [&](auto emit) { decodeUtf8(bytes, length, emit); };
+      return encodeInto(wideCharStr, wideCharCount, decode, utf16Length, writeUtf16);
    }
 
    std::u32string codePoints;
@@ -391,19 +398,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
       const IconvConverter converter("UTF-32LE", iconvCodePage);
       codePoints = decodeWithIconv(converter.get(), multiByteStr, length);
    }
-   return convertInto(
-      wideCharCount,
-      [&] {
-         std::size_t units = 0;
-         for (char32_t cp : codePoints)
-            units += utf16Length(cp);
-         return units;
-      },
-      [&] {
-         wchar_t* out = wideCharStr;
-         for (char32_t cp : codePoints)
-            out = writeUtf16(cp, out);
-      });
+   const auto decode = [&](auto emit) {
+      for (char32_t cp : codePoints)
+         emit(cp);
+   };
+   return encodeInto(wideCharStr, wideCharCount, decode, utf16Length, writeUtf16);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wideCharCount,
@@ -434,17 +433,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
 
    if (utf8)
    {
-      return convertInto(
-         multiByteCount,
-         [&] {
-            std::size_t bytes = 0;
-            decodeUtf16(wideCharStr, length, [&](char32_t cp) { bytes += utf8Length(cp); });
-            return bytes;
-         },
-         [&] {
-            char* out = multiByteStr;
-            decodeUtf16(wideCharStr, length, [&](char32_t cp) { out = writeUtf8(cp, out); });
-         });
+      const auto decode = [&](auto emit) { decodeUtf16(wideCharStr, length, emit); };
+      return encodeInto(multiByteStr, multiByteCount, decode, utf8Length, writeUtf8);
    }
 
    std::u32string codePoints;

@@ -139,11 +139,39 @@ Error lastSystemError(const ErrorLocation& location)
    return systemError(static_cast<int>(::GetLastError()), location);
 }
 
+Error systemErrorWithPath(int code, const std::string& path, const ErrorLocation& location)
+{
+   Error error = systemError(code, location);
+   error.addProperty("path", path);
+   return error;
+}
+
 bool isEquivalent(const Error& error, boost::system::errc::errc_t condition)
 {
    if (error.getName() != platform::systemCategory().name())
       return false;
    return boost::system::error_code(error.getCode(), platform::systemCategory()) == condition;
+}
+
+using StatusReader = boost::filesystem::file_status (*)(const FilePath&, boost::system::error_code&);
+
+// Reads the status of a path that exists; false when it does not or when the status
+// cannot be read, which is logged at the caller's location.
+bool readExistingStatus(const FilePath& path,
+                        StatusReader read,
+                        boost::filesystem::file_status& status,
+                        const ErrorLocation& location)
+{
+   if (!path.exists())
+      return false;
+   boost::system::error_code ec;
+   status = read(path, ec);
+   if (ec)
+   {
+      log::logError(filesystemError(ec, path, location), location);
+      return false;
+   }
+   return true;
 }
 
 // The base made absolute, when it lacks a root name or a root directory, against the
@@ -183,19 +211,13 @@ Error streamOverHandle(HANDLE handle, std::shared_ptr<Stream>& stream, const Fil
       if (fd < 0)
       {
          ::CloseHandle(handle);
-         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-         error.addProperty("path", path);
-         return error;
+         return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
       }
       Device device(fd, boost::iostreams::close_handle);
 #endif
       auto opened = std::make_shared<boost::iostreams::stream<Device>>(device);
       if (opened->fail() || opened->bad())
-      {
-         Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-         error.addProperty("path", path);
-         return error;
-      }
+         return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
       stream = opened;
       return Success();
    }
@@ -698,16 +720,9 @@ bool FilePath::hasTextMimeType() const
 
 bool FilePath::isDirectory() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = statusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_directory(status) || isJunction();
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, statusOf, status, ERROR_LOCATION) &&
+          (boost::filesystem::is_directory(status) || isJunction());
 }
 
 bool FilePath::isEmpty() const
@@ -754,16 +769,8 @@ bool FilePath::isLessThanIgnoringCase(const FilePath& other) const
 
 bool FilePath::isRegularFile() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = statusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_regular_file(status);
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, statusOf, status, ERROR_LOCATION) && boost::filesystem::is_regular_file(status);
 }
 
 bool FilePath::isRootPath(const std::string& path)
@@ -776,16 +783,8 @@ bool FilePath::isRootPath(const std::string& path)
 
 bool FilePath::isSymlink() const
 {
-   if (!exists())
-      return false;
-   boost::system::error_code ec;
-   const boost::filesystem::file_status status = symlinkStatusOf(*this, ec);
-   if (ec)
-   {
-      log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
-      return false;
-   }
-   return boost::filesystem::is_symlink(status);
+   boost::filesystem::file_status status;
+   return readExistingStatus(*this, symlinkStatusOf, status, ERROR_LOCATION) && boost::filesystem::is_symlink(status);
 }
 
 bool FilePath::isWithin(const FilePath& scopePath) const
@@ -1019,9 +1018,7 @@ Error fileExistsError(const ErrorLocation& location)
 
 Error fileExistsError(const FilePath& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_EXISTS, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_EXISTS, path.getAbsolutePath(), location);
 }
 
 Error fileNotFoundError(const ErrorLocation& location)
@@ -1031,16 +1028,12 @@ Error fileNotFoundError(const ErrorLocation& location)
 
 Error fileNotFoundError(const std::string& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path, location);
 }
 
 Error fileNotFoundError(const FilePath& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_FILE_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_FILE_NOT_FOUND, path.getAbsolutePath(), location);
 }
 
 bool isFileNotFoundError(const Error& error)
@@ -1073,9 +1066,7 @@ Error pathNotFoundError(const ErrorLocation& location)
 
 Error pathNotFoundError(const std::string& path, const ErrorLocation& location)
 {
-   Error error = systemError(ERROR_PATH_NOT_FOUND, location);
-   error.addProperty("path", path);
-   return error;
+   return systemErrorWithPath(ERROR_PATH_NOT_FOUND, path, location);
 }
 
 } // namespace velorin::core

@@ -12,6 +12,7 @@
 #include <boost/filesystem.hpp>
 
 #include <CapturingLogDestination.hpp>
+#include <ScratchFolder.hpp>
 
 namespace velorin::core {
 namespace {
@@ -22,18 +23,6 @@ using StringVector = std::vector<std::string>;
 class FileSerializerTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      folder_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("serializer-%%%%-%%%%");
-      boost::filesystem::create_directories(folder_);
-   }
-
-   void TearDown() override
-   {
-      boost::system::error_code ignored;
-      boost::filesystem::remove_all(folder_, ignored);
-   }
-
    FilePath file(const std::string& name) const { return FilePath((folder_ / name).string()); }
 
    FilePath fileWith(const std::string& name, const std::string& bytes) const
@@ -49,7 +38,7 @@ protected:
       return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
    }
 
-   boost::filesystem::path folder_;
+   const testing::ScratchFolder folder_{"serializer-%%%%-%%%%"};
 };
 
 // ----- Key/value files ----------------------------------------------------------

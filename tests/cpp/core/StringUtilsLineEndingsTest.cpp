@@ -14,6 +14,7 @@
 #include <shared_core/FilePath.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "ScratchFolder.hpp"
 
 namespace velorin::core::string_utils {
 namespace {
@@ -202,14 +203,6 @@ TEST(ExtractCommentHeader, InvalidPrefixPatternThrows)
 class DetectLineEndings : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      folder_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("line-endings-%%%%%%%%");
-      boost::filesystem::create_directories(folder_);
-   }
-
-   void TearDown() override { boost::filesystem::remove_all(folder_); }
-
    FilePath file(const std::string& name, const std::string& contents)
    {
       const boost::filesystem::path path = folder_ / name;
@@ -217,7 +210,7 @@ protected:
       return FilePath(path.string());
    }
 
-   boost::filesystem::path folder_;
+   const testing::ScratchFolder folder_{"line-endings-%%%%%%%%"};
 };
 
 TEST_F(DetectLineEndings, TheFirstBreakDecides)

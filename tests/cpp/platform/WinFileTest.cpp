@@ -18,6 +18,8 @@
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include "ScratchFolder.hpp"
+
 extern char** environ;
 
 namespace {
@@ -60,18 +62,7 @@ std::wstring wide(const std::string& text)
 class WinFileTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("velorin-winfile-%%%%-%%%%");
-      boost::filesystem::create_directories(root_);
-      write("file.txt", "content");
-   }
-
-   void TearDown() override
-   {
-      boost::system::error_code ec;
-      boost::filesystem::remove_all(root_, ec);
-   }
+   void SetUp() override { write("file.txt", "content"); }
 
    std::string native(const std::string& relative) const { return (root_ / relative).string(); }
 
@@ -101,7 +92,7 @@ protected:
       return ERROR_SUCCESS;
    }
 
-   boost::filesystem::path root_;
+   const velorin::core::testing::ScratchFolder root_{"velorin-winfile-%%%%-%%%%"};
 };
 
 pid_t spawnHelper(const std::vector<std::string>& arguments, posix_spawn_file_actions_t* actions)
@@ -436,6 +427,16 @@ TEST_F(WinFileTest, ArmedFailures)
    velorin::platform::failNext("CreateFileW", ERROR_SHARING_VIOLATION);
    EXPECT_EQ(ERROR_SHARING_VIOLATION, openError("file.txt", kRead));
    EXPECT_EQ(ERROR_SUCCESS, openError("file.txt", kRead));
+}
+
+// A failure armed for the caller's own text conversion must not be spent on the path
+// that CreateFileW converts on its way.
+TEST_F(WinFileTest, OpeningLeavesAnArmedConversionFailure)
+{
+   velorin::platform::failNext("WideCharToMultiByte", ERROR_INSUFFICIENT_BUFFER);
+   EXPECT_EQ(ERROR_SUCCESS, openError("file.txt", kRead));
+   EXPECT_EQ(0, ::WideCharToMultiByte(CP_UTF8, 0, L"x", -1, nullptr, 0, nullptr, nullptr));
+   EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, ::GetLastError());
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include "ScratchFolder.hpp"
+
 namespace {
 
 std::string accountHome()
@@ -21,14 +23,7 @@ std::string accountHome()
 class WinShellTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("shell-%%%%-%%%%");
-      boost::filesystem::create_directories(root_);
-      ::unsetenv("XDG_DOCUMENTS_DIR");
-   }
-
-   void TearDown() override { boost::filesystem::remove_all(root_); }
+   void SetUp() override { ::unsetenv("XDG_DOCUMENTS_DIR"); }
 
    // The HRESULT, and the folder text in UTF-8 when it succeeded.
    std::pair<HRESULT, std::string> folder(int csidl, DWORD flags)
@@ -39,7 +34,7 @@ protected:
       return {result, velorin::platform::utf8FromUtf16(wide.c_str(), wide.size())};
    }
 
-   boost::filesystem::path root_;
+   const velorin::core::testing::ScratchFolder root_{"shell-%%%%-%%%%"};
 };
 
 TEST_F(WinShellTest, DocumentsFolderComesFromXdgOnlyForTheCurrentLocation)

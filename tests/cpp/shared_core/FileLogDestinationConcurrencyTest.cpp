@@ -16,6 +16,8 @@
 
 #include <shared_core/Logger.hpp>
 
+#include "ScratchFolder.hpp"
+
 namespace velorin::core::log {
 namespace {
 
@@ -50,8 +52,7 @@ class FileLogDestinationConcurrencyTest : public ::testing::TestWithParam<Case>
 TEST_P(FileLogDestinationConcurrencyTest, NoLineLostSplitOrMixed)
 {
    const Case& c = GetParam();
-   const boost::filesystem::path root =
-      boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("filelog-mt-%%%%-%%%%");
+   const testing::ScratchFolder root{"filelog-mt-%%%%-%%%%"};
    setProgramId("mt");
    addLogDestination(std::make_shared<FileLogDestination>(
       3, LogLevel::INFO, "mt",

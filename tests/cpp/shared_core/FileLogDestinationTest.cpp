@@ -18,6 +18,7 @@
 #include <shared_core/Logger.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "ScratchFolder.hpp"
 
 namespace velorin::core::log {
 namespace {
@@ -42,14 +43,6 @@ double megabytesFor(double bytes)
 class FileLogDestinationTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("filelog-%%%%-%%%%");
-      boost::filesystem::create_directories(root_);
-   }
-
-   void TearDown() override { boost::filesystem::remove_all(root_); }
-
    std::shared_ptr<FileLogDestination> destination(double maxSizeMb,
                                                    bool rotate = true,
                                                    LogLevel level = LogLevel::DEBUG,
@@ -63,7 +56,7 @@ protected:
    std::optional<std::string> current() const { return contents(root_ / "abc.log"); }
    std::optional<std::string> rotated() const { return contents(root_ / "abc.old.log"); }
 
-   boost::filesystem::path root_;
+   const testing::ScratchFolder root_{"filelog-%%%%-%%%%"};
 };
 
 TEST(FileLogOptionsTest, DefaultsAndGivenValues)

@@ -23,6 +23,7 @@
 #include <shared_core/PathScope.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "ScratchFolder.hpp"
 
 namespace velorin::core {
 namespace {
@@ -32,19 +33,6 @@ using testing::captureLog;
 class FilePathFileSystemTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("velorin-path-%%%%-%%%%");
-      boost::filesystem::create_directories(root_);
-   }
-
-   void TearDown() override
-   {
-      boost::system::error_code ec;
-      boost::filesystem::permissions(root_, boost::filesystem::all_all, ec);
-      boost::filesystem::remove_all(root_, ec);
-   }
-
    std::string native(const std::string& relative) const { return root_.string() + "/" + relative; }
 
    FilePath at(const std::string& relative) const { return FilePath(native(relative)); }
@@ -67,7 +55,7 @@ protected:
       return ::lstat(native(relative).c_str(), &status) == 0;
    }
 
-   boost::filesystem::path root_;
+   const testing::ScratchFolder root_{"velorin-path-%%%%-%%%%"};
 };
 
 std::string readAll(std::istream& stream)

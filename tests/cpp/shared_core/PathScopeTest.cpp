@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "CapturingLogDestination.hpp"
+#include "ScratchFolder.hpp"
 
 namespace velorin::core {
 namespace {
@@ -20,21 +21,18 @@ protected:
    void SetUp() override
    {
       original_ = boost::filesystem::current_path();
-      root_ = boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("velorin-scope-%%%%-%%%%");
-      boost::filesystem::create_directories(root_);
    }
 
    void TearDown() override
    {
       boost::system::error_code ec;
       boost::filesystem::current_path(original_, ec);
-      boost::filesystem::remove_all(root_, ec);
    }
 
    FilePath at(const std::string& relative) const { return FilePath((root_ / relative).string()); }
 
    boost::filesystem::path original_;
-   boost::filesystem::path root_;
+   const testing::ScratchFolder root_{"velorin-scope-%%%%-%%%%"};
 };
 
 TEST_F(PathScopeTest, RemovesAFileAlsoWhenTheScopeEndsByAnException)

@@ -157,59 +157,6 @@ Array::ReverseIterator Array::rend() const
    return ReverseIterator(begin());
 }
 
-Array::Iterator::Iterator() : array_(nullptr), index_(0)
-{
-}
-
-Array::Iterator::Iterator(const Array* array, std::int64_t index) : array_(array), index_(index)
-{
-}
-
-Value Array::Iterator::operator*() const
-{
-   if (array_ == nullptr || index_ < 0 || index_ >= array_->getSize())
-      return Value();
-   return array_->getValueAt(static_cast<unsigned>(index_));
-}
-
-Array::Iterator& Array::Iterator::operator++()
-{
-   if (array_ != nullptr && index_ < array_->getSize())
-      ++index_;
-   return *this;
-}
-
-Array::Iterator Array::Iterator::operator++(int)
-{
-   Iterator previous = *this;
-   ++*this;
-   return previous;
-}
-
-Array::Iterator& Array::Iterator::operator--()
-{
-   if (index_ > 0)
-      --index_;
-   return *this;
-}
-
-Array::Iterator Array::Iterator::operator--(int)
-{
-   Iterator previous = *this;
-   --*this;
-   return previous;
-}
-
-bool Array::Iterator::operator==(const Iterator& other) const
-{
-   return array_ == other.array_ && index_ == other.index_;
-}
-
-bool Array::Iterator::operator!=(const Iterator& other) const
-{
-   return !(*this == other);
-}
-
 Object::Object() : Value(newContainerImpl(rapidjson::kObjectType))
 {
 }
@@ -378,58 +325,89 @@ Value Object::Member::getValue() const
    return ValueAccess::fromPointer(impl_->value);
 }
 
-Object::Iterator::Iterator() : object_(nullptr), index_(0)
+namespace {
+
+Value elementAt(const Array& array, std::int64_t index)
+{
+   return array.getValueAt(static_cast<unsigned>(index));
+}
+
+Object::Member elementAt(const Object& object, std::int64_t index)
+{
+   return ValueAccess::member(object, ValueAccess::rapid(object).MemberBegin()[index]);
+}
+
+} // namespace
+
+namespace detail {
+
+template <typename Container, typename Element>
+IndexIterator<Container, Element>::IndexIterator() : container_(nullptr), index_(0)
 {
 }
 
-Object::Iterator::Iterator(const Object* object, std::int64_t index) : object_(object), index_(index)
+template <typename Container, typename Element>
+IndexIterator<Container, Element>::IndexIterator(const Container* container, std::int64_t index) :
+   container_(container),
+   index_(index)
 {
 }
 
-Object::Member Object::Iterator::operator*() const
+template <typename Container, typename Element>
+Element IndexIterator<Container, Element>::operator*() const
 {
-   if (object_ == nullptr || index_ < 0 || index_ >= object_->getSize())
-      return Member();
-   RapidValue& object = ValueAccess::rapid(*object_);
-   return ValueAccess::member(*object_, object.MemberBegin()[index_]);
+   if (container_ == nullptr || index_ < 0 || index_ >= container_->getSize())
+      return Element();
+   return elementAt(*container_, index_);
 }
 
-Object::Iterator& Object::Iterator::operator++()
+template <typename Container, typename Element>
+IndexIterator<Container, Element>& IndexIterator<Container, Element>::operator++()
 {
-   if (object_ != nullptr && index_ < object_->getSize())
+   if (container_ != nullptr && index_ < container_->getSize())
       ++index_;
    return *this;
 }
 
-Object::Iterator Object::Iterator::operator++(int)
+template <typename Container, typename Element>
+IndexIterator<Container, Element> IndexIterator<Container, Element>::operator++(int)
 {
-   Iterator previous = *this;
+   IndexIterator previous = *this;
    ++*this;
    return previous;
 }
 
-Object::Iterator& Object::Iterator::operator--()
+template <typename Container, typename Element>
+IndexIterator<Container, Element>& IndexIterator<Container, Element>::operator--()
 {
    if (index_ > 0)
       --index_;
    return *this;
 }
 
-Object::Iterator Object::Iterator::operator--(int)
+template <typename Container, typename Element>
+IndexIterator<Container, Element> IndexIterator<Container, Element>::operator--(int)
 {
-   Iterator previous = *this;
+   IndexIterator previous = *this;
    --*this;
    return previous;
 }
 
-bool Object::Iterator::operator==(const Iterator& other) const
+template <typename Container, typename Element>
+bool IndexIterator<Container, Element>::operator==(const IndexIterator& other) const
 {
-   return object_ == other.object_ && index_ == other.index_;
+   return container_ == other.container_ && index_ == other.index_;
 }
 
-bool Object::Iterator::operator!=(const Iterator& other) const
+template <typename Container, typename Element>
+bool IndexIterator<Container, Element>::operator!=(const IndexIterator& other) const
 {
    return !(*this == other);
 }
+
+template class IndexIterator<Array, Value>;
+template class IndexIterator<Object, Object::Member>;
+
+} // namespace detail
 
 } // namespace velorin::core::json

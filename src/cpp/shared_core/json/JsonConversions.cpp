@@ -5,6 +5,8 @@
 // again; in an object each pair is a string member.
 #include <shared_core/json/Json.hpp>
 
+#include <iterator>
+
 #include <boost/regex.hpp>
 
 #include <shared_core/Logger.hpp>
@@ -52,6 +54,18 @@ bool readElements(const Array& array, Read read)
    return true;
 }
 
+// Writes each string element to out; false at the first element of another kind.
+template <typename Output>
+bool copyStrings(const Array& array, Output out)
+{
+   return readElements(array, [&out](const Value& element) {
+      if (!element.isString())
+         return false;
+      *out++ = element.getString();
+      return true;
+   });
+}
+
 } // namespace
 
 Array::Array(const std::vector<std::pair<std::string, std::string>>& pairs) : Array()
@@ -67,12 +81,7 @@ Array::Array(const std::vector<std::pair<std::string, std::string>>& pairs) : Ar
 
 bool Array::toSetString(std::set<std::string>* out) const
 {
-   return readElements(*this, [out](const Value& element) {
-      if (!element.isString())
-         return false;
-      out->insert(element.getString());
-      return true;
-   });
+   return copyStrings(*this, std::inserter(*out, out->end()));
 }
 
 std::vector<std::pair<std::string, std::string>> Array::toStringPairList() const
@@ -118,12 +127,7 @@ bool Array::toVectorInt(std::vector<int>* out) const
 
 bool Array::toVectorString(std::vector<std::string>* out) const
 {
-   return readElements(*this, [out](const Value& element) {
-      if (!element.isString())
-         return false;
-      out->push_back(element.getString());
-      return true;
-   });
+   return copyStrings(*this, std::back_inserter(*out));
 }
 
 Object::Object(const std::vector<std::pair<std::string, std::string>>& pairs) : Object()

@@ -160,36 +160,46 @@ private:
    friend struct ValueAccess;
 };
 
+namespace detail {
+
+// A bidirectional iterator that holds its container and an index and looks the
+// element up when dereferenced; it stops at either end instead of running past.
+template <typename Container, typename Element>
+class IndexIterator
+{
+public:
+   using iterator_category = std::bidirectional_iterator_tag;
+   using value_type = Element;
+   using difference_type = std::ptrdiff_t;
+   using pointer = void;
+   using reference = Element;
+
+   IndexIterator();
+   IndexIterator(const Container* container, std::int64_t index);
+
+   // The element at the index; the empty element at or past the end.
+   Element operator*() const;
+   IndexIterator& operator++();
+   IndexIterator operator++(int);
+   IndexIterator& operator--();
+   IndexIterator operator--(int);
+   bool operator==(const IndexIterator& other) const;
+   bool operator!=(const IndexIterator& other) const;
+
+private:
+   friend Container;
+
+   const Container* container_;
+   std::int64_t index_;
+};
+
+} // namespace detail
+
 class Array : public Value
 {
 public:
-   class Iterator
-   {
-   public:
-      using iterator_category = std::bidirectional_iterator_tag;
-      using value_type = Value;
-      using difference_type = std::ptrdiff_t;
-      using pointer = void;
-      using reference = Value;
-
-      Iterator();
-      Iterator(const Array* array, std::int64_t index);
-
-      // A view of the element; null in a new document at or past the end.
-      Value operator*() const;
-      Iterator& operator++();
-      Iterator operator++(int);
-      Iterator& operator--();
-      Iterator operator--(int);
-      bool operator==(const Iterator& other) const;
-      bool operator!=(const Iterator& other) const;
-
-   private:
-      friend class Array;
-
-      const Array* array_;
-      std::int64_t index_;
-   };
+   // Dereferences to a view of the element; null in a new document at or past the end.
+   using Iterator = detail::IndexIterator<Array, Value>;
 
    using ReverseIterator = std::reverse_iterator<Iterator>;
 
@@ -262,33 +272,8 @@ public:
       std::shared_ptr<Impl> impl_;
    };
 
-   class Iterator
-   {
-   public:
-      using iterator_category = std::bidirectional_iterator_tag;
-      using value_type = Member;
-      using difference_type = std::ptrdiff_t;
-      using pointer = void;
-      using reference = Member;
-
-      Iterator();
-      Iterator(const Object* object, std::int64_t index);
-
-      // The member at the index; the empty Member at or past the end.
-      Member operator*() const;
-      Iterator& operator++();
-      Iterator operator++(int);
-      Iterator& operator--();
-      Iterator operator--(int);
-      bool operator==(const Iterator& other) const;
-      bool operator!=(const Iterator& other) const;
-
-   private:
-      friend class Object;
-
-      const Object* object_;
-      std::int64_t index_;
-   };
+   // Dereferences to the member at the index; the empty Member at or past the end.
+   using Iterator = detail::IndexIterator<Object, Member>;
 
    using ReverseIterator = std::reverse_iterator<Iterator>;
 
