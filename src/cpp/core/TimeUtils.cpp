@@ -80,12 +80,15 @@ ptime fromEpochMilliseconds(std::int64_t milliseconds)
 
 ptime fromEpochSeconds(double seconds)
 {
-   if (std::isnan(seconds) || seconds < earliestMilliseconds() / 1000 ||
-       seconds > latestMilliseconds() / 1000)
+   // The range is checked after truncation, so a fraction past the last whole second
+   // of ptime's years still counts.
+   const double truncated = std::trunc(seconds);
+   if (std::isnan(truncated) || truncated < earliestMilliseconds() / 1000 ||
+       truncated > latestMilliseconds() / 1000)
       return ptime(boost::posix_time::not_a_date_time);
 
    // Whole hours and the remaining seconds each fit the 32-bit long of Windows.
-   const std::int64_t wholeSeconds = static_cast<std::int64_t>(seconds);
+   const std::int64_t wholeSeconds = static_cast<std::int64_t>(truncated);
    return kEpoch + boost::posix_time::hours(static_cast<long>(wholeSeconds / 3600)) +
           boost::posix_time::seconds(static_cast<long>(wholeSeconds % 3600));
 }

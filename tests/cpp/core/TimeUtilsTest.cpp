@@ -98,6 +98,9 @@ TEST(TimeUtilsTest, FromEpochSecondsDropsTheFraction)
       // Beyond the 32-bit range, still exact.
       {4102444800.5, at(2100, 1, 1, 0, 0, 0)},
       {253402300799.0, at(9999, 12, 31, 23, 59, 59)},
+      // A fraction beyond the first or last whole second still truncates into the years.
+      {253402300799.5, at(9999, 12, 31, 23, 59, 59)},
+      {-17987443200.5, at(1400, 1, 1, 0, 0, 0)},
    };
    for (const auto& c : cases)
       EXPECT_EQ(c.expected, fromEpochSeconds(c.seconds)) << c.seconds;
