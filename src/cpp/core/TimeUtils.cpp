@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <sstream>
 #include <stdexcept>
@@ -137,6 +138,14 @@ bool parseTimeWithZone(const std::string& text, ptime* out)
 
 double toEpochMilliseconds(const ptime& time)
 {
+   // Boost's durations of special times hold sentinel tick counts, not numbers.
+   if (time.is_pos_infinity())
+      return std::numeric_limits<double>::infinity();
+   if (time.is_neg_infinity())
+      return -std::numeric_limits<double>::infinity();
+   if (time.is_special())
+      return std::numeric_limits<double>::quiet_NaN();
+
    const std::int64_t milliseconds = (time - kEpoch).total_microseconds() / 1000;
    return static_cast<double>(milliseconds);
 }

@@ -50,6 +50,21 @@ TEST(TimeUtilsTest, ToEpochMillisecondsTruncatesTowardZero)
    }
 }
 
+TEST(TimeUtilsTest, EpochCountsOfSpecialTimesAreInfinitiesOrNotANumber)
+{
+   const double infinity = std::numeric_limits<double>::infinity();
+   EXPECT_EQ(infinity, toEpochMilliseconds(ptime(boost::posix_time::pos_infin)));
+   EXPECT_EQ(-infinity, toEpochMilliseconds(ptime(boost::posix_time::neg_infin)));
+   EXPECT_TRUE(std::isnan(toEpochMilliseconds(ptime(boost::posix_time::not_a_date_time))));
+   EXPECT_EQ(infinity, toEpochSeconds(ptime(boost::posix_time::pos_infin)));
+   EXPECT_TRUE(std::isnan(toEpochSeconds(ptime())));
+
+   // So the counts go back to the same special times.
+   EXPECT_TRUE(fromEpochSeconds(toEpochSeconds(ptime())).is_not_a_date_time());
+   EXPECT_EQ("+infinity", formatEpochMilliseconds(toEpochMilliseconds(ptime(boost::posix_time::pos_infin))));
+   EXPECT_EQ("-infinity", formatEpochMilliseconds(toEpochMilliseconds(ptime(boost::posix_time::neg_infin))));
+}
+
 TEST(TimeUtilsTest, EpochCountsOfTimeT)
 {
    EXPECT_EQ(1500000.0, toEpochMilliseconds(std::time_t(1500)));
