@@ -265,28 +265,28 @@ bool detectLineEndings(const FilePath& filePath, LineEnding* lineEnding)
          return false;
       }
 
-      // Only the first line break decides.
-      std::streambuf& buffer = *stream->rdbuf();
+      // Only the first line break decides. Read through the stream, not its buffer:
+      // the buffer throws on a failed read, which the stream turns into a bad state.
       for (;;)
       {
-         const int character = buffer.sbumpc();
-         if (character == std::char_traits<char>::eof())
-            return false;
+         const int character = stream->get();
          if (character == '\n')
          {
             *lineEnding = LineEndingLf;
             return true;
          }
-         if (character == '\r' && buffer.sgetc() == '\n')
+         if (character == '\r' && stream->peek() == '\n')
          {
             *lineEnding = LineEndingCrLf;
             return true;
          }
-         if (stream->fail() || stream->bad())
+         if (stream->bad())
          {
             log::logWarningMessage("I/O Error reading file " + filePath.getAbsolutePath(), ERROR_LOCATION);
             return false;
          }
+         if (character == std::char_traits<char>::eof())
+            return false;
       }
    }
    catch (const std::exception& e)

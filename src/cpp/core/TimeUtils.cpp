@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <sstream>
 #include <stdexcept>
@@ -80,12 +81,15 @@ ptime fromEpochMilliseconds(std::int64_t milliseconds)
 
 ptime fromEpochSeconds(double seconds)
 {
-   if (std::isnan(seconds) || seconds < earliestMilliseconds() / 1000 ||
-       seconds > latestMilliseconds() / 1000)
+   // The range is checked after truncation, so a fraction past the last whole second
+   // of ptime's years still counts.
+   const double truncated = std::trunc(seconds);
+   if (std::isnan(truncated) || truncated < earliestMilliseconds() / 1000 ||
+       truncated > latestMilliseconds() / 1000)
       return ptime(boost::posix_time::not_a_date_time);
 
    // Whole hours and the remaining seconds each fit the 32-bit long of Windows.
-   const std::int64_t wholeSeconds = static_cast<std::int64_t>(seconds);
+   const std::int64_t wholeSeconds = static_cast<std::int64_t>(truncated);
    return kEpoch + boost::posix_time::hours(static_cast<long>(wholeSeconds / 3600)) +
           boost::posix_time::seconds(static_cast<long>(wholeSeconds % 3600));
 }
@@ -134,6 +138,14 @@ bool parseTimeWithZone(const std::string& text, ptime* out)
 
 double toEpochMilliseconds(const ptime& time)
 {
+   // Boost's durations of special times hold sentinel tick counts, not numbers.
+   if (time.is_pos_infinity())
+      return std::numeric_limits<double>::infinity();
+   if (time.is_neg_infinity())
+      return -std::numeric_limits<double>::infinity();
+   if (time.is_special())
+      return std::numeric_limits<double>::quiet_NaN();
+
    const std::int64_t milliseconds = (time - kEpoch).total_microseconds() / 1000;
    return static_cast<double>(milliseconds);
 }

@@ -2,6 +2,9 @@
 // and comment headers.
 #include <core/StringUtils.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <random>
 #include <string>
@@ -260,6 +263,28 @@ TEST_F(DetectLineEndings, UnopenableFileLogsAnError)
    EXPECT_EQ(LineEndingPlatform, lineEnding);
    ASSERT_EQ(1u, log->lines().size());
    EXPECT_NE(std::string::npos, testing::withoutTimestamp(log->lines()[0]).find("] ERROR ")) << log->lines()[0];
+}
+
+TEST_F(DetectLineEndings, ReadFailureLogsAWarning)
+{
+   // The process's own memory file opens, but its first page is unmapped, so the
+   // first read fails with an I/O error.
+   const std::string unreadable = "/proc/self/mem";
+   const int fd = ::open(unreadable.c_str(), O_RDONLY);
+   char byte;
+   const bool readFails = fd >= 0 && ::read(fd, &byte, 1) < 0;
+   if (fd >= 0)
+      ::close(fd);
+   if (!readFails)
+      GTEST_SKIP() << unreadable << " does not fail to read here";
+
+   auto log = testing::captureLog();
+   LineEnding lineEnding = LineEndingPlatform;
+   EXPECT_FALSE(detectLineEndings(FilePath(unreadable), &lineEnding));
+   EXPECT_EQ(LineEndingPlatform, lineEnding);
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_EQ(0u, testing::withoutTimestamp(log->lines()[0]).find("[] WARNING I/O Error reading file " + unreadable + ";"))
+      << log->lines()[0];
 }
 
 } // namespace

@@ -50,6 +50,21 @@ TEST(TimeUtilsTest, ToEpochMillisecondsTruncatesTowardZero)
    }
 }
 
+TEST(TimeUtilsTest, EpochCountsOfSpecialTimesAreInfinitiesOrNotANumber)
+{
+   const double infinity = std::numeric_limits<double>::infinity();
+   EXPECT_EQ(infinity, toEpochMilliseconds(ptime(boost::posix_time::pos_infin)));
+   EXPECT_EQ(-infinity, toEpochMilliseconds(ptime(boost::posix_time::neg_infin)));
+   EXPECT_TRUE(std::isnan(toEpochMilliseconds(ptime(boost::posix_time::not_a_date_time))));
+   EXPECT_EQ(infinity, toEpochSeconds(ptime(boost::posix_time::pos_infin)));
+   EXPECT_TRUE(std::isnan(toEpochSeconds(ptime())));
+
+   // So the counts go back to the same special times.
+   EXPECT_TRUE(fromEpochSeconds(toEpochSeconds(ptime())).is_not_a_date_time());
+   EXPECT_EQ("+infinity", formatEpochMilliseconds(toEpochMilliseconds(ptime(boost::posix_time::pos_infin))));
+   EXPECT_EQ("-infinity", formatEpochMilliseconds(toEpochMilliseconds(ptime(boost::posix_time::neg_infin))));
+}
+
 TEST(TimeUtilsTest, EpochCountsOfTimeT)
 {
    EXPECT_EQ(1500000.0, toEpochMilliseconds(std::time_t(1500)));
@@ -98,6 +113,9 @@ TEST(TimeUtilsTest, FromEpochSecondsDropsTheFraction)
       // Beyond the 32-bit range, still exact.
       {4102444800.5, at(2100, 1, 1, 0, 0, 0)},
       {253402300799.0, at(9999, 12, 31, 23, 59, 59)},
+      // A fraction beyond the first or last whole second still truncates into the years.
+      {253402300799.5, at(9999, 12, 31, 23, 59, 59)},
+      {-17987443200.5, at(1400, 1, 1, 0, 0, 0)},
    };
    for (const auto& c : cases)
       EXPECT_EQ(c.expected, fromEpochSeconds(c.seconds)) << c.seconds;

@@ -42,7 +42,8 @@ bool parseTime(const std::string& text, const std::string& format, boost::posix_
 // The format "%Y-%m-%d %H:%M:%S %ZP".
 bool parseTimeWithZone(const std::string& text, boost::posix_time::ptime* out);
 
-// Whole milliseconds since 1970-01-01 UTC, truncated toward zero.
+// Whole milliseconds since 1970-01-01 UTC, truncated toward zero; an infinite time
+// gives an infinity of its sign, not-a-date-time gives NaN.
 double toEpochMilliseconds(const boost::posix_time::ptime& time);
 double toEpochMilliseconds();
 double toEpochMilliseconds(std::time_t time);
