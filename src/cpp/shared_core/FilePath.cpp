@@ -7,6 +7,7 @@
 #include <shared_core/FilePath.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <locale>
@@ -127,9 +128,22 @@ Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& 
    return Error(ec, location);
 }
 
+// POSIX says ENOENT both for a missing last name and for a folder missing on the way
+// to it; Windows tells them apart (2 and 3).
+bool isMissingFolderOnTheWay(const boost::system::error_code& ec, const FilePath& path)
+{
+   if (ec.value() != ENOENT ||
+       (ec.category() != boost::system::system_category() && ec.category() != boost::system::generic_category()))
+      return false;
+   const FilePath parent = path.getParent();
+   boost::system::error_code parentEc;
+   return !parent.isEmpty() && !boost::filesystem::is_directory(fsPath(parent), parentEc);
+}
+
 Error filesystemError(const boost::system::error_code& ec, const FilePath& path, const ErrorLocation& location)
 {
-   Error error = filesystemError(ec, location);
+   Error error = isMissingFolderOnTheWay(ec, path) ? systemError(ERROR_PATH_NOT_FOUND, location)
+                                                   : filesystemError(ec, location);
    error.addProperty("path", path);
    return error;
 }

@@ -285,6 +285,11 @@ TEST_F(FilePathFileSystemTest, WorkingDirectory)
    EXPECT_TRUE(isFileNotFoundError(error)) << error.asString();
    EXPECT_EQ(native("absent"), error.getProperty("path"));
    EXPECT_FALSE(present("absent"));
+
+   // As on Windows: a folder missing on the way to the last name is error 3, not 2.
+   const Error deeper = at("absent/deeper").makeCurrentPath();
+   EXPECT_TRUE(isPathNotFoundError(deeper)) << deeper.asString();
+   EXPECT_EQ(native("absent/deeper"), deeper.getProperty("path"));
 }
 
 TEST_F(FilePathFileSystemTest, CompletionWithoutAWorkingDirectory)
