@@ -5,8 +5,11 @@
 // value; those locations are passed on as RapidJSON writes them.
 #include <shared_core/json/Json.hpp>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
+#include <rapidjson/pointer.h>
 #include <rapidjson/schema.h>
 #include <rapidjson/stringbuffer.h>
 
@@ -26,6 +29,111 @@ struct CompiledSchema
    std::unique_ptr<rapidjson::SchemaDocument> schema;
 };
 
+// The value of the first member of that name, as RapidJSON's schema reads keywords.
+const rapidjson::Value* keywordValue(const rapidjson::Value& object, const char* name)
+{
+   auto member = object.FindMember(name);
+   return member == object.MemberEnd() ? nullptr : &member->value;
+}
+
+bool allObjects(const rapidjson::Value& array)
+{
+   for (const rapidjson::Value& element : array.GetArray())
+   {
+      if (!element.IsObject())
+         return false;
+   }
+   return true;
+}
+
+// Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
+// target is itself a reference: false when that reaches a value that is not an
+// object or comes back to a reference already followed.
+bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& document)
+{
+   std::vector<const rapidjson::Value*> followed{&object};
+   const rapidjson::Value* current = &object;
+   for (;;)
+   {
+      const rapidjson::Value* reference = keywordValue(*current, "$ref");
+      if (reference == nullptr || !reference->IsString() || reference->GetStringLength() == 0 ||
+          reference->GetString()[0] != '#')
+         return true;
+      rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
+                                                          reference->GetStringLength());
+      if (!pointer.IsValid())
+         return true;
+      const rapidjson::Value* target = pointer.Get(document);
+      if (target == nullptr)
+         return true;
+      if (!target->IsObject() || std::find(followed.begin(), followed.end(), target) != followed.end())
+         return false;
+      followed.push_back(target);
+      current = target;
+   }
+}
+
+// RapidJSON compiles every object of a schema document as a schema and trusts its
+// shape: a sub-schema that is not an object, a dependency that is not a name, or a
+// reference that leads to a non-object or round in a loop makes it read invalid
+// memory or recurse without end.
+bool compilesSafely(const rapidjson::Value& value, const rapidjson::Value& document)
+{
+   if (value.IsArray())
+   {
+      for (const rapidjson::Value& element : value.GetArray())
+      {
+         if (!compilesSafely(element, document))
+            return false;
+      }
+      return true;
+   }
+   if (!value.IsObject())
+      return true;
+
+   if (const rapidjson::Value* negated = keywordValue(value, "not"); negated && !negated->IsObject())
+      return false;
+   for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
+   {
+      const rapidjson::Value* schemas = keywordValue(value, name);
+      if (schemas && schemas->IsArray() && !allObjects(*schemas))
+         return false;
+   }
+   if (const rapidjson::Value* patterns = keywordValue(value, "patternProperties"))
+   {
+      if (!patterns->IsObject())
+         return false;
+      for (const auto& pattern : patterns->GetObject())
+      {
+         if (!pattern.value.IsObject())
+            return false;
+      }
+   }
+   if (const rapidjson::Value* dependencies = keywordValue(value, "dependencies");
+       dependencies && dependencies->IsObject())
+   {
+      for (const auto& dependency : dependencies->GetObject())
+      {
+         if (!dependency.value.IsArray())
+            continue;
+         for (const rapidjson::Value& name : dependency.value.GetArray())
+         {
+            if (!name.IsString())
+               return false;
+         }
+      }
+   }
+   if (!referencesResolve(value, document))
+      return false;
+
+   for (const auto& member : value.GetObject())
+   {
+      if (!compilesSafely(member.value, document))
+         return false;
+   }
+   return true;
+}
+
 Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorLocation& location)
 {
    rapidjson::ParseResult result = parseText(text.c_str(), compiled.document);
@@ -35,6 +143,8 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
+   if (!compilesSafely(compiled.document, compiled.document))
+      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();
 }

@@ -49,6 +49,47 @@ TEST(JsonValidate, SchemaParseErrorsCarryTheOffset)
    EXPECT_FALSE(value.validate("true"));
 }
 
+TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
+{
+   const char* const schemas[] = {
+      R"({"not":5})",
+      R"({"allOf":[{},5]})",
+      R"({"oneOf":[true]})",
+      R"({"items":[{"type":"integer"},1]})",
+      R"({"patternProperties":5})",
+      R"({"patternProperties":{"^a":5}})",
+      R"({"properties":{"a":{}},"dependencies":{"a":["b",1]}})",
+      R"({"$ref":"#"})",
+      R"({"$ref":"#/definitions/a","definitions":{"a":5}})",
+      R"({"items":{"$ref":"#/definitions/a"},)"
+      R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})",
+      // Every object of the schema text is compiled, wherever it stands.
+      R"({"default":{"patternProperties":[]}})",
+   };
+   for (const char* schema : schemas)
+   {
+      SCOPED_TRACE(schema);
+      json::Value value = parsed(R"({"a":[1,"x"]})");
+      Error error = value.validate(schema);
+      EXPECT_EQ("json-parse", error.getName());
+      EXPECT_EQ(3, error.getCode());
+      EXPECT_TRUE(error.getProperties().empty());
+      std::vector<std::string> paths;
+      EXPECT_EQ(3, value.coerce(schema, paths).getCode());
+      EXPECT_TRUE(paths.empty());
+      EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
+   }
+
+   // References that resolve, or lead nowhere, still compile.
+   json::Value value = parsed(R"({"a":"x"})");
+   const char* referenced =
+      R"({"properties":{"a":{"$ref":"#/definitions/n"}},"definitions":{"n":{"type":"integer"}}})";
+   EXPECT_EQ("#/definitions/n", value.validate(referenced).getProperty("schema"));
+   EXPECT_FALSE(value.validate(R"({"properties":{"a":{"$ref":"#/missing"}}})"));
+   EXPECT_FALSE(
+      value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
+}
+
 TEST(JsonValidate, PointerTextsAreRapidJsonsUriFragments)
 {
    const char* schema =
