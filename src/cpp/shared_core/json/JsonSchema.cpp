@@ -47,8 +47,8 @@ bool allObjects(const rapidjson::Value& array)
 }
 
 // Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
-// target is itself a reference: false when that reaches a value that is not an
-// object or comes back to a reference already followed.
+// target is itself a reference: false when that reaches nothing, a value that is not
+// an object, or a reference already followed.
 bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& document)
 {
    std::vector<const rapidjson::Value*> followed{&object};
@@ -64,9 +64,8 @@ bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& d
       if (!pointer.IsValid())
          return true;
       const rapidjson::Value* target = pointer.Get(document);
-      if (target == nullptr)
-         return true;
-      if (!target->IsObject() || std::find(followed.begin(), followed.end(), target) != followed.end())
+      if (target == nullptr || !target->IsObject() ||
+          std::find(followed.begin(), followed.end(), target) != followed.end())
          return false;
       followed.push_back(target);
       current = target;
@@ -75,8 +74,8 @@ bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& d
 
 // RapidJSON compiles every object of a schema document as a schema and trusts its
 // shape: a sub-schema that is not an object, a dependency that is not a name, or a
-// reference that leads to a non-object or round in a loop makes it read invalid
-// memory or recurse without end.
+// reference that leads nowhere, to a non-object or round in a loop makes it read
+// invalid memory or recurse without end.
 bool compilesSafely(const rapidjson::Value& value, const rapidjson::Value& document)
 {
    if (value.IsArray())

@@ -142,8 +142,8 @@ public:
    void writeFormatted(std::ostream& os) const;
 
    // Schema text that does not parse gives the parser's code and "offset"; a schema
-   // with a sub-schema that is not an object, or a reference that loops or leads to
-   // a non-object, is refused with code 3 (RapidJSON cannot compile it).
+   // with a sub-schema that is not an object, or a reference that loops or leads
+   // nowhere or to a non-object, is refused with code 3 (RapidJSON cannot compile it).
    Error validate(const std::string& schema) const;
    // The value keeps the parsed text even when it then fails validation.
    Error parseAndValidate(const std::string& text, const std::string& schema);
