@@ -6,6 +6,7 @@
 #include <shared_core/json/Json.hpp>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -47,9 +48,9 @@ bool allObjects(const rapidjson::Value& array)
 }
 
 // Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
-// target is itself a reference: false when that reaches nothing, a value that is not
-// an object, or a reference already followed.
-bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& document)
+// target is itself a reference: the schema object reached, or null when that leads
+// nowhere, to a value that is not an object, or to a reference already followed.
+const rapidjson::Value* resolveReferences(const rapidjson::Value& object, const rapidjson::Value& document)
 {
    std::vector<const rapidjson::Value*> followed{&object};
    const rapidjson::Value* current = &object;
@@ -58,80 +59,136 @@ bool referencesResolve(const rapidjson::Value& object, const rapidjson::Value& d
       const rapidjson::Value* reference = keywordValue(*current, "$ref");
       if (reference == nullptr || !reference->IsString() || reference->GetStringLength() == 0 ||
           reference->GetString()[0] != '#')
-         return true;
+         return current;
       rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
                                                           reference->GetStringLength());
       if (!pointer.IsValid())
-         return true;
+         return current;
       const rapidjson::Value* target = pointer.Get(document);
       if (target == nullptr || !target->IsObject() ||
           std::find(followed.begin(), followed.end(), target) != followed.end())
-         return false;
+         return nullptr;
       followed.push_back(target);
       current = target;
    }
 }
 
 // RapidJSON compiles every object of a schema document as a schema and trusts its
-// shape: a sub-schema that is not an object, a dependency that is not a name, or a
-// reference that leads nowhere, to a non-object or round in a loop makes it read
-// invalid memory or recurse without end.
-bool compilesSafely(const rapidjson::Value& value, const rapidjson::Value& document)
+// shape: a sub-schema that is not an object, a dependency that is not a name, a
+// reference that leads nowhere, to a non-object or round in a loop, or a schema that
+// applies itself to the same value again (through allOf, anyOf, oneOf, not or a
+// dependency) makes it read invalid memory or recurse without end.
+class SchemaShapeCheck
 {
-   if (value.IsArray())
-   {
-      for (const rapidjson::Value& element : value.GetArray())
-      {
-         if (!compilesSafely(element, document))
-            return false;
-      }
-      return true;
-   }
-   if (!value.IsObject())
-      return true;
+public:
+   explicit SchemaShapeCheck(const rapidjson::Value& document) : document_(document) {}
 
-   if (const rapidjson::Value* negated = keywordValue(value, "not"); negated && !negated->IsObject())
-      return false;
-   for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
+   bool compilesSafely(const rapidjson::Value& value)
    {
-      const rapidjson::Value* schemas = keywordValue(value, name);
-      if (schemas && schemas->IsArray() && !allObjects(*schemas))
-         return false;
-   }
-   if (const rapidjson::Value* patterns = keywordValue(value, "patternProperties"))
-   {
-      if (!patterns->IsObject())
-         return false;
-      for (const auto& pattern : patterns->GetObject())
+      if (value.IsArray())
       {
-         if (!pattern.value.IsObject())
+         for (const rapidjson::Value& element : value.GetArray())
+         {
+            if (!compilesSafely(element))
+               return false;
+         }
+         return true;
+      }
+      if (!value.IsObject())
+         return true;
+      if (!hasSoundKeywords(value))
+         return false;
+      const rapidjson::Value* schema = resolveReferences(value, document_);
+      if (schema == nullptr || !terminatesOnOneValue(*schema))
+         return false;
+      for (const auto& member : value.GetObject())
+      {
+         if (!compilesSafely(member.value))
             return false;
       }
+      return true;
    }
-   if (const rapidjson::Value* dependencies = keywordValue(value, "dependencies");
-       dependencies && dependencies->IsObject())
+
+private:
+   static bool hasSoundKeywords(const rapidjson::Value& schema)
    {
-      for (const auto& dependency : dependencies->GetObject())
+      if (const rapidjson::Value* negated = keywordValue(schema, "not"); negated && !negated->IsObject())
+         return false;
+      for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
       {
-         if (!dependency.value.IsArray())
-            continue;
-         for (const rapidjson::Value& name : dependency.value.GetArray())
+         const rapidjson::Value* schemas = keywordValue(schema, name);
+         if (schemas && schemas->IsArray() && !allObjects(*schemas))
+            return false;
+      }
+      if (const rapidjson::Value* patterns = keywordValue(schema, "patternProperties"))
+      {
+         if (!patterns->IsObject())
+            return false;
+         for (const auto& pattern : patterns->GetObject())
          {
-            if (!name.IsString())
+            if (!pattern.value.IsObject())
                return false;
          }
       }
+      if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
+          dependencies && dependencies->IsObject())
+      {
+         for (const auto& dependency : dependencies->GetObject())
+         {
+            if (!dependency.value.IsArray())
+               continue;
+            for (const rapidjson::Value& name : dependency.value.GetArray())
+            {
+               if (!name.IsString())
+                  return false;
+            }
+         }
+      }
+      return true;
    }
-   if (!referencesResolve(value, document))
-      return false;
 
-   for (const auto& member : value.GetObject())
+   // The sub-schemas that get a validator of their own on the value their parent
+   // begins must not lead back to a schema on the way there.
+   bool terminatesOnOneValue(const rapidjson::Value& schema)
    {
-      if (!compilesSafely(member.value, document))
-         return false;
+      auto [state, first] = onOneValue_.emplace(&schema, false);
+      if (!first)
+         return state->second;
+      std::vector<const rapidjson::Value*> applied;
+      for (const char* name : {"allOf", "anyOf", "oneOf"})
+      {
+         const rapidjson::Value* schemas = keywordValue(schema, name);
+         if (schemas && schemas->IsArray())
+         {
+            for (const rapidjson::Value& element : schemas->GetArray())
+               applied.push_back(&element);
+         }
+      }
+      if (const rapidjson::Value* negated = keywordValue(schema, "not"); negated && negated->IsObject())
+         applied.push_back(negated);
+      if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
+          dependencies && dependencies->IsObject())
+      {
+         for (const auto& dependency : dependencies->GetObject())
+         {
+            if (dependency.value.IsObject())
+               applied.push_back(&dependency.value);
+         }
+      }
+      for (const rapidjson::Value* sub : applied)
+      {
+         const rapidjson::Value* target = sub->IsObject() ? resolveReferences(*sub, document_) : nullptr;
+         if (target == nullptr || !terminatesOnOneValue(*target))
+            return false;
+      }
+      state->second = true;
+      return true;
    }
-   return true;
-}
+
+   const rapidjson::Value& document_;
+   // Schemas being followed (false) or known to end (true).
+   std::map<const rapidjson::Value*, bool> onOneValue_;
+};
 
 Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorLocation& location)
 {
@@ -142,7 +199,7 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
-   if (!compilesSafely(compiled.document, compiled.document))
+   if (!SchemaShapeCheck(compiled.document).compilesSafely(compiled.document))
       return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();

@@ -65,6 +65,8 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       R"({"$ref":"#/definitions/a","definitions":{"a":5}})",
       R"({"items":{"$ref":"#/definitions/a"},)"
       R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})",
+      R"({"allOf":[{"$ref":"#"}]})",
+      R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})",
       // Every object of the schema text is compiled, wherever it stands.
       R"({"default":{"patternProperties":[]}})",
    };
