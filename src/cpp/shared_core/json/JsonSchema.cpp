@@ -6,6 +6,7 @@
 #include <shared_core/json/Json.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
@@ -73,9 +74,130 @@ const rapidjson::Value* resolveReferences(const rapidjson::Value& object, const 
    }
 }
 
+// RapidJSON's regular expressions recurse without end when "*", "+" or "{n,}" repeats
+// a part that can match nothing ("a**", "(a?)+"), and assert on a "(" left open or a
+// repetition of nothing. Reads a pattern in RapidJSON's syntax (up to its first NUL)
+// looking for those.
+class PatternCheck
+{
+public:
+   explicit PatternCheck(const char* pattern) : next_(pattern) {}
+
+   bool isSafe()
+   {
+      bool canMatchNothing;
+      return alternatives(canMatchNothing);
+   }
+
+private:
+   bool alternatives(bool& canMatchNothing)
+   {
+      canMatchNothing = false;
+      for (;;)
+      {
+         bool branchCanMatchNothing = true;
+         while (*next_ != '\0' && *next_ != '|' && *next_ != ')')
+         {
+            bool atomCanMatchNothing;
+            if (!atom(atomCanMatchNothing) || !quantifiers(atomCanMatchNothing))
+               return false;
+            branchCanMatchNothing = branchCanMatchNothing && atomCanMatchNothing;
+         }
+         canMatchNothing = canMatchNothing || branchCanMatchNothing;
+         if (*next_ != '|')
+            return true;
+         ++next_;
+      }
+   }
+
+   bool atom(bool& canMatchNothing)
+   {
+      canMatchNothing = false;
+      char c = *next_++;
+      switch (c)
+      {
+         case '^':
+         case '$':
+            canMatchNothing = true;
+            return true;
+         case '(':
+            // Groups nest no deeper than JSON text does, which keeps this reading's
+            // recursion bounded.
+            if (++depth_ > kMaxNestingDepth || !alternatives(canMatchNothing) || *next_ != ')')
+               return false;
+            --depth_;
+            ++next_;
+            return true;
+         case '[':
+            while (*next_ != '\0' && *next_ != ']')
+            {
+               if (*next_ == '\\' && next_[1] != '\0')
+                  ++next_;
+               ++next_;
+            }
+            if (*next_ == ']')
+               ++next_;
+            return true;
+         case '\\':
+            if (*next_ != '\0')
+               ++next_;
+            return true;
+         case '?':
+         case '*':
+         case '+':
+         case '{':
+            // A repetition of nothing in particular: RapidJSON applies it to whatever
+            // it parsed last.
+            return false;
+         default:
+            return true;
+      }
+   }
+
+   bool quantifiers(bool& canMatchNothing)
+   {
+      for (;; ++next_)
+      {
+         switch (*next_)
+         {
+            case '?':
+               canMatchNothing = true;
+               break;
+            case '*':
+               if (canMatchNothing)
+                  return false;
+               canMatchNothing = true;
+               break;
+            case '+':
+               if (canMatchNothing)
+                  return false;
+               break;
+            case '{':
+            {
+               const char* close = std::strchr(next_, '}');
+               if (close == nullptr)
+                  return true;
+               bool fromZero = next_[1] == '0';
+               bool unbounded = close[-1] == ',';
+               if (unbounded && canMatchNothing)
+                  return false;
+               canMatchNothing = canMatchNothing || fromZero;
+               next_ = close;
+               break;
+            }
+            default:
+               return true;
+         }
+      }
+   }
+
+   const char* next_;
+   unsigned depth_ = 0;
+};
+
 // RapidJSON compiles every object of a schema document as a schema and trusts its
 // shape: a sub-schema that is not an object, a dependency that is not a name, a
-// reference that leads nowhere, to a non-object or round in a loop, or a schema that
+// pattern that its regular expressions cannot take, a reference that leads nowhere, to a non-object or round in a loop, or a schema that
 // applies itself to the same value again (through allOf, anyOf, oneOf, not or a
 // dependency) makes it read invalid memory or recurse without end.
 class SchemaShapeCheck
@@ -120,13 +242,16 @@ private:
          if (schemas && schemas->IsArray() && !allObjects(*schemas))
             return false;
       }
+      if (const rapidjson::Value* pattern = keywordValue(schema, "pattern");
+          pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
+         return false;
       if (const rapidjson::Value* patterns = keywordValue(schema, "patternProperties"))
       {
          if (!patterns->IsObject())
             return false;
          for (const auto& pattern : patterns->GetObject())
          {
-            if (!pattern.value.IsObject())
+            if (!pattern.value.IsObject() || !PatternCheck(pattern.name.GetString()).isSafe())
                return false;
          }
       }

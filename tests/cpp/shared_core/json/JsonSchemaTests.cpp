@@ -67,6 +67,13 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})",
       R"({"allOf":[{"$ref":"#"}]})",
       R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})",
+      // Repeating what can match nothing, or a group left open, breaks RapidJSON's
+      // regular expressions.
+      R"({"pattern":"a**"})",
+      R"({"pattern":"x(a|b?)+"})",
+      R"({"pattern":"(a*){2,}"})",
+      R"({"pattern":"(a"})",
+      R"({"patternProperties":{"(^a?)*":{}}})",
       // Every object of the schema text is compiled, wherever it stands.
       R"({"default":{"patternProperties":[]}})",
    };
@@ -82,6 +89,12 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       EXPECT_EQ(3, value.coerce(schema, paths).getCode());
       EXPECT_TRUE(paths.empty());
       EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
+   }
+
+   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "a)*"})
+   {
+      SCOPED_TRACE(pattern);
+      EXPECT_NE(3, parsed(R"("b")").validate(R"({"pattern":")" + std::string(pattern) + R"("})").getCode());
    }
 
    // References that resolve, to objects and through chains, still compile.

@@ -142,8 +142,9 @@ public:
    void writeFormatted(std::ostream& os) const;
 
    // Schema text that does not parse gives the parser's code and "offset"; a schema
-   // with a sub-schema that is not an object, or a reference that loops or leads
-   // nowhere or to a non-object, is refused with code 3 (RapidJSON cannot compile it).
+   // that RapidJSON cannot compile or apply safely (a sub-schema that is not an
+   // object, a reference that loops or leads nowhere, a pattern that repeats what can
+   // match nothing) is refused with code 3.
    Error validate(const std::string& schema) const;
    // The value keeps the parsed text even when it then fails validation.
    Error parseAndValidate(const std::string& text, const std::string& schema);
