@@ -9,6 +9,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include <rapidjson/pointer.h>
@@ -258,8 +260,13 @@ private:
       if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
           dependencies && dependencies->IsObject())
       {
+         // A name given two schemas would count two validators but make one.
+         std::set<std::string> withSchemas;
          for (const auto& dependency : dependencies->GetObject())
          {
+            if (dependency.value.IsObject() &&
+                !withSchemas.emplace(dependency.name.GetString(), dependency.name.GetStringLength()).second)
+               return false;
             if (!dependency.value.IsArray())
                continue;
             for (const rapidjson::Value& name : dependency.value.GetArray())

@@ -59,6 +59,7 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       R"({"patternProperties":5})",
       R"({"patternProperties":{"^a":5}})",
       R"({"properties":{"a":{}},"dependencies":{"a":["b",1]}})",
+      R"({"dependencies":{"a":{},"a":{"required":["b"]}}})",
       R"({"$ref":"#"})",
       R"({"allOf":[{"$ref":"#/definitions/missing"}]})",
       R"({"$ref":"#/nothing/here"})",
