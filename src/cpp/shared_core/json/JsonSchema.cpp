@@ -40,39 +40,32 @@ const rapidjson::Value* keywordValue(const rapidjson::Value& object, const char*
    return member == object.MemberEnd() ? nullptr : &member->value;
 }
 
-bool allObjects(const rapidjson::Value& array)
-{
-   for (const rapidjson::Value& element : array.GetArray())
-   {
-      if (!element.IsObject())
-         return false;
-   }
-   return true;
-}
-
 // Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
-// target is itself a reference: the schema object reached, or null when that leads
-// nowhere, to a value that is not an object, or to a reference already followed.
-const rapidjson::Value* resolveReferences(const rapidjson::Value& object, const rapidjson::Value& document)
+// target is itself a reference. Gives the schema object reached, or null when that
+// leads nowhere; false when it leads to a value that is not an object or back to a
+// reference already followed, which RapidJSON cannot compile at all.
+bool resolveReferences(const rapidjson::Value& object,
+                       const rapidjson::Value& document,
+                       const rapidjson::Value*& schema)
 {
    std::vector<const rapidjson::Value*> followed{&object};
-   const rapidjson::Value* current = &object;
+   schema = &object;
    for (;;)
    {
-      const rapidjson::Value* reference = keywordValue(*current, "$ref");
+      const rapidjson::Value* reference = keywordValue(*schema, "$ref");
       if (reference == nullptr || !reference->IsString() || reference->GetStringLength() == 0 ||
           reference->GetString()[0] != '#')
-         return current;
+         return true;
       rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
                                                           reference->GetStringLength());
       if (!pointer.IsValid())
-         return current;
-      const rapidjson::Value* target = pointer.Get(document);
-      if (target == nullptr || !target->IsObject() ||
-          std::find(followed.begin(), followed.end(), target) != followed.end())
-         return nullptr;
-      followed.push_back(target);
-      current = target;
+         return true;
+      schema = pointer.Get(document);
+      if (schema == nullptr)
+         return true;
+      if (!schema->IsObject() || std::find(followed.begin(), followed.end(), schema) != followed.end())
+         return false;
+      followed.push_back(schema);
    }
 }
 
@@ -197,16 +190,23 @@ private:
    unsigned depth_ = 0;
 };
 
-// RapidJSON compiles every object of a schema document as a schema and trusts its
-// shape: a sub-schema that is not an object, a dependency that is not a name, a
-// pattern that its regular expressions cannot take, a reference that leads nowhere, to a non-object or round in a loop, or a schema that
-// applies itself to the same value again (through allOf, anyOf, oneOf, not or a
-// dependency) makes it read invalid memory or recurse without end.
+// RapidJSON compiles every object of a schema document as a schema, used or not, and
+// trusts its shape: "patternProperties" that is not an object, a dependency list
+// holding a non-name, a pattern its regular expressions cannot take, or a reference
+// that leads to a non-object or round in a loop breaks the compiler. In the schemas a
+// validation applies, a sub-schema that is not an object or a reference that leads
+// nowhere becomes a null schema, a name given two dependency schemas an unmade
+// validator, and a schema that applies itself again to the same value (through
+// allOf, anyOf, oneOf, not or a dependency) an endless recursion.
 class SchemaShapeCheck
 {
 public:
    explicit SchemaShapeCheck(const rapidjson::Value& document) : document_(document) {}
 
+   // A root that is not an object is RapidJSON's typeless schema.
+   bool isSafe() { return compilesSafely(document_) && (!document_.IsObject() || appliesSafely(document_)); }
+
+private:
    bool compilesSafely(const rapidjson::Value& value)
    {
       if (value.IsArray())
@@ -220,11 +220,38 @@ public:
       }
       if (!value.IsObject())
          return true;
-      if (!hasSoundKeywords(value))
+
+      const rapidjson::Value* schema;
+      if (!resolveReferences(value, document_, schema))
          return false;
-      const rapidjson::Value* schema = resolveReferences(value, document_);
-      if (schema == nullptr || !terminatesOnOneValue(*schema))
+      if (const rapidjson::Value* pattern = keywordValue(value, "pattern");
+          pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
          return false;
+      if (const rapidjson::Value* patterns = keywordValue(value, "patternProperties"))
+      {
+         if (!patterns->IsObject())
+            return false;
+         for (const auto& pattern : patterns->GetObject())
+         {
+            if (!PatternCheck(pattern.name.GetString()).isSafe())
+               return false;
+         }
+      }
+      if (const rapidjson::Value* dependencies = keywordValue(value, "dependencies");
+          dependencies && dependencies->IsObject())
+      {
+         for (const auto& dependency : dependencies->GetObject())
+         {
+            if (dependency.value.IsArray())
+            {
+               for (const rapidjson::Value& name : dependency.value.GetArray())
+               {
+                  if (!name.IsString())
+                     return false;
+               }
+            }
+         }
+      }
       for (const auto& member : value.GetObject())
       {
          if (!compilesSafely(member.value))
@@ -233,48 +260,68 @@ public:
       return true;
    }
 
-private:
-   static bool hasSoundKeywords(const rapidjson::Value& schema)
+   // position: a value that the validator applies as a schema.
+   bool appliesSafely(const rapidjson::Value& position)
    {
-      if (const rapidjson::Value* negated = keywordValue(schema, "not"); negated && !negated->IsObject())
+      const rapidjson::Value* schema = nullptr;
+      if (!position.IsObject() || !resolveReferences(position, document_, schema) || schema == nullptr)
          return false;
+      if (!applied_.insert(schema).second)
+         return true;
+      if (!terminatesOnOneValue(*schema))
+         return false;
+
+      std::vector<const rapidjson::Value*> subschemas;
       for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
       {
-         const rapidjson::Value* schemas = keywordValue(schema, name);
-         if (schemas && schemas->IsArray() && !allObjects(*schemas))
-            return false;
-      }
-      if (const rapidjson::Value* pattern = keywordValue(schema, "pattern");
-          pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
-         return false;
-      if (const rapidjson::Value* patterns = keywordValue(schema, "patternProperties"))
-      {
-         if (!patterns->IsObject())
-            return false;
-         for (const auto& pattern : patterns->GetObject())
+         const rapidjson::Value* list = keywordValue(*schema, name);
+         if (list && list->IsArray())
          {
-            if (!pattern.value.IsObject() || !PatternCheck(pattern.name.GetString()).isSafe())
-               return false;
+            for (const rapidjson::Value& element : list->GetArray())
+               subschemas.push_back(&element);
          }
       }
-      if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
+      if (const rapidjson::Value* negated = keywordValue(*schema, "not"))
+         subschemas.push_back(negated);
+      for (const char* name : {"items", "additionalItems", "additionalProperties"})
+      {
+         const rapidjson::Value* sub = keywordValue(*schema, name);
+         if (sub && sub->IsObject())
+            subschemas.push_back(sub);
+      }
+      if (const rapidjson::Value* properties = keywordValue(*schema, "properties");
+          properties && properties->IsObject())
+      {
+         for (const auto& property : properties->GetObject())
+         {
+            // A property schema that is not an object stays typeless.
+            if (property.value.IsObject())
+               subschemas.push_back(&property.value);
+         }
+      }
+      if (const rapidjson::Value* patterns = keywordValue(*schema, "patternProperties");
+          patterns && patterns->IsObject())
+      {
+         for (const auto& pattern : patterns->GetObject())
+            subschemas.push_back(&pattern.value);
+      }
+      if (const rapidjson::Value* dependencies = keywordValue(*schema, "dependencies");
           dependencies && dependencies->IsObject())
       {
-         // A name given two schemas would count two validators but make one.
          std::set<std::string> withSchemas;
          for (const auto& dependency : dependencies->GetObject())
          {
-            if (dependency.value.IsObject() &&
-                !withSchemas.emplace(dependency.name.GetString(), dependency.name.GetStringLength()).second)
-               return false;
-            if (!dependency.value.IsArray())
+            if (!dependency.value.IsObject())
                continue;
-            for (const rapidjson::Value& name : dependency.value.GetArray())
-            {
-               if (!name.IsString())
-                  return false;
-            }
+            if (!withSchemas.emplace(dependency.name.GetString(), dependency.name.GetStringLength()).second)
+               return false;
+            subschemas.push_back(&dependency.value);
          }
+      }
+      for (const rapidjson::Value* sub : subschemas)
+      {
+         if (!appliesSafely(*sub))
+            return false;
       }
       return true;
    }
@@ -296,7 +343,7 @@ private:
                applied.push_back(&element);
          }
       }
-      if (const rapidjson::Value* negated = keywordValue(schema, "not"); negated && negated->IsObject())
+      if (const rapidjson::Value* negated = keywordValue(schema, "not"))
          applied.push_back(negated);
       if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
           dependencies && dependencies->IsObject())
@@ -309,8 +356,9 @@ private:
       }
       for (const rapidjson::Value* sub : applied)
       {
-         const rapidjson::Value* target = sub->IsObject() ? resolveReferences(*sub, document_) : nullptr;
-         if (target == nullptr || !terminatesOnOneValue(*target))
+         const rapidjson::Value* target = nullptr;
+         if (!sub->IsObject() || !resolveReferences(*sub, document_, target) || target == nullptr ||
+             !terminatesOnOneValue(*target))
             return false;
       }
       state->second = true;
@@ -318,7 +366,9 @@ private:
    }
 
    const rapidjson::Value& document_;
-   // Schemas being followed (false) or known to end (true).
+   // Schemas the validation may apply, already looked at.
+   std::set<const rapidjson::Value*> applied_;
+   // Schemas being followed (false) or known to end (true) on one value.
    std::map<const rapidjson::Value*, bool> onOneValue_;
 };
 
@@ -331,7 +381,7 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
-   if (!SchemaShapeCheck(compiled.document).compilesSafely(compiled.document))
+   if (!SchemaShapeCheck(compiled.document).isSafe())
       return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();

@@ -103,6 +103,11 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
    const char* referenced =
       R"({"properties":{"a":{"$ref":"#/definitions/n"}},"definitions":{"n":{"type":"integer"}}})";
    EXPECT_EQ("#/definitions/n", value.validate(referenced).getProperty("schema"));
+   // Objects that are never applied may hold what sub-schemas may not, as the
+   // meta-schema's property named "patternProperties" does.
+   EXPECT_FALSE(value.validate(
+      R"({"properties":{"patternProperties":{"type":"object","additionalProperties":{"$ref":"#"}}}})"));
+   EXPECT_FALSE(value.validate(R"({"definitions":{"unused":{"not":5,"$ref":"#/missing"}}})"));
    EXPECT_EQ(17, value.validate(R"({"$ref":"#/definitions/a","definitions":{"a":{"$ref":"#/definitions/b"},)"
                                 R"("b":{"properties":{"a":{"type":"integer"}}}}})")
                     .getCode());
