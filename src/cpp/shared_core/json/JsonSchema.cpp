@@ -70,9 +70,9 @@ bool resolveReferences(const rapidjson::Value& object,
 }
 
 // RapidJSON's regular expressions recurse without end when "*", "+" or "{n,}" repeats
-// a part that can match nothing ("a**", "(a?)+"), and assert on a "(" left open or a
-// repetition of nothing. Reads a pattern in RapidJSON's syntax (up to its first NUL)
-// looking for those.
+// a part that can match nothing ("a**", "(a?)+"), and read outside their operand
+// stack on an empty branch or group ("(|a)", "()"), a repetition of nothing or a "("
+// left open. Reads a pattern in RapidJSON's syntax (up to its first NUL) for those.
 class PatternCheck
 {
 public:
@@ -88,19 +88,34 @@ private:
    bool alternatives(bool& canMatchNothing)
    {
       canMatchNothing = false;
+      bool alternation = false;
       for (;;)
       {
          bool branchCanMatchNothing = true;
+         unsigned atoms = 0;
          while (*next_ != '\0' && *next_ != '|' && *next_ != ')')
          {
+            if (*next_ == '^' || *next_ == '$')
+            {
+               // Anchors are flags, not operands: a repetition after one repeats
+               // whatever came before, or nothing.
+               if (std::strchr("?*+{", *++next_) != nullptr && *next_ != '\0')
+                  return false;
+               continue;
+            }
             bool atomCanMatchNothing;
             if (!atom(atomCanMatchNothing) || !quantifiers(atomCanMatchNothing))
                return false;
             branchCanMatchNothing = branchCanMatchNothing && atomCanMatchNothing;
+            ++atoms;
          }
+         // RapidJSON's operand stack runs short on an empty branch or group.
+         if (atoms == 0 && (alternation || *next_ == '|' || depth_ > 0))
+            return false;
          canMatchNothing = canMatchNothing || branchCanMatchNothing;
          if (*next_ != '|')
             return true;
+         alternation = true;
          ++next_;
       }
    }
@@ -111,10 +126,6 @@ private:
       char c = *next_++;
       switch (c)
       {
-         case '^':
-         case '$':
-            canMatchNothing = true;
-            return true;
          case '(':
             // Groups nest no deeper than JSON text does, which keeps this reading's
             // recursion bounded.

@@ -74,6 +74,9 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       R"({"pattern":"x(a|b?)+"})",
       R"({"pattern":"(a*){2,}"})",
       R"({"pattern":"(a"})",
+      R"({"pattern":"^b(|ac+)?$"})",
+      R"({"pattern":"a()b"})",
+      R"({"pattern":"^{2}a"})",
       R"({"patternProperties":{"(^a?)*":{}}})",
       // Every object of the schema text is compiled, wherever it stands.
       R"({"default":{"patternProperties":[]}})",
@@ -92,7 +95,7 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
    }
 
-   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "a)*"})
+   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "a)*", "^(ab|c)$", ""})
    {
       SCOPED_TRACE(pattern);
       EXPECT_NE(3, parsed(R"("b")").validate(R"({"pattern":")" + std::string(pattern) + R"("})").getCode());
