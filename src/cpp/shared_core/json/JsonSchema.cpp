@@ -6,6 +6,7 @@
 #include <shared_core/json/Json.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -70,9 +71,11 @@ bool resolveReferences(const rapidjson::Value& object,
 }
 
 // RapidJSON's regular expressions recurse without end when "*", "+" or "{n,}" repeats
-// a part that can match nothing ("a**", "(a?)+"), and read outside their operand
-// stack on an empty branch or group ("(|a)", "()"), a repetition of nothing or a "("
-// left open. Reads a pattern in RapidJSON's syntax (up to its first NUL) for those.
+// a part that can match nothing ("a**", "(a?)+"), read outside their operand stack on
+// an empty branch or group ("(|a)", "()"), a repetition of nothing or a "(" left
+// open, and copy a part once per count of "{n,m}", so that nested counts take
+// unbounded time and memory. Reads a pattern in RapidJSON's syntax (up to its first
+// NUL) for those, counting the states RapidJSON would make.
 class PatternCheck
 {
 public:
@@ -81,13 +84,17 @@ public:
    bool isSafe()
    {
       bool canMatchNothing;
-      return alternatives(canMatchNothing);
+      std::uint64_t states;
+      return alternatives(canMatchNothing, states);
    }
 
 private:
-   bool alternatives(bool& canMatchNothing)
+   static constexpr std::uint64_t kMaxStates = 100000;
+
+   bool alternatives(bool& canMatchNothing, std::uint64_t& states)
    {
       canMatchNothing = false;
+      states = 0;
       bool alternation = false;
       for (;;)
       {
@@ -104,9 +111,13 @@ private:
                continue;
             }
             bool atomCanMatchNothing;
-            if (!atom(atomCanMatchNothing) || !quantifiers(atomCanMatchNothing))
+            std::uint64_t atomStates;
+            if (!atom(atomCanMatchNothing, atomStates) || !quantifiers(atomCanMatchNothing, atomStates))
                return false;
             branchCanMatchNothing = branchCanMatchNothing && atomCanMatchNothing;
+            states += atomStates;
+            if (states > kMaxStates)
+               return false;
             ++atoms;
          }
          // RapidJSON's operand stack runs short on an empty branch or group.
@@ -116,20 +127,22 @@ private:
          if (*next_ != '|')
             return true;
          alternation = true;
+         ++states;
          ++next_;
       }
    }
 
-   bool atom(bool& canMatchNothing)
+   bool atom(bool& canMatchNothing, std::uint64_t& states)
    {
       canMatchNothing = false;
+      states = 1;
       char c = *next_++;
       switch (c)
       {
          case '(':
             // Groups nest no deeper than JSON text does, which keeps this reading's
             // recursion bounded.
-            if (++depth_ > kMaxNestingDepth || !alternatives(canMatchNothing) || *next_ != ')')
+            if (++depth_ > kMaxNestingDepth || !alternatives(canMatchNothing, states) || *next_ != ')')
                return false;
             --depth_;
             ++next_;
@@ -160,7 +173,18 @@ private:
       }
    }
 
-   bool quantifiers(bool& canMatchNothing)
+   // A count of "{n,m}", saturated past the state limit; false when there is none.
+   static bool readCount(const char*& text, std::uint64_t& count)
+   {
+      if (*text < '0' || *text > '9')
+         return false;
+      count = 0;
+      for (; *text >= '0' && *text <= '9'; ++text)
+         count = std::min(count * 10 + static_cast<std::uint64_t>(*text - '0'), kMaxStates + 1);
+      return true;
+   }
+
+   bool quantifiers(bool& canMatchNothing, std::uint64_t& states)
    {
       for (;; ++next_)
       {
@@ -168,27 +192,50 @@ private:
          {
             case '?':
                canMatchNothing = true;
+               ++states;
                break;
             case '*':
                if (canMatchNothing)
                   return false;
                canMatchNothing = true;
+               ++states;
                break;
             case '+':
                if (canMatchNothing)
                   return false;
+               ++states;
                break;
             case '{':
             {
-               const char* close = std::strchr(next_, '}');
-               if (close == nullptr)
+               // Whatever RapidJSON does not read as a count makes it refuse the
+               // pattern, so reading stops there.
+               const char* text = next_ + 1;
+               std::uint64_t low;
+               std::uint64_t high;
+               if (!readCount(text, low))
                   return true;
-               bool fromZero = next_[1] == '0';
-               bool unbounded = close[-1] == ',';
+               bool unbounded = false;
+               if (*text == ',')
+               {
+                  ++text;
+                  if (*text == '}')
+                     unbounded = true;
+                  else if (!readCount(text, high))
+                     return true;
+               }
+               else
+               {
+                  high = low;
+               }
+               if (*text != '}')
+                  return true;
                if (unbounded && canMatchNothing)
                   return false;
-               canMatchNothing = canMatchNothing || fromZero;
-               next_ = close;
+               canMatchNothing = canMatchNothing || low == 0;
+               states *= std::max<std::uint64_t>(unbounded ? low + 1 : high, 1);
+               if (states > kMaxStates)
+                  return false;
+               next_ = text;
                break;
             }
             default:
