@@ -125,6 +125,15 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
 }
 
+TEST(JsonValidate, HugeNumbersAndEmptyDependencies)
+{
+   // The validator hashes numbers for enum and uniqueItems, and sets up a block per
+   // object for dependencies even when there are none; both ran into the sanitizers.
+   EXPECT_EQ(17, parsed("[1e300]").validate(R"({"items":{"enum":[1]}})").getCode());
+   EXPECT_EQ(17, parsed("[-1e300,-1e300]").validate(R"({"uniqueItems":true})").getCode());
+   EXPECT_FALSE(parsed(R"({"a":1})").validate(R"({"dependencies":{}})"));
+}
+
 TEST(JsonValidate, PointerTextsAreRapidJsonsUriFragments)
 {
    const char* schema =
