@@ -49,6 +49,91 @@ TEST(JsonValidate, SchemaParseErrorsCarryTheOffset)
    EXPECT_FALSE(value.validate("true"));
 }
 
+TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
+{
+   const char* const schemas[] = {
+      R"({"not":5})",
+      R"({"allOf":[{},5]})",
+      R"({"oneOf":[true]})",
+      R"({"items":[{"type":"integer"},1]})",
+      R"({"patternProperties":5})",
+      R"({"patternProperties":{"^a":5}})",
+      R"({"properties":{"a":{}},"dependencies":{"a":["b",1]}})",
+      R"({"dependencies":{"a":{},"a":{"required":["b"]}}})",
+      R"({"$ref":"#"})",
+      R"({"allOf":[{"$ref":"#/definitions/missing"}]})",
+      R"({"$ref":"#/nothing/here"})",
+      R"({"$ref":"#/definitions/a","definitions":{"a":5}})",
+      R"({"items":{"$ref":"#/definitions/a"},)"
+      R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})",
+      R"({"allOf":[{"$ref":"#"}]})",
+      R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})",
+      // Repeating what can match nothing, or a group left open, breaks RapidJSON's
+      // regular expressions.
+      R"({"pattern":"a**"})",
+      R"({"pattern":"x(a|b?)+"})",
+      R"({"pattern":"(a*){2,}"})",
+      R"({"pattern":"(a"})",
+      R"({"pattern":"^b(|ac+)?$"})",
+      R"({"pattern":"a()b"})",
+      R"({"pattern":"^{2}a"})",
+      R"({"pattern":"((a{0,300}){0,300}){0,30}"})",
+      R"({"pattern":"x{1,4000000000}"})",
+      R"({"patternProperties":{"(^a?)*":{}}})",
+      // Every object of the schema text is compiled, wherever it stands.
+      R"({"default":{"patternProperties":[]}})",
+   };
+   for (const char* schema : schemas)
+   {
+      SCOPED_TRACE(schema);
+      json::Value value = parsed(R"({"a":[1,"x"]})");
+      Error error = value.validate(schema);
+      EXPECT_EQ("json-parse", error.getName());
+      EXPECT_EQ(3, error.getCode());
+      EXPECT_TRUE(error.getProperties().empty());
+      std::vector<std::string> paths;
+      EXPECT_EQ(3, value.coerce(schema, paths).getCode());
+      EXPECT_TRUE(paths.empty());
+      EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
+   }
+
+   // Patterns RapidJSON takes, or refuses by itself, still compile.
+   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "a)*", "^(ab|c)$", "",
+                              "^[a-z0-9]{1,255}$", "([0-9]{1,3}\\.){3}[0-9]{1,3}"})
+   {
+      SCOPED_TRACE(pattern);
+      json::Object schema;
+      schema["pattern"] = pattern;
+      Error error = parsed(R"("b")").validate(schema.write());
+      EXPECT_TRUE(!error || error.getCode() == 17);
+   }
+
+   // References that resolve, to objects and through chains, still compile.
+   json::Value value = parsed(R"({"a":"x"})");
+   const char* referenced =
+      R"({"properties":{"a":{"$ref":"#/definitions/n"}},"definitions":{"n":{"type":"integer"}}})";
+   EXPECT_EQ("#/definitions/n", value.validate(referenced).getProperty("schema"));
+   // Objects that are never applied may hold what sub-schemas may not, as the
+   // meta-schema's property named "patternProperties" does.
+   EXPECT_FALSE(value.validate(
+      R"({"properties":{"patternProperties":{"type":"object","additionalProperties":{"$ref":"#"}}}})"));
+   EXPECT_FALSE(value.validate(R"({"definitions":{"unused":{"not":5,"$ref":"#/missing"}}})"));
+   EXPECT_EQ(17, value.validate(R"({"$ref":"#/definitions/a","definitions":{"a":{"$ref":"#/definitions/b"},)"
+                                R"("b":{"properties":{"a":{"type":"integer"}}}}})")
+                    .getCode());
+   EXPECT_FALSE(
+      value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
+}
+
+TEST(JsonValidate, HugeNumbersAndEmptyDependencies)
+{
+   // The validator hashes numbers for enum and uniqueItems, and sets up a block per
+   // object for dependencies even when there are none; both ran into the sanitizers.
+   EXPECT_EQ(17, parsed("[1e300]").validate(R"({"items":{"enum":[1]}})").getCode());
+   EXPECT_EQ(17, parsed("[-1e300,-1e300]").validate(R"({"uniqueItems":true})").getCode());
+   EXPECT_FALSE(parsed(R"({"a":1})").validate(R"({"dependencies":{}})"));
+}
+
 TEST(JsonValidate, PointerTextsAreRapidJsonsUriFragments)
 {
    const char* schema =

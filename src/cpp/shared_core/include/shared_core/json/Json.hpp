@@ -141,6 +141,10 @@ public:
    std::string writeFormatted() const;
    void writeFormatted(std::ostream& os) const;
 
+   // Schema text that does not parse gives the parser's code and "offset"; a schema
+   // that RapidJSON cannot compile or apply safely (a sub-schema that is not an
+   // object, a reference that loops or leads nowhere, a pattern that repeats what can
+   // match nothing or would take more than 100000 states) is refused with code 3.
    Error validate(const std::string& schema) const;
    // The value keeps the parsed text even when it then fails validation.
    Error parseAndValidate(const std::string& text, const std::string& schema);
