@@ -103,15 +103,6 @@ std::string parentOf(const std::string& path)
    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The Win32 number for a failure on the path: a missing entry is "file not found"
-// only when its folder exists, as on Windows.
-DWORD errorForPath(int errnoValue, const std::string& path)
-{
-   if (errnoValue == ENOENT && !isFolder(parentOf(path)))
-      return ERROR_PATH_NOT_FOUND;
-   return velorin::platform::win32ErrorFromErrno(errnoValue);
-}
-
 bool lockSlot(int fd, short type, Slot slot)
 {
    struct flock lock = {};
@@ -239,7 +230,7 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
          }
          if (errno != ENOENT || !create)
          {
-            result.error = errorForPath(errno, path);
+            result.error = velorin::platform::win32ErrorFromNativeForPath(errno, path);
             return result;
          }
       }
@@ -251,7 +242,7 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
          break;
       if (errno == EEXIST && !mustCreate)
          continue; // created by someone else meanwhile: open it as existing
-      result.error = errno == EEXIST ? ERROR_FILE_EXISTS : errorForPath(errno, path);
+      result.error = errno == EEXIST ? ERROR_FILE_EXISTS : velorin::platform::win32ErrorFromNativeForPath(errno, path);
       return result;
    }
    DescriptorGuard guard(fd);
@@ -395,7 +386,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
    struct stat status;
    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
    {
-      SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : errorForPath(errno, path));
+      SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path));
       return INVALID_FILE_ATTRIBUTES;
    }
 
@@ -432,7 +423,7 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    const std::string to = toNativePath(newFileName);
    struct stat source;
    if (from.empty() || ::lstat(from.c_str(), &source) != 0)
-      return fail(from.empty() ? ERROR_PATH_NOT_FOUND : errorForPath(errno, from));
+      return fail(from.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, from));
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
 
@@ -462,7 +453,7 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
       return TRUE;
    }
    if (errno != EXDEV)
-      return fail(errorForPath(errno, errno == ENOENT ? to : from));
+      return fail(velorin::platform::win32ErrorFromNativeForPath(errno, errno == ENOENT ? to : from));
    if ((flags & MOVEFILE_COPY_ALLOWED) == 0 || S_ISDIR(source.st_mode))
       return fail(ERROR_NOT_SAME_DEVICE);
 
@@ -485,3 +476,14 @@ int _open_osfhandle(std::intptr_t osfHandle, int /*flags*/)
    }
    return file->release();
 }
+
+namespace velorin::platform {
+
+DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path)
+{
+   if (nativeError == ENOENT && !isFolder(parentOf(path)))
+      return ERROR_PATH_NOT_FOUND;
+   return win32ErrorFromErrno(nativeError);
+}
+
+} // namespace velorin::platform

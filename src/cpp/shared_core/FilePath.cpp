@@ -7,7 +7,6 @@
 #include <shared_core/FilePath.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <locale>
@@ -120,30 +119,26 @@ boost::filesystem::file_status symlinkStatusOf(const FilePath& path, boost::syst
    return status;
 }
 
+bool isOperatingSystemError(const boost::system::error_code& ec)
+{
+   return ec.category() == boost::system::system_category() || ec.category() == boost::system::generic_category();
+}
+
 // An error from the path library carries the Win32 number of its operating-system code.
 Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& location)
 {
-   if (ec.category() == boost::system::system_category() || ec.category() == boost::system::generic_category())
+   if (isOperatingSystemError(ec))
       return systemError(static_cast<int>(platform::win32ErrorFromNative(ec.value())), location);
    return Error(ec, location);
 }
 
-// POSIX says ENOENT both for a missing last name and for a folder missing on the way
-// to it; Windows tells them apart (2 and 3).
-bool isMissingFolderOnTheWay(const boost::system::error_code& ec, const FilePath& path)
-{
-   if (ec.value() != ENOENT ||
-       (ec.category() != boost::system::system_category() && ec.category() != boost::system::generic_category()))
-      return false;
-   const FilePath parent = path.getParent();
-   boost::system::error_code parentEc;
-   return !parent.isEmpty() && !boost::filesystem::is_directory(fsPath(parent), parentEc);
-}
-
 Error filesystemError(const boost::system::error_code& ec, const FilePath& path, const ErrorLocation& location)
 {
-   Error error = isMissingFolderOnTheWay(ec, path) ? systemError(ERROR_PATH_NOT_FOUND, location)
-                                                   : filesystemError(ec, location);
+   Error error = isOperatingSystemError(ec)
+                    ? systemError(static_cast<int>(platform::win32ErrorFromNativeForPath(
+                                     ec.value(), fsPath(path).string())),
+                                  location)
+                    : Error(ec, location);
    error.addProperty("path", path);
    return error;
 }

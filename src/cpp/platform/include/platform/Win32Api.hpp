@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <cstdlib>
+#include <string>
 #include <boost/system/error_code.hpp>
 
 namespace velorin::platform {
@@ -19,6 +20,12 @@ inline const boost::system::error_category& systemCategory() noexcept
 }
 
 inline DWORD win32ErrorFromNative(int nativeError)
+{
+   return static_cast<DWORD>(nativeError);
+}
+
+// Windows already tells a missing file (2) from a missing folder (3).
+inline DWORD win32ErrorFromNativeForPath(int nativeError, const std::string&)
 {
    return static_cast<DWORD>(nativeError);
 }

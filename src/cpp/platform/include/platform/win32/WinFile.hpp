@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <platform/win32/WinBase.hpp>
 
@@ -68,3 +69,11 @@ BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
 // without it an existing target gives 183. MOVEFILE_COPY_ALLOWED carries a file to
 // another volume by copy and delete; a folder cannot cross volumes (17).
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
+
+namespace velorin::platform {
+
+// The Win32 number for an operating-system error on a path. A missing entry is "file
+// not found" only when its folder exists; otherwise "path not found", as on Windows.
+DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path);
+
+} // namespace velorin::platform
