@@ -22,6 +22,7 @@
 #include <shared_core/system/Win32StringUtils.hpp>
 
 #include "MimeTypes.hpp"
+#include "PathSupport.hpp"
 #include "WindowsPathGrammar.hpp"
 
 namespace velorin::core {
@@ -30,8 +31,6 @@ namespace grammar = windows_path;
 
 namespace {
 
-const std::string kHomeAlias = "~";
-const std::string kHomePrefixAlias = "~/";
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
@@ -119,22 +118,15 @@ boost::filesystem::file_status symlinkStatusOf(const FilePath& path, boost::syst
    return status;
 }
 
-bool isOperatingSystemError(const boost::system::error_code& ec)
-{
-   return ec.category() == boost::system::system_category() || ec.category() == boost::system::generic_category();
-}
-
 // An error from the path library carries the Win32 number of its operating-system code.
 Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& location)
 {
-   if (isOperatingSystemError(ec))
-      return systemError(static_cast<int>(platform::win32ErrorFromNative(ec.value())), location);
-   return Error(ec, location);
+   return Error(detail::win32ErrorCode(ec), location);
 }
 
 Error filesystemError(const boost::system::error_code& ec, const FilePath& path, const ErrorLocation& location)
 {
-   Error error = isOperatingSystemError(ec)
+   Error error = detail::isOperatingSystemError(ec)
                     ? systemError(static_cast<int>(platform::win32ErrorFromNativeForPath(
                                      ec.value(), fsPath(path).string())),
                                   location)
@@ -415,9 +407,9 @@ Error FilePath::copyDirectoryRecursive(const FilePath& targetPath) const
 std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& userHomePath)
 {
    if (path == userHomePath)
-      return kHomeAlias;
+      return detail::kHomeAlias;
    if (path.isWithin(userHomePath))
-      return kHomePrefixAlias + path.getRelativePath(userHomePath);
+      return detail::kHomePathAlias + path.getRelativePath(userHomePath);
    return path.getAbsolutePath();
 }
 

@@ -15,11 +15,10 @@
 #include <shared_core/SafeConvert.hpp>
 #include <shared_core/system/Win32StringUtils.hpp>
 
+#include "PathSupport.hpp"
+
 namespace velorin::core {
 namespace {
-
-const char* const kHomeAlias = "~";
-const char* const kHomePathAlias = "~/";
 
 // Names are ASCII and widen byte by byte; others are taken as the UTF-8 they usually are.
 std::wstring widenName(const std::string& name)
@@ -80,15 +79,6 @@ FilePath homeDrive()
    return FilePath(drive.empty() ? std::string("C:") : drive);
 }
 
-// Boost's code as a Win32 number, which is what Boost reports on Windows.
-boost::system::error_code win32Code(const boost::system::error_code& code)
-{
-   if (code.category() == velorin::platform::systemCategory())
-      return code;
-   return boost::system::error_code(static_cast<int>(velorin::platform::win32ErrorFromNative(code.value())),
-                                    velorin::platform::systemCategory());
-}
-
 } // namespace
 
 namespace system::detail {
@@ -115,9 +105,9 @@ std::string getenvWide(const std::string& name)
 
 FilePath FilePath::resolveAliasedPath(const std::string& aliasedPath, const FilePath& userHomePath)
 {
-   if (aliasedPath.empty() || aliasedPath == kHomeAlias)
+   if (aliasedPath.empty() || aliasedPath == detail::kHomeAlias)
       return userHomePath;
-   if (aliasedPath.find(kHomePathAlias) == 0)
+   if (aliasedPath.find(detail::kHomePathAlias) == 0)
       return FilePath(userHomePath.getAbsolutePath() + aliasedPath.substr(1));
    return safeCurrentPath(userHomePath).completePath(aliasedPath);
 }
@@ -172,7 +162,7 @@ FilePath FilePath::safeCurrentPath(const FilePath& revertToPath)
    catch (const boost::filesystem::filesystem_error& e)
    {
       // A working directory that was removed is the expected reason to fall back.
-      const boost::system::error_code code = win32Code(e.code());
+      const boost::system::error_code code = detail::win32ErrorCode(e.code());
       if (code != boost::system::errc::no_such_file_or_directory)
          log::logError(Error(code, ERROR_LOCATION));
    }
