@@ -54,6 +54,42 @@ private:
    const std::ctype<char>& ctype_;
 };
 
+// Puts the elements read ahead of those the collection held, in file order. A map
+// places each by its key, so the first occurrence of a key wins.
+template <typename CollectionType>
+class FrontInserter
+{
+public:
+   explicit FrontInserter(CollectionType* collection) : collection_(collection), position_(collection->begin()) {}
+
+   void insert(typename CollectionElement<CollectionType>::type&& element)
+   {
+      position_ = std::next(collection_->insert(position_, std::move(element)));
+   }
+
+private:
+   CollectionType* collection_;
+   typename CollectionType::iterator position_;
+};
+
+// Inserting each line at the front would move every held element once per line: the
+// lines go to the end and are rotated to the front once, on every way out of the read.
+template <typename Element, typename Allocator>
+class FrontInserter<std::vector<Element, Allocator>>
+{
+public:
+   explicit FrontInserter(std::vector<Element, Allocator>* vector) : vector_(vector), held_(vector->size()) {}
+   FrontInserter(const FrontInserter&) = delete;
+   FrontInserter& operator=(const FrontInserter&) = delete;
+   ~FrontInserter() { std::rotate(vector_->begin(), vector_->begin() + held_, vector_->end()); }
+
+   void insert(Element&& element) { vector_->push_back(std::move(element)); }
+
+private:
+   std::vector<Element, Allocator>* vector_;
+   const std::size_t held_;
+};
+
 } // namespace
 
 ReadCollectionAction copyLineToString(const std::string& line, std::string* string)
@@ -95,9 +131,7 @@ Error readCollectionFromFile(
 
    try
    {
-      // Each kept element goes just after the previous one: file order, ahead of
-      // what the collection held.
-      auto position = collection->begin();
+      FrontInserter<CollectionType> inserter(collection);
       const SpaceTrimmer trimmer;
       std::string line;
       while (true)
@@ -118,7 +152,7 @@ Error readCollectionFromFile(
          typename CollectionElement<CollectionType>::type element;
          const ReadCollectionAction action = lineParser(line, &element);
          if (action == ReadCollectionKeep)
-            position = std::next(collection->insert(position, std::move(element)));
+            inserter.insert(std::move(element));
          else if (action == ReadCollectionStop)
             break;
 

@@ -205,6 +205,39 @@ TEST_F(FileSerializerTest, ReadStringVectorPutsTheFileBeforeExistingElements)
    EXPECT_EQ((StringVector{"one", "two", "held"}), vector);
 }
 
+TEST_F(FileSerializerTest, ReadingIntoALargeVectorStaysLinear)
+{
+   // Each line inserted ahead of the held elements would move all of them: seconds here.
+   const std::size_t count = 50000;
+   std::string contents;
+   for (std::size_t i = 0; i < count; ++i)
+      contents += "line" + std::to_string(i) + "\n";
+   StringVector vector;
+   for (std::size_t i = 0; i < count; ++i)
+      vector.push_back("held" + std::to_string(i));
+
+   ASSERT_FALSE(readStringVectorFromFile(fileWith("long.txt", contents), &vector, false));
+   ASSERT_EQ(2 * count, vector.size());
+   EXPECT_EQ("line0", vector.front());
+   EXPECT_EQ("line49999", vector[count - 1]);
+   EXPECT_EQ("held0", vector[count]);
+   EXPECT_EQ("held49999", vector.back());
+}
+
+TEST_F(FileSerializerTest, AFailedReadStillPutsItsLinesFirst)
+{
+   const FilePath path = fileWith("list.txt", "one\ntwo\nthree\n");
+   StringVector vector = {"held"};
+   const auto parser = [](const std::string& line, std::string* element) -> ReadCollectionAction {
+      if (line == "three")
+         throw std::runtime_error("parser failed");
+      *element = line;
+      return ReadCollectionKeep;
+   };
+   EXPECT_EQ(5, readCollectionFromFile<StringVector>(path, &vector, parser, false).getCode());
+   EXPECT_EQ((StringVector{"one", "two", "held"}), vector);
+}
+
 TEST_F(FileSerializerTest, WriteStringVectorWritesOneLinePerElement)
 {
    const FilePath path = file("list.txt");
