@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <istream>
 #include <iterator>
 #include <locale>
@@ -15,7 +16,11 @@
 #include <ostream>
 #include <sstream>
 
+#include <boost/filesystem/operations.hpp>
 #include <boost/iostreams/copy.hpp>
+
+#include <platform/Win32Api.hpp>
+#include <shared_core/Logger.hpp>
 
 namespace velorin::core {
 namespace {
@@ -52,6 +57,42 @@ private:
 
    const std::locale locale_;
    const std::ctype<char>& ctype_;
+};
+
+// Puts the elements read ahead of those the collection held, in file order. A map
+// places each by its key, so the first occurrence of a key wins.
+template <typename CollectionType>
+class FrontInserter
+{
+public:
+   explicit FrontInserter(CollectionType* collection) : collection_(collection), position_(collection->begin()) {}
+
+   void insert(typename CollectionElement<CollectionType>::type&& element)
+   {
+      position_ = std::next(collection_->insert(position_, std::move(element)));
+   }
+
+private:
+   CollectionType* collection_;
+   typename CollectionType::iterator position_;
+};
+
+// Inserting each line at the front would move every held element once per line: the
+// lines go to the end and are rotated to the front once, on every way out of the read.
+template <typename Element, typename Allocator>
+class FrontInserter<std::vector<Element, Allocator>>
+{
+public:
+   explicit FrontInserter(std::vector<Element, Allocator>* vector) : vector_(vector), held_(vector->size()) {}
+   FrontInserter(const FrontInserter&) = delete;
+   FrontInserter& operator=(const FrontInserter&) = delete;
+   ~FrontInserter() { std::rotate(vector_->begin(), vector_->begin() + held_, vector_->end()); }
+
+   void insert(Element&& element) { vector_->push_back(std::move(element)); }
+
+private:
+   std::vector<Element, Allocator>* vector_;
+   const std::size_t held_;
 };
 
 } // namespace
@@ -95,9 +136,7 @@ Error readCollectionFromFile(
 
    try
    {
-      // Each kept element goes just after the previous one: file order, ahead of
-      // what the collection held.
-      auto position = collection->begin();
+      FrontInserter<CollectionType> inserter(collection);
       const SpaceTrimmer trimmer;
       std::string line;
       while (true)
@@ -118,7 +157,7 @@ Error readCollectionFromFile(
          typename CollectionElement<CollectionType>::type element;
          const ReadCollectionAction action = lineParser(line, &element);
          if (action == ReadCollectionKeep)
-            position = std::next(collection->insert(position, std::move(element)));
+            inserter.insert(std::move(element));
          else if (action == ReadCollectionStop)
             break;
 
@@ -266,32 +305,135 @@ bool stripByteOrderMark(std::string* text)
    return false;
 }
 
+namespace {
+
+// Writes a file's new contents to the stream; errors name the file, not the stream.
+using ContentWriter = std::function<Error(std::ostream& stream)>;
+
+// As many links as Windows follows before it gives up on a path.
+constexpr int kMaxLinkHops = 63;
+
+// Boost takes UTF-8 text on POSIX, which the generic form is.
+boost::filesystem::path fsPath(const FilePath& path)
+{
+   return boost::filesystem::path(path.getAbsolutePath());
+}
+
+// The file that a write through the path changes: the end of its chain of links, which
+// need not exist. The entry itself is asked for, so a link that leads nowhere counts.
+FilePath finalLinkTarget(const FilePath& filePath)
+{
+   boost::filesystem::path target = fsPath(filePath);
+   boost::system::error_code ec;
+   for (int hop = 0; hop < kMaxLinkHops && boost::filesystem::is_symlink(boost::filesystem::symlink_status(target, ec));
+        ++hop)
+   {
+      const boost::filesystem::path stored = boost::filesystem::read_symlink(target, ec);
+      if (ec)
+         break;
+      target = stored.is_absolute() ? stored : target.parent_path() / stored;
+   }
+   return FilePath(target.string());
+}
+
+// True unless the path is known to name no entry: a link counts, whether or not it leads anywhere.
+bool hasEntry(const FilePath& path)
+{
+   boost::system::error_code ec;
+   return boost::filesystem::symlink_status(fsPath(path), ec).type() != boost::filesystem::file_not_found;
+}
+
+Error copyPermissions(const FilePath& from, const FilePath& to)
+{
+   boost::system::error_code ec;
+   const boost::filesystem::file_status status = boost::filesystem::status(fsPath(from), ec);
+   if (!ec)
+      boost::filesystem::permissions(fsPath(to), status.permissions(), ec);
+   if (!ec)
+      return Success();
+   Error error = systemError(static_cast<int>(platform::win32ErrorFromNative(ec.value())), ERROR_LOCATION);
+   error.addProperty("path", to);
+   return error;
+}
+
+Error writeInPlace(const FilePath& filePath, bool truncate, const ContentWriter& writeContents)
+{
+   std::shared_ptr<std::ostream> stream;
+   Error error = filePath.openForWrite(stream, truncate);
+   if (error)
+      return error;
+   return writeContents(*stream);
+}
+
+// The new contents go to a fresh file beside the target, which then replaces it: a
+// write that fails half-way (a full disk) leaves the old contents. Through a link, the
+// file it leads to is replaced and the link stays.
+Error replaceContents(const FilePath& filePath, const ContentWriter& writeContents)
+{
+   const FilePath target = finalLinkTarget(filePath);
+   const bool targetExists = hasEntry(target);
+   if (targetExists)
+   {
+      // Opening to append changes nothing, and refuses what a write in place could not
+      // write, with the same error.
+      std::shared_ptr<std::ostream> probe;
+      Error error = filePath.openForWrite(probe, false);
+      if (error)
+         return error;
+   }
+
+   FilePath temporary;
+   std::shared_ptr<std::ostream> stream;
+   if (FilePath::uniqueFilePath(target.getParent().getAbsolutePath(), ".tmp", temporary) ||
+       temporary.openForWrite(stream, true))
+   {
+      // No file can be made beside it (a read-only folder): the target is written as it stands.
+      return writeInPlace(filePath, true, writeContents);
+   }
+
+   // Before the contents arrive, so that what the target kept from others stays kept.
+   Error error;
+   if (targetExists)
+      error = copyPermissions(target, temporary);
+   if (!error)
+      error = writeContents(*stream);
+   stream.reset();
+   if (!error)
+      error = temporary.move(target, FilePath::MoveDirect);
+   if (error)
+   {
+      Error removeError = temporary.removeIfExists();
+      if (removeError)
+         log::logError(removeError);
+   }
+   return error;
+}
+
+} // namespace
+
 template <typename CollectionType>
 Error writeCollectionToFile(
    const FilePath& filePath,
    const CollectionType& collection,
    const boost::function<std::string(const typename CollectionType::value_type& element)>& stringifier)
 {
-   std::shared_ptr<std::ostream> stream;
-   Error error = filePath.openForWrite(stream, true);
-   if (error)
-      return error;
-
-   try
-   {
-      for (const auto& element : collection)
+   return replaceContents(filePath, [&](std::ostream& stream) -> Error {
+      try
       {
-         *stream << stringifier(element) << '\n';
-         stream->flush();
-         if (stream->fail() || stream->bad())
-            return systemError(5, ERROR_LOCATION);
+         for (const auto& element : collection)
+         {
+            stream << stringifier(element) << '\n';
+            stream.flush();
+            if (stream.fail() || stream.bad())
+               return systemError(5, ERROR_LOCATION);
+         }
+         return Success();
       }
-      return Success();
-   }
-   catch (const std::exception& e)
-   {
-      return exceptionError(e, filePath, ERROR_LOCATION);
-   }
+      catch (const std::exception& e)
+      {
+         return exceptionError(e, filePath, ERROR_LOCATION);
+      }
+   });
 }
 
 Error writeStringMapToFile(const FilePath& filePath, const std::map<std::string, std::string>& map)
@@ -304,27 +446,26 @@ Error writeStringToFile(const FilePath& filePath,
                         string_utils::LineEnding lineEnding,
                         bool truncate)
 {
-   std::shared_ptr<std::ostream> stream;
-   Error error = filePath.openForWrite(stream, truncate);
-   if (error)
-      return error;
+   const ContentWriter writeText = [&](std::ostream& stream) -> Error {
+      try
+      {
+         stream.exceptions(std::ostream::failbit | std::ostream::badbit);
+         std::string converted = text;
+         string_utils::convertLineEndings(&converted, lineEnding);
 
-   try
-   {
-      stream->exceptions(std::ostream::failbit | std::ostream::badbit);
-      std::string converted = text;
-      string_utils::convertLineEndings(&converted, lineEnding);
-
-      std::istringstream contents(converted);
-      boost::iostreams::copy(contents, *stream, kCopyBufferSize);
-      // Flushed here, not when the stream is released, so a failed write is reported.
-      stream->flush();
-      return Success();
-   }
-   catch (const std::exception& e)
-   {
-      return exceptionError(e, filePath, ERROR_LOCATION);
-   }
+         std::istringstream contents(converted);
+         boost::iostreams::copy(contents, stream, kCopyBufferSize);
+         // Flushed here, not when the stream is released, so a failed write is reported.
+         stream.flush();
+         return Success();
+      }
+      catch (const std::exception& e)
+      {
+         return exceptionError(e, filePath, ERROR_LOCATION);
+      }
+   };
+   // Appending adds to the file where it stands.
+   return truncate ? replaceContents(filePath, writeText) : writeInPlace(filePath, false, writeText);
 }
 
 Error writeStringVectorToFile(const FilePath& filePath, const std::vector<std::string>& vector)

@@ -79,6 +79,7 @@ boost::regex regexForWildcard(const std::string& wildcard)
 
 bool searchText(const std::string& text, const boost::regex& regex, bool continuous, bool caseSensitive)
 {
+   detail::requirePattern(regex);
    const boost::match_flag_type flags = continuous ? boost::match_continuous : boost::match_default;
    if (caseSensitive)
       return boost::regex_search(text, regex, flags);

@@ -39,6 +39,14 @@ std::int64_t latestMilliseconds()
    return latest;
 }
 
+// Boost adds a parsed time of day to its date unchecked, so 24:00:00 or a 60th
+// second on ptime's last day makes a value past its range, which cannot be written.
+bool isWithinRange(const ptime& time)
+{
+   return time.is_special() ||
+          (time >= ptime(boost::posix_time::min_date_time) && time <= ptime(boost::posix_time::max_date_time));
+}
+
 } // namespace
 
 const std::string kIso8601UtcFormat = "%Y-%m-%dT%H:%M:%S%FZ";
@@ -124,7 +132,7 @@ bool parseTime(const std::string& text, const std::string& format, ptime* out)
 
    ptime time(boost::posix_time::not_a_date_time);
    stream >> time;
-   if (stream.fail())
+   if (stream.fail() || !isWithinRange(time))
       return false;
 
    *out = time;

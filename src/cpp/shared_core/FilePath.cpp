@@ -406,6 +406,9 @@ Error FilePath::copyDirectoryRecursive(const FilePath& targetPath) const
 
 std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& userHomePath)
 {
+   // Every path lies within an empty scope, so an alias would drop the whole path.
+   if (userHomePath.isEmpty())
+      return path.getAbsolutePath();
    if (path == userHomePath)
       return detail::kHomeAlias;
    if (path.isWithin(userHomePath))

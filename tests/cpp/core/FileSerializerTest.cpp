@@ -2,14 +2,19 @@
 // reads, writes and byte-order marks, checked byte for byte on real files.
 #include <core/FileSerializer.hpp>
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
+
+#include <platform/TestHooks.hpp>
+#include <platform/Win32Api.hpp>
 
 #include <CapturingLogDestination.hpp>
 #include <ScratchFolder.hpp>
@@ -38,8 +43,38 @@ protected:
       return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
    }
 
+   // The names in the scratch folder, sorted.
+   std::vector<std::string> names() const
+   {
+      std::vector<std::string> names;
+      for (const auto& entry : boost::filesystem::directory_iterator(folder_))
+         names.push_back(entry.path().filename().string());
+      std::sort(names.begin(), names.end());
+      return names;
+   }
+
+   void TearDown() override { platform::clearFailures(); }
+
    const testing::ScratchFolder folder_{"serializer-%%%%-%%%%"};
 };
+
+// The writers that replace a file's contents, each with the bytes it writes.
+struct ReplacingWriter
+{
+   std::string name;
+   std::function<Error(const FilePath&)> write;
+   std::string written;
+};
+
+const std::vector<ReplacingWriter>& replacingWriters()
+{
+   static const std::vector<ReplacingWriter> writers = {
+      {"map", [](const FilePath& path) { return writeStringMapToFile(path, StringMap{{"k", "new"}}); }, "k=\"new\"\n"},
+      {"vector", [](const FilePath& path) { return writeStringVectorToFile(path, StringVector{"new"}); }, "new\n"},
+      {"text", [](const FilePath& path) { return writeStringToFile(path, "new"); }, "new"},
+   };
+   return writers;
+}
 
 // ----- Key/value files ----------------------------------------------------------
 
@@ -202,6 +237,39 @@ TEST_F(FileSerializerTest, ReadStringVectorPutsTheFileBeforeExistingElements)
 {
    StringVector vector = {"held"};
    ASSERT_FALSE(readStringVectorFromFile(fileWith("list.txt", "one\ntwo\n"), &vector, false));
+   EXPECT_EQ((StringVector{"one", "two", "held"}), vector);
+}
+
+TEST_F(FileSerializerTest, ReadingIntoALargeVectorStaysLinear)
+{
+   // Each line inserted ahead of the held elements would move all of them: seconds here.
+   const std::size_t count = 50000;
+   std::string contents;
+   for (std::size_t i = 0; i < count; ++i)
+      contents += "line" + std::to_string(i) + "\n";
+   StringVector vector;
+   for (std::size_t i = 0; i < count; ++i)
+      vector.push_back("held" + std::to_string(i));
+
+   ASSERT_FALSE(readStringVectorFromFile(fileWith("long.txt", contents), &vector, false));
+   ASSERT_EQ(2 * count, vector.size());
+   EXPECT_EQ("line0", vector.front());
+   EXPECT_EQ("line49999", vector[count - 1]);
+   EXPECT_EQ("held0", vector[count]);
+   EXPECT_EQ("held49999", vector.back());
+}
+
+TEST_F(FileSerializerTest, AFailedReadStillPutsItsLinesFirst)
+{
+   const FilePath path = fileWith("list.txt", "one\ntwo\nthree\n");
+   StringVector vector = {"held"};
+   const auto parser = [](const std::string& line, std::string* element) -> ReadCollectionAction {
+      if (line == "three")
+         throw std::runtime_error("parser failed");
+      *element = line;
+      return ReadCollectionKeep;
+   };
+   EXPECT_EQ(5, readCollectionFromFile<StringVector>(path, &vector, parser, false).getCode());
    EXPECT_EQ((StringVector{"one", "two", "held"}), vector);
 }
 
@@ -370,6 +438,129 @@ TEST_F(FileSerializerTest, WriteStringToFile)
    const Error error = writeStringToFile(file("missing/text.txt"), "a");
    EXPECT_EQ(3, error.getCode());
    EXPECT_EQ(file("missing/text.txt").getAbsolutePath(), error.getProperty("path"));
+}
+
+// ----- Replacing a file's contents ----------------------------------------------
+
+TEST_F(FileSerializerTest, ThroughALinkTheFileItLeadsToGetsTheNewContents)
+{
+   for (const ReplacingWriter& writer : replacingWriters())
+   {
+      const std::string real = writer.name + ".txt";
+      fileWith(real, "old");
+      // A chain of two relative links.
+      boost::filesystem::create_symlink(real, folder_ / (writer.name + "-first"));
+      boost::filesystem::create_symlink(writer.name + "-first", folder_ / (writer.name + "-second"));
+
+      ASSERT_FALSE(writer.write(file(writer.name + "-second"))) << writer.name;
+      EXPECT_TRUE(boost::filesystem::is_symlink(folder_ / (writer.name + "-second"))) << writer.name;
+      EXPECT_TRUE(boost::filesystem::is_symlink(folder_ / (writer.name + "-first"))) << writer.name;
+      EXPECT_EQ(writer.written, bytesOf(file(real))) << writer.name;
+
+      // A link that leads to no file yet: the file is made where it points.
+      const boost::filesystem::path made = folder_ / (writer.name + "-made.txt");
+      boost::filesystem::create_symlink(made, folder_ / (writer.name + "-dangling"));
+      ASSERT_FALSE(writer.write(file(writer.name + "-dangling"))) << writer.name;
+      EXPECT_TRUE(boost::filesystem::is_symlink(folder_ / (writer.name + "-dangling"))) << writer.name;
+      EXPECT_EQ(writer.written, bytesOf(FilePath(made.string()))) << writer.name;
+   }
+   EXPECT_EQ((std::vector<std::string>{"map-dangling", "map-first", "map-made.txt", "map-second", "map.txt",
+                                       "text-dangling", "text-first", "text-made.txt", "text-second", "text.txt",
+                                       "vector-dangling", "vector-first", "vector-made.txt", "vector-second",
+                                       "vector.txt"}),
+             names());
+}
+
+TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
+{
+   using boost::filesystem::perms;
+   for (const perms mode : {perms::owner_read | perms::owner_write,
+                            perms::owner_read | perms::owner_write | perms::group_read | perms::others_exe})
+   {
+      for (const ReplacingWriter& writer : replacingWriters())
+      {
+         const FilePath path = fileWith(writer.name + ".txt", "old");
+         boost::filesystem::permissions(path.getAbsolutePath(), mode);
+         ASSERT_FALSE(writer.write(path)) << writer.name;
+         EXPECT_EQ(writer.written, bytesOf(path)) << writer.name;
+         EXPECT_EQ(mode, boost::filesystem::status(path.getAbsolutePath()).permissions()) << writer.name;
+      }
+   }
+}
+
+TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
+{
+   for (const ReplacingWriter& writer : replacingWriters())
+   {
+      const FilePath path = fileWith("file.txt", "old");
+      // The new contents are written in full, then cannot take the old ones' place.
+      platform::failNext("MoveFileExW", ERROR_DISK_FULL);
+      EXPECT_EQ(static_cast<int>(ERROR_DISK_FULL), writer.write(path).getCode()) << writer.name;
+      EXPECT_EQ("old", bytesOf(path)) << writer.name;
+      EXPECT_EQ(std::vector<std::string>{"file.txt"}, names()) << writer.name;
+   }
+
+   // Half-way through the lines.
+   const FilePath path = fileWith("file.txt", "old");
+   const auto failOnSecond = [](const std::string& item) {
+      if (item == "second")
+         throw std::runtime_error("no more room");
+      return item;
+   };
+   const Error error =
+      writeCollectionToFile<StringVector>(path, StringVector{"first", "second", "third"}, failOnSecond);
+   EXPECT_EQ(5, error.getCode());
+   EXPECT_EQ("no more room", error.getProperty("what"));
+   EXPECT_EQ(path.getAbsolutePath(), error.getProperty("path"));
+   EXPECT_EQ("old", bytesOf(path));
+   EXPECT_EQ(std::vector<std::string>{"file.txt"}, names());
+}
+
+TEST_F(FileSerializerTest, ATargetThatCannotBeWrittenGivesTheErrorOfAWriteInPlace)
+{
+   boost::filesystem::create_directory(folder_ / "folder");
+   boost::filesystem::create_symlink("loop-b", folder_ / "loop-a");
+   boost::filesystem::create_symlink("loop-a", folder_ / "loop-b");
+   const FilePath held = fileWith("held.txt", "old");
+   std::shared_ptr<std::ostream> holder;
+   ASSERT_FALSE(held.openForWrite(holder, false));
+
+   for (const ReplacingWriter& writer : replacingWriters())
+   {
+      for (const char* name : {"folder", "held.txt", "loop-a", "missing/file.txt"})
+      {
+         std::shared_ptr<std::ostream> inPlace;
+         const Error expected = file(name).openForWrite(inPlace, true);
+         ASSERT_TRUE(expected) << name;
+         const Error error = writer.write(file(name));
+         EXPECT_EQ(expected.getCode(), error.getCode()) << writer.name << " " << name;
+         EXPECT_EQ(file(name).getAbsolutePath(), error.getProperty("path")) << writer.name << " " << name;
+      }
+   }
+   holder.reset();
+   EXPECT_EQ("old", bytesOf(held));
+   EXPECT_TRUE(boost::filesystem::is_symlink(folder_ / "loop-a"));
+   EXPECT_EQ((std::vector<std::string>{"folder", "held.txt", "loop-a", "loop-b"}), names());
+}
+
+TEST_F(FileSerializerTest, WhenNoFileCanBeMadeBesideTheTargetItIsWrittenInPlace)
+{
+   for (const ReplacingWriter& writer : replacingWriters())
+   {
+      // The one open is that of the fresh file, as for a read-only folder.
+      platform::failNext("CreateFileW", ERROR_ACCESS_DENIED);
+      ASSERT_FALSE(writer.write(file(writer.name + ".txt"))) << writer.name;
+      EXPECT_EQ(writer.written, bytesOf(file(writer.name + ".txt"))) << writer.name;
+   }
+   EXPECT_EQ((std::vector<std::string>{"map.txt", "text.txt", "vector.txt"}), names());
+}
+
+TEST_F(FileSerializerTest, AppendingWritesToTheFileWhereItStands)
+{
+   const FilePath path = fileWith("text.txt", "old");
+   boost::filesystem::create_hard_link(folder_ / "text.txt", folder_ / "other-name.txt");
+   ASSERT_FALSE(writeStringToFile(path, "+new", string_utils::LineEndingUnchanged, false));
+   EXPECT_EQ("old+new", bytesOf(file("other-name.txt")));
 }
 
 TEST_F(FileSerializerTest, StripByteOrderMark)

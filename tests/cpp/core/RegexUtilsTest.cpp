@@ -2,6 +2,7 @@
 // guarded match and search.
 #include <core/RegexUtils.hpp>
 
+#include <functional>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -217,6 +218,47 @@ TEST(RegexUtilsTest, GuardedSearchReportsAnEngineException)
    const std::vector<std::string> lines = log->lines();
    ASSERT_EQ(1u, lines.size());
    EXPECT_NE(std::string::npos, lines[0].find("emitted by boost::regex_search() [pattern='(a*)*b'"));
+}
+
+TEST(RegexUtilsTest, GuardedFormsRefuseAnExpressionWithoutPattern)
+{
+   const boost::regex noPattern = regexForWildcard("abc");
+   const std::string text = "abc";
+   const struct
+   {
+      const char* operation;
+      std::function<bool()> call;
+   } cases[] = {
+      {"boost::regex_match()", [&] { boost::smatch m; return match(text, m, noPattern); }},
+      {"boost::regex_match()", [&] { boost::cmatch m; return match("abc", m, noPattern); }},
+      {"boost::regex_match()", [&] { boost::smatch m; return match(text.begin(), text.end(), m, noPattern); }},
+      {"boost::regex_search()", [&] { boost::smatch m; return search(text, m, noPattern); }},
+      {"boost::regex_search()", [&] { boost::smatch m; return search(text.begin(), text.end(), m, noPattern); }},
+   };
+   const auto log = testing::captureLog();
+   std::size_t logged = 0;
+   for (const auto& c : cases)
+   {
+      ::testing::internal::CaptureStderr();
+      EXPECT_FALSE(c.call()) << c.operation;
+      const std::string errorOutput = ::testing::internal::GetCapturedStderr();
+
+      const std::string message = std::string("caught exception emitted by ") + c.operation +
+                                  " [pattern='' reason='Invalid regular expression object']";
+      const std::vector<std::string> lines = log->lines();
+      ASSERT_EQ(++logged, lines.size()) << c.operation;
+      EXPECT_NE(std::string::npos, lines.back().find("WARNING " + message + "; LOGGED FROM: ")) << lines.back();
+      EXPECT_EQ(0u, errorOutput.find("Warning: " + message + "\n")) << errorOutput;
+   }
+}
+
+TEST(RegexUtilsTest, SearchTextThrowsForAnExpressionWithoutPattern)
+{
+   for (const bool caseSensitive : {true, false})
+   {
+      EXPECT_THROW(searchText("abc", regexForWildcard("abc"), false, caseSensitive), std::invalid_argument);
+      EXPECT_THROW(searchText("abc", boost::regex(), true, caseSensitive), std::invalid_argument);
+   }
 }
 
 TEST(RegexUtilsTest, ReportExceptionPutsTheReasonOnOneLine)

@@ -104,7 +104,7 @@ TEST(Utf8ToSystem, FailedConversionLogsAndReturnsTheInput)
    EXPECT_TRUE(isErrorLine(log->lines()[0])) << log->lines()[0];
 }
 
-TEST(CodePageConversion, Windows1252RoundTripsEveryByte)
+TEST(CodePageConversion, Windows1252RoundTripLosesOnlyCharactersAboveLatin1)
 {
    std::string every;
    for (int byte = 1; byte < 256; ++byte)

@@ -166,6 +166,39 @@ TEST(TimeUtilsTest, ParseFailureLeavesTheOutputUnchanged)
    }
 }
 
+TEST(TimeUtilsTest, ATextPastTheRangeOfPtimeIsNoTime)
+{
+   const ptime before = at(2001, 2, 3, 4, 5, 6);
+   const struct
+   {
+      const char* text;
+      bool (*parse)(const std::string&, ptime*);
+   } cases[] = {
+      {"9999-12-31T24:00:00Z", parseIso8601UtcTime},
+      {"9999-12-31T23:59:60Z", parseIso8601UtcTime},
+      {"9999-12-31T23:60:00Z", parseIso8601UtcTime},
+      {"9999-12-31T99:00:00Z", parseIso8601UtcTime},
+      {"9999-12-31 24:00:00 EST-05", parseTimeWithZone},
+      {"9999-12-31 23:59:60 EST-05", parseTimeWithZone},
+   };
+   for (const auto& c : cases)
+   {
+      ptime out = before;
+      EXPECT_FALSE(c.parse(c.text, &out)) << c.text;
+      EXPECT_EQ(before, out) << c.text;
+   }
+}
+
+TEST(TimeUtilsTest, TheEdgesOfTheRangeOfPtimeAreTimes)
+{
+   for (const char* text : {"9999-12-31T23:59:59.999999Z", "1400-01-01T00:00:00Z"})
+   {
+      ptime out;
+      ASSERT_TRUE(parseIso8601UtcTime(text, &out)) << text;
+      EXPECT_EQ(text, formatTime(out, kIso8601UtcFormat));
+   }
+}
+
 TEST(TimeUtilsTest, ParseTimeWithAFormat)
 {
    ptime out;

@@ -374,10 +374,17 @@ TEST(FilePathTest, AliasedPath)
    EXPECT_EQ("~/docs/a.txt", FilePath::createAliasedPath(FilePath("C:/Users/me/docs/a.txt"), home));
    EXPECT_EQ("D:/x", FilePath::createAliasedPath(FilePath("D:/x"), home));
    EXPECT_EQ("C:/Users/meta", FilePath::createAliasedPath(FilePath("C:/Users/meta"), home));
+}
 
+TEST(FilePathTest, AliasedPathWithoutHomeKeepsThePath)
+{
    const FilePath noHome;
-   EXPECT_EQ("~/", FilePath::createAliasedPath(FilePath("C:/x"), noHome));
-   EXPECT_EQ("~/", FilePath::createAliasedPath(FilePath("D:/y/z"), noHome));
+   const std::vector<std::pair<std::string, std::string>> cases = {
+      {"C:/x", "C:/x"}, {"D:\\y\\z", "D:/y/z"}, {"rel/a.txt", "rel/a.txt"}, {"/abs/b", "/abs/b"}, {"", ""}};
+   for (const auto& c : cases)
+      EXPECT_EQ(c.second, FilePath::createAliasedPath(FilePath(c.first), noHome)) << c.first;
+   EXPECT_EQ("/abs/b", FilePath::resolveAliasedPath(FilePath::createAliasedPath(FilePath("/abs/b"), noHome), noHome)
+                          .getAbsolutePath());
 }
 
 TEST(FilePathTest, PathErrorProperties)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <locale>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -66,13 +67,19 @@ TEST(SafeConvertTest, TextToOtherTypes)
    EXPECT_TRUE(std::isinf(stringTo<double>("inf", 0.0)));
 }
 
-TEST(SafeConvertTest, BooleansAcceptOnlyZeroAndOne)
+TEST(SafeConvertTest, BooleansTakeAnySpellingOfZeroAndOne)
 {
-   EXPECT_TRUE(stringTo<bool>("1", false));
-   EXPECT_FALSE(stringTo<bool>("0", true));
-   EXPECT_TRUE(stringTo<bool>("true", true));
-   EXPECT_FALSE(stringTo<bool>("true", false));
-   EXPECT_FALSE(stringTo<bool>("2", false));
+   // Any spelling of the numbers 0 and 1 converts; words and other numbers give the default.
+   const std::pair<const char*, std::optional<bool>> cases[] = {
+      {"1", true},   {"0", false},  {"+1", true},          {"001", true},   {"-0", false},
+      {"00", false}, {"true", {}},  {"false", {}},         {"2", {}},       {"-1", {}},
+      {"", {}},      {" 1", {}},    {"1 ", {}},
+   };
+   for (const auto& c : cases)
+   {
+      EXPECT_EQ(c.second.value_or(true), stringTo<bool>(c.first, true)) << '"' << c.first << '"';
+      EXPECT_EQ(c.second.value_or(false), stringTo<bool>(c.first, false)) << '"' << c.first << '"';
+   }
 }
 
 } // namespace

@@ -58,6 +58,10 @@ Error readCollectionFromFile(
    bool trimAndSkipBlank);
 
 // Replaces the file's contents with one line per element, each flushed on its own.
+// The lines go to a fresh file beside it, which then takes its place with its
+// permissions: a write that fails leaves the old contents. Through a link, the file
+// the link leads to is replaced. When no file can be made in its folder, the file is
+// written where it stands.
 template <typename CollectionType>
 Error writeCollectionToFile(
    const FilePath& filePath,
@@ -92,7 +96,7 @@ Error readStringFromFile(const FilePath& filePath,
                          int startCharacter = 0,
                          int endCharacter = 0);
 
-// Replaces (truncate) or appends to the file's contents.
+// Replaces (truncate), as writeCollectionToFile does, or appends to the file's contents.
 Error writeStringToFile(const FilePath& filePath,
                         const std::string& text,
                         string_utils::LineEnding lineEnding = string_utils::LineEndingUnchanged,

@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,9 @@ Error filterString(const std::string& input,
 boost::regex regexForWildcard(const std::string& wildcard);
 
 // When caseSensitive is false the text is lower-cased, so the expression must be
-// written in lower case. Continuous requires the match to start the text.
+// written in lower case. Continuous requires the match to start the text. Exceptions
+// of the engine reach the caller, as does std::invalid_argument for an expression
+// that holds no pattern.
 bool searchText(const std::string& text, const boost::regex& regex, bool continuous, bool caseSensitive);
 
 // An asterisk stands for any run of characters (runs of asterisks count as one);
@@ -64,6 +67,30 @@ void reportException(const std::string& operation, const RegexType& regex, std::
              << std::endl;
 }
 
+// Boost reads an expression that holds no pattern (regexForWildcard gives one)
+// through a null pointer; this throws what Boost means to throw for one instead.
+inline void requirePattern(const boost::regex& regex)
+{
+   if (regex.empty())
+      throw std::invalid_argument("Invalid regular expression object");
+}
+
+// The engine's answer, or false and a report when it throws.
+template <typename EngineCall>
+bool guarded(const std::string& operation, const boost::regex& regex, const EngineCall& call)
+{
+   try
+   {
+      requirePattern(regex);
+      return call();
+   }
+   catch (std::exception& e)
+   {
+      reportException(operation, regex, e);
+      return false;
+   }
+}
+
 } // namespace detail
 
 template <typename Iterator>
@@ -73,15 +100,8 @@ bool match(Iterator begin,
            const boost::regex& regex,
            boost::match_flag_type flags = boost::match_default)
 {
-   try
-   {
-      return boost::regex_match(begin, end, results, regex, flags);
-   }
-   catch (std::exception& e)
-   {
-      detail::reportException("boost::regex_match()", regex, e);
-      return false;
-   }
+   return detail::guarded("boost::regex_match()", regex,
+                          [&] { return boost::regex_match(begin, end, results, regex, flags); });
 }
 
 inline bool match(const std::string& text,
@@ -107,15 +127,8 @@ bool search(Iterator begin,
             const boost::regex& regex,
             boost::match_flag_type flags = boost::match_default)
 {
-   try
-   {
-      return boost::regex_search(begin, end, results, regex, flags);
-   }
-   catch (std::exception& e)
-   {
-      detail::reportException("boost::regex_search()", regex, e);
-      return false;
-   }
+   return detail::guarded("boost::regex_search()", regex,
+                          [&] { return boost::regex_search(begin, end, results, regex, flags); });
 }
 
 inline bool search(const std::string& text,
