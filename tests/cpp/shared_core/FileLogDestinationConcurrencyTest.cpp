@@ -16,6 +16,7 @@
 
 #include <shared_core/Logger.hpp>
 
+#include "CapturingLogDestination.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core::log {
@@ -53,7 +54,7 @@ TEST_P(FileLogDestinationConcurrencyTest, NoLineLostSplitOrMixed)
 {
    const Case& c = GetParam();
    const testing::ScratchFolder root{"filelog-mt-%%%%-%%%%"};
-   setProgramId("mt");
+   const testing::ScopedProgramId programId("mt");
    addLogDestination(std::make_shared<FileLogDestination>(
       3, LogLevel::INFO, "mt",
       FileLogOptions(FilePath(root.string()), "666", c.limitBytes / 1048576.0, true, false)));

@@ -223,8 +223,7 @@ TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
 {
    std::ofstream((root_ / "file").string()) << "x";
    auto capture = testing::captureLog(1, LogLevel::DEBUG);
-   auto log = destination(2.0, true, LogLevel::INFO, root_ / "file" / "logs");
-   addLogDestination(log);
+   auto log = testing::registerForTest(destination(2.0, true, LogLevel::INFO, root_ / "file" / "logs"));
 
    log->writeLog(LogLevel::ERROR, "direct\n");
    logErrorMessage("through the registry");
@@ -241,8 +240,7 @@ TEST_F(FileLogDestinationTest, LinesLoggedFromInsideAWriteAreDroppedAndWritingGo
    // inside the write, while the destination holds its mutex.
    boost::filesystem::create_symlink(root_ / "abc.log", root_ / "abc.log");
    auto capture = testing::captureLog(1, LogLevel::DEBUG);
-   auto log = destination(2.0);
-   addLogDestination(log);
+   auto log = testing::registerForTest(destination(2.0));
 
    log->writeLog(LogLevel::ERROR, "direct\n");
    logErrorMessage("through the registry");
