@@ -92,6 +92,8 @@ Logger::Logger()
 
 void Logger::addDestination(const std::shared_ptr<ILogDestination>& destination, const std::string& section)
 {
+   if (!destination)
+      return; // nothing to register, and no id to report
    bool added = false;
    unsigned int id = 0;
    try

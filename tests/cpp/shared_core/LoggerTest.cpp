@@ -177,6 +177,15 @@ TEST(LoggerTest, DuplicateIdKeepsTheFirstAndLogsAtDebug)
    EXPECT_TRUE(second->lines().empty());
 }
 
+TEST(LoggerTest, AnEmptyDestinationIsIgnored)
+{
+   auto destination = captureLog();
+   addLogDestination(std::shared_ptr<ILogDestination>());
+   addLogDestination(std::shared_ptr<ILogDestination>(), "audit");
+   logInfoMessage("after");
+   EXPECT_EQ((std::vector<std::string>{"[] INFO after\n"}), withoutTimestamps(destination->lines()));
+}
+
 TEST(LoggerTest, SectionsReceiveOnlyTheirOwnLines)
 {
    auto defaults = captureLog(1);
