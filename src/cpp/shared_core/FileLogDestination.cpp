@@ -13,22 +13,12 @@
 #include <boost/thread/lock_guard.hpp>
 #include <boost/thread/mutex.hpp>
 
+#include "DestinationWriteScope.hpp"
+
 namespace velorin::core::log {
 namespace {
 
 constexpr double kBytesPerMegabyte = 1048576.0;
-
-// Set while this thread writes to a file destination. Path operations log their own
-// failures; a line that comes back here from them is dropped instead of waiting for
-// the mutex this thread already holds.
-thread_local bool t_writing = false;
-
-class WritingScope
-{
-public:
-   WritingScope() { t_writing = true; }
-   ~WritingScope() { t_writing = false; }
-};
 
 // A negative or not-a-number size gives a limit that no file reaches.
 std::uint64_t sizeLimitBytes(double maxSizeMb)
@@ -147,10 +137,10 @@ unsigned int FileLogDestination::getId() const
 
 void FileLogDestination::writeLog(LogLevel level, const std::string& message)
 {
-   if (level > logLevel_ || t_writing)
+   if (level > logLevel_)
       return;
 
-   WritingScope writing;
+   DestinationWriteScope writing;
    boost::lock_guard<boost::mutex> lock(impl_->mutex);
    if (!impl_->stream && !impl_->openLogFile())
       return;
