@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <sstream>
@@ -168,6 +169,55 @@ TEST_F(FileLogDestinationTest, RotatesBeforeTheWriteThatFindsTheFileAtTheLimit)
 
       auto log = destination(c.maxSizeMb, c.rotate);
       for (const auto& line : c.lines)
+         log->writeLog(LogLevel::INFO, line);
+      EXPECT_EQ(current(), c.current) << c.name;
+      EXPECT_EQ(rotated(), c.rotated) << c.name;
+   }
+}
+
+TEST_F(FileLogDestinationTest, RotatesOnTheSizeOfTheFileEvenWhenOthersChangedIt)
+{
+   struct Case
+   {
+      const char* name;
+      std::vector<std::string> linesBefore;
+      std::function<void(const boost::filesystem::path&)> outsideChange;
+      std::vector<std::string> linesAfter;
+      std::optional<std::string> current;
+      std::optional<std::string> rotated;
+   };
+   const std::string thousand(1000, 'f');
+   const std::string fiveHundred(500, 's');
+   const std::string appended(5000, 'o');
+   const std::vector<Case> cases = {
+      // 1500 bytes written in all, but the file holds 500: no rotation, and the
+      // previous rotated log stays.
+      {"truncated",
+       {thousand},
+       [](const boost::filesystem::path& file) { boost::filesystem::resize_file(file, 0); },
+       {fiveHundred, "last\n"},
+       fiveHundred + "last\n",
+       "previous\n"},
+      // 2 bytes written, but the file holds 5002: the next line rotates it.
+      {"appended to",
+       {"a\n"},
+       [&appended](const boost::filesystem::path& file) {
+          std::ofstream(file.string(), std::ios::binary | std::ios::app) << appended;
+       },
+       {"b\n"},
+       "b\n",
+       "a\n" + appended},
+   };
+   for (const Case& c : cases)
+   {
+      boost::filesystem::remove(root_ / "abc.log");
+      std::ofstream((root_ / "abc.old.log").string(), std::ios::binary) << "previous\n";
+
+      auto log = destination(megabytesFor(1024));
+      for (const auto& line : c.linesBefore)
+         log->writeLog(LogLevel::INFO, line);
+      c.outsideChange(root_ / "abc.log");
+      for (const auto& line : c.linesAfter)
          log->writeLog(LogLevel::INFO, line);
       EXPECT_EQ(current(), c.current) << c.name;
       EXPECT_EQ(rotated(), c.rotated) << c.name;
