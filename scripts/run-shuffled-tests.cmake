@@ -67,5 +67,6 @@ foreach(entry IN LISTS binaries)
 endforeach()
 
 if(failed)
-  message(FATAL_ERROR "failed when run whole and shuffled: ${failed}")
+  list(JOIN failed ", " failed_names)
+  message(FATAL_ERROR "failed when run whole and shuffled: ${failed_names}")
 endif()
