@@ -1,8 +1,4 @@
 // FileLogDestination.cpp: appending to the log file, and rotating it at its size limit.
-//
-// The size of the open file is tracked rather than asked of the file system before
-// every line: the file is held without sharing, so nobody else can write to it, and
-// the count gives the same answer for one system call less per line.
 #include <shared_core/FileLogDestination.hpp>
 
 #include <cstdint>
@@ -13,22 +9,12 @@
 #include <boost/thread/lock_guard.hpp>
 #include <boost/thread/mutex.hpp>
 
+#include "DestinationWriteScope.hpp"
+
 namespace velorin::core::log {
 namespace {
 
 constexpr double kBytesPerMegabyte = 1048576.0;
-
-// Set while this thread writes to a file destination. Path operations log their own
-// failures; a line that comes back here from them is dropped instead of waiting for
-// the mutex this thread already holds.
-thread_local bool t_writing = false;
-
-class WritingScope
-{
-public:
-   WritingScope() { t_writing = true; }
-   ~WritingScope() { t_writing = false; }
-};
 
 // A negative or not-a-number size gives a limit that no file reaches.
 std::uint64_t sizeLimitBytes(double maxSizeMb)
@@ -75,13 +61,14 @@ struct FileLogDestination::Impl
       if (logFile.openForWrite(opened, false))
          return false;
       stream = opened;
-      fileSize = logFile.getSize();
       return true;
    }
 
+   // The file's own size, not a count of the lines written: others may have truncated
+   // or appended to it since it was opened.
    void rotateLogFile()
    {
-      if (!options.getDoRotation() || fileSize < sizeLimit)
+      if (!options.getDoRotation() || logFile.getSize() < sizeLimit)
          return;
 
       // The form that reports an error: the other falls back on the folder itself,
@@ -105,11 +92,9 @@ struct FileLogDestination::Impl
       stream->flush();
       if (!*stream)
       {
-         // A full disk, say: the next line opens the file afresh and asks for its size.
+         // A full disk, say: the next line opens the file afresh.
          stream.reset();
-         return;
       }
-      fileSize += line.size();
    }
 
    FileLogOptions options;
@@ -120,7 +105,6 @@ struct FileLogDestination::Impl
    unsigned int id;
    std::shared_ptr<std::ostream> stream;
    std::uint64_t sizeLimit;
-   std::uint64_t fileSize = 0;
 };
 
 FileLogDestination::FileLogDestination(unsigned int id,
@@ -147,10 +131,10 @@ unsigned int FileLogDestination::getId() const
 
 void FileLogDestination::writeLog(LogLevel level, const std::string& message)
 {
-   if (level > logLevel_ || t_writing)
+   if (level > logLevel_)
       return;
 
-   WritingScope writing;
+   DestinationWriteScope writing;
    boost::lock_guard<boost::mutex> lock(impl_->mutex);
    if (!impl_->stream && !impl_->openLogFile())
       return;

@@ -7,20 +7,10 @@
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
+#include "DestinationWriteScope.hpp"
+
 namespace velorin::core::log {
 namespace {
-
-// Set while this thread hands a line to destinations. A line logged from inside a
-// destination would take the read side again, which deadlocks against a pending
-// writer, so it is dropped.
-thread_local bool t_dispatching = false;
-
-class DispatchScope
-{
-public:
-   DispatchScope() { t_dispatching = true; }
-   ~DispatchScope() { t_dispatching = false; }
-};
 
 // The UTC time as "%d %b %Y %H:%M:%S".
 std::string currentTimeText()
@@ -92,6 +82,8 @@ Logger::Logger()
 
 void Logger::addDestination(const std::shared_ptr<ILogDestination>& destination, const std::string& section)
 {
+   if (!destination)
+      return; // nothing to register, and no id to report
    bool added = false;
    unsigned int id = 0;
    try
@@ -180,7 +172,8 @@ void Logger::writeMessage(LogLevel level,
                           const std::string& section,
                           const ErrorLocation& location)
 {
-   if (level > getMaximumLevel() || t_dispatching)
+   // A line from inside a destination's write is dropped before it asks for the lock.
+   if (level > getMaximumLevel() || DestinationWriteScope::isActive())
       return;
 
    try
@@ -196,7 +189,7 @@ void Logger::writeMessage(LogLevel level,
       }
 
       const std::string line = formatLogEntry(level, message, getProgramId(), location);
-      DispatchScope dispatching;
+      DestinationWriteScope writing;
       for (const auto& entry : *destinations)
          entry.second->writeLog(level, line);
    }

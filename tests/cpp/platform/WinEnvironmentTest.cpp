@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ScopedEnvironment.hpp"
+
 namespace {
 
 using velorin::platform::utf16FromUtf8;
@@ -33,7 +35,12 @@ Lookup lookUp(const std::string& name, DWORD size)
    return {result, lastError, buffer[0] == L'#' ? std::wstring(L"#") : std::wstring(buffer.data())};
 }
 
-TEST(WinEnvironmentTest, BufferProtocolCountsUtf16Units)
+class WinEnvironmentTest : public ::testing::Test
+{
+   const velorin::core::testing::ScopedEnvironment environment_;
+};
+
+TEST_F(WinEnvironmentTest, BufferProtocolCountsUtf16Units)
 {
    const std::string value300(300, 'v');
    ::setenv("VELORIN_TEST_LONG", value300.c_str(), 1);
@@ -52,7 +59,7 @@ TEST(WinEnvironmentTest, BufferProtocolCountsUtf16Units)
    EXPECT_EQ(wide.text, utf16FromUtf8("a\xF0\x9F\x98\x80"));
 }
 
-TEST(WinEnvironmentTest, UnsetAndEmptyBothGiveZero)
+TEST_F(WinEnvironmentTest, UnsetAndEmptyBothGiveZero)
 {
    ::unsetenv("VELORIN_TEST_UNSET");
    const Lookup unset = lookUp("VELORIN_TEST_UNSET", 256);
@@ -69,7 +76,7 @@ TEST(WinEnvironmentTest, UnsetAndEmptyBothGiveZero)
    EXPECT_EQ(lookUp("VELORIN=X", 256).lastError, ERROR_ENVVAR_NOT_FOUND);
 }
 
-TEST(WinEnvironmentTest, NamesIgnoreCaseButPreferAnExactMatch)
+TEST_F(WinEnvironmentTest, NamesIgnoreCaseButPreferAnExactMatch)
 {
    ::setenv("Velorin_Test_Case", "mixed", 1);
    EXPECT_EQ(lookUp("VELORIN_TEST_CASE", 256).text, L"mixed");
@@ -81,7 +88,7 @@ TEST(WinEnvironmentTest, NamesIgnoreCaseButPreferAnExactMatch)
    EXPECT_EQ(lookUp("Velorin_Test_Case", 256).text, L"mixed");
 }
 
-TEST(WinEnvironmentTest, VariablesWindowsAlwaysDefinesComeFromTheSystemUnlessSet)
+TEST_F(WinEnvironmentTest, VariablesWindowsAlwaysDefinesComeFromTheSystemUnlessSet)
 {
    const passwd* account = getpwuid(geteuid());
    ::unsetenv("USERNAME");
@@ -100,7 +107,7 @@ TEST(WinEnvironmentTest, VariablesWindowsAlwaysDefinesComeFromTheSystemUnlessSet
    EXPECT_EQ(lookUp("USERPROFILE", 256).text, L"/nowhere");
 }
 
-TEST(WinEnvironmentTest, ArmedFailureGivesZeroWithItsLastError)
+TEST_F(WinEnvironmentTest, ArmedFailureGivesZeroWithItsLastError)
 {
    ::setenv("VELORIN_TEST_SET", "x", 1);
    velorin::platform::failNext("GetEnvironmentVariableW", ERROR_NOT_ENOUGH_MEMORY);

@@ -11,6 +11,7 @@
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include "ScopedEnvironment.hpp"
 #include "ScratchFolder.hpp"
 
 namespace {
@@ -34,6 +35,7 @@ protected:
       return {result, velorin::platform::utf8FromUtf16(wide.c_str(), wide.size())};
    }
 
+   const velorin::core::testing::ScopedEnvironment environment_;
    const velorin::core::testing::ScratchFolder root_{"shell-%%%%-%%%%"};
 };
 

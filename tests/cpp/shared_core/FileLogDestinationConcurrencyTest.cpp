@@ -1,10 +1,17 @@
 // FileLogDestinationConcurrencyTest.cpp: eight threads logging through one rotating
 // file destination. Every line arrives whole and unmixed, and the two files left hold
 // an unbroken tail of all the lines: for each thread seen, its lines from the first
-// one kept to its last one.
+// one kept to its last one. And a write whose file operations log never deadlocks
+// against a thread that changes the registry.
 #include <shared_core/FileLogDestination.hpp>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <map>
 #include <regex>
 #include <string>
@@ -16,6 +23,7 @@
 
 #include <shared_core/Logger.hpp>
 
+#include "CapturingLogDestination.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core::log {
@@ -53,7 +61,7 @@ TEST_P(FileLogDestinationConcurrencyTest, NoLineLostSplitOrMixed)
 {
    const Case& c = GetParam();
    const testing::ScratchFolder root{"filelog-mt-%%%%-%%%%"};
-   setProgramId("mt");
+   const testing::ScopedProgramId programId("mt");
    addLogDestination(std::make_shared<FileLogDestination>(
       3, LogLevel::INFO, "mt",
       FileLogOptions(FilePath(root.string()), "666", c.limitBytes / 1048576.0, true, false)));
@@ -133,6 +141,65 @@ INSTANTIATE_TEST_SUITE_P(
             ch = '_';
       return name;
    });
+
+// Runs the work and fails when it has not finished in time. A deadlocked thread can
+// be neither joined nor stopped, so the process ends there.
+void expectToFinishWithin(std::chrono::seconds limit, const std::function<void()>& work)
+{
+   std::future<void> done = std::async(std::launch::async, work);
+   if (done.wait_for(limit) == std::future_status::timeout)
+   {
+      ADD_FAILURE() << "still running after " << limit.count() << " s: deadlocked";
+      std::fflush(stdout);
+      std::_Exit(1);
+   }
+   done.get();
+}
+
+// While one thread writes to a registered file destination directly, as a caller may,
+// another keeps changing the registry, whose writer then waits for the destination's
+// mutex. The path operations of each write fail and log their error: that line must
+// be dropped, not wait for the registry's lock with the mutex held.
+TEST(FileLogDestinationDeadlockTest, WritesWhoseFileOperationsLogFinishWhileTheRegistryChanges)
+{
+   struct Case
+   {
+      const char* name;
+      std::string programId;
+      std::function<void(const boost::filesystem::path&)> prepare;
+   };
+   const std::vector<Case> cases = {
+      {"log file is a link to itself", "loop",
+       [](const boost::filesystem::path& root) { boost::filesystem::create_symlink(root / "loop.log", root / "loop.log"); }},
+      {"log file name too long", std::string(300, 'n'), [](const boost::filesystem::path&) {}},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.name);
+      const testing::ScratchFolder root{"filelog-deadlock-%%%%-%%%%"};
+      c.prepare(root);
+      auto file = testing::registerForTest(std::make_shared<FileLogDestination>(
+         3, LogLevel::DEBUG, c.programId, FileLogOptions(FilePath(root.string()))));
+      const testing::ScopedProgramId programId("a");
+
+      expectToFinishWithin(std::chrono::seconds(30), [&file] {
+         std::atomic<bool> writing{true};
+         std::thread registrar([&writing] {
+            for (unsigned int i = 0; writing; ++i)
+            {
+               setProgramId(i % 2 ? "a" : "b"); // logs its warning to the file destination
+               addLogDestination(std::make_shared<testing::CapturingLogDestination>(100, LogLevel::ERROR));
+               removeLogDestination(100);
+            }
+         });
+         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+         while (std::chrono::steady_clock::now() < end)
+            file->writeLog(LogLevel::ERROR, "direct\n");
+         writing = false;
+         registrar.join();
+      });
+   }
+}
 
 } // namespace
 } // namespace velorin::core::log

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <sstream>
@@ -174,6 +175,55 @@ TEST_F(FileLogDestinationTest, RotatesBeforeTheWriteThatFindsTheFileAtTheLimit)
    }
 }
 
+TEST_F(FileLogDestinationTest, RotatesOnTheSizeOfTheFileEvenWhenOthersChangedIt)
+{
+   struct Case
+   {
+      const char* name;
+      std::vector<std::string> linesBefore;
+      std::function<void(const boost::filesystem::path&)> outsideChange;
+      std::vector<std::string> linesAfter;
+      std::optional<std::string> current;
+      std::optional<std::string> rotated;
+   };
+   const std::string thousand(1000, 'f');
+   const std::string fiveHundred(500, 's');
+   const std::string appended(5000, 'o');
+   const std::vector<Case> cases = {
+      // 1500 bytes written in all, but the file holds 500: no rotation, and the
+      // previous rotated log stays.
+      {"truncated",
+       {thousand},
+       [](const boost::filesystem::path& file) { boost::filesystem::resize_file(file, 0); },
+       {fiveHundred, "last\n"},
+       fiveHundred + "last\n",
+       "previous\n"},
+      // 2 bytes written, but the file holds 5002: the next line rotates it.
+      {"appended to",
+       {"a\n"},
+       [&appended](const boost::filesystem::path& file) {
+          std::ofstream(file.string(), std::ios::binary | std::ios::app) << appended;
+       },
+       {"b\n"},
+       "b\n",
+       "a\n" + appended},
+   };
+   for (const Case& c : cases)
+   {
+      boost::filesystem::remove(root_ / "abc.log");
+      std::ofstream((root_ / "abc.old.log").string(), std::ios::binary) << "previous\n";
+
+      auto log = destination(megabytesFor(1024));
+      for (const auto& line : c.linesBefore)
+         log->writeLog(LogLevel::INFO, line);
+      c.outsideChange(root_ / "abc.log");
+      for (const auto& line : c.linesAfter)
+         log->writeLog(LogLevel::INFO, line);
+      EXPECT_EQ(current(), c.current) << c.name;
+      EXPECT_EQ(rotated(), c.rotated) << c.name;
+   }
+}
+
 TEST_F(FileLogDestinationTest, FileModeAndProcessIdFlagChangeNothing)
 {
    for (const auto& mode : {"666", "600", ""})
@@ -223,8 +273,7 @@ TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
 {
    std::ofstream((root_ / "file").string()) << "x";
    auto capture = testing::captureLog(1, LogLevel::DEBUG);
-   auto log = destination(2.0, true, LogLevel::INFO, root_ / "file" / "logs");
-   addLogDestination(log);
+   auto log = testing::registerForTest(destination(2.0, true, LogLevel::INFO, root_ / "file" / "logs"));
 
    log->writeLog(LogLevel::ERROR, "direct\n");
    logErrorMessage("through the registry");
@@ -241,8 +290,7 @@ TEST_F(FileLogDestinationTest, LinesLoggedFromInsideAWriteAreDroppedAndWritingGo
    // inside the write, while the destination holds its mutex.
    boost::filesystem::create_symlink(root_ / "abc.log", root_ / "abc.log");
    auto capture = testing::captureLog(1, LogLevel::DEBUG);
-   auto log = destination(2.0);
-   addLogDestination(log);
+   auto log = testing::registerForTest(destination(2.0));
 
    log->writeLog(LogLevel::ERROR, "direct\n");
    logErrorMessage("through the registry");

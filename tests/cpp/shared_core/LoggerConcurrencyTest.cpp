@@ -19,6 +19,7 @@ TEST(LoggerConcurrencyTest, LinesFromManyThreadsArriveWholeWhileTheRegistryChang
    constexpr int kThreads = 8;
    constexpr int kLinesPerThread = 500;
    auto destination = testing::captureLog(1, LogLevel::INFO);
+   const testing::ScopedProgramId programId("a");
 
    std::atomic<bool> done{false};
    std::thread registrar([&] {
@@ -57,6 +58,7 @@ TEST(LoggerConcurrencyTest, LinesFromManyThreadsArriveWholeWhileTheRegistryChang
 
 TEST(LoggerConcurrencyTest, ProgramIdIsReadSafelyOutsideTheLock)
 {
+   const testing::ScopedProgramId programId("first-program");
    std::atomic<bool> done{false};
    std::thread writer([&] {
       for (int i = 0; !done; ++i)

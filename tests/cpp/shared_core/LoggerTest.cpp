@@ -1,7 +1,9 @@
-// LoggerTest.cpp: the log registry, line format and front-ends. Each test case runs
-// in a fresh process, so the registry starts empty.
+// LoggerTest.cpp: the log registry, line format and front-ends. Every test undoes the
+// registrations and program id it makes; what only an untouched registry shows is
+// checked in a process of its own.
 #include <shared_core/Logger.hpp>
 
+#include <cstdlib>
 #include <regex>
 #include <sstream>
 
@@ -16,6 +18,8 @@ namespace {
 
 using testing::CapturingLogDestination;
 using testing::captureLog;
+using testing::registerForTest;
+using testing::ScopedProgramId;
 using testing::withoutTimestamp;
 
 std::vector<std::string> withoutTimestamps(const std::vector<std::string>& lines)
@@ -26,19 +30,46 @@ std::vector<std::string> withoutTimestamps(const std::vector<std::string>& lines
    return result;
 }
 
+// The registry cannot be emptied again, so these run in a process of their own: the
+// threadsafe style starts the test binary anew for the one test.
+void expectInAFreshProcess(void (*check)())
+{
+   GTEST_FLAG_SET(death_test_style, "threadsafe");
+   EXPECT_EXIT(
+      {
+         check();
+         std::exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(LoggerTest, NothingIsWrittenBeforeADestinationIsRegistered)
 {
-   EXPECT_EQ(LogLevel::OFF, logger().getMaximumLevel());
-   ::testing::internal::CaptureStderr();
-   logErrorMessage("dropped");
-   logError(unknownError("dropped", ERROR_LOCATION));
-   EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
+   expectInAFreshProcess([] {
+      EXPECT_EQ(LogLevel::OFF, logger().getMaximumLevel());
+      ::testing::internal::CaptureStderr();
+      logErrorMessage("dropped");
+      logError(unknownError("dropped", ERROR_LOCATION));
+      EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
+   });
+}
+
+TEST(LoggerTest, MaximumLevelIsTheHighestEverRegistered)
+{
+   expectInAFreshProcess([] {
+      auto warnings = captureLog(2, LogLevel::WARNING);
+      EXPECT_EQ(LogLevel::WARNING, logger().getMaximumLevel());
+      {
+         auto errors = captureLog(3, LogLevel::ERROR);
+      }
+      EXPECT_EQ(LogLevel::WARNING, logger().getMaximumLevel());
+   });
 }
 
 TEST(LoggerTest, LineHasTimeProgramIdLevelAndMessage)
 {
    auto destination = captureLog();
-   setProgramId("demo");
+   const ScopedProgramId programId("demo");
    logWarningMessage("disk low");
    ASSERT_EQ(1u, destination->lines().size());
    const std::string line = destination->lines()[0];
@@ -94,15 +125,15 @@ TEST(LoggerTest, DestinationsApplyTheirOwnLevel)
    logInfoMessage("i"); // above the maximum level: dropped by the registry
    EXPECT_TRUE(errors->lines().empty());
    EXPECT_EQ(1u, warnings->lines().size());
-   EXPECT_EQ(LogLevel::WARNING, logger().getMaximumLevel());
 }
 
 TEST(LoggerTest, MaximumLevelNeverFalls)
 {
-   captureLog(4, LogLevel::DEBUG);
-   removeLogDestination(4);
+   {
+      auto debug = captureLog(4, LogLevel::DEBUG); // removed again at the end of the scope
+   }
    EXPECT_EQ(LogLevel::DEBUG, logger().getMaximumLevel());
-   captureLog(5, LogLevel::ERROR);
+   auto errors = captureLog(5, LogLevel::ERROR);
    EXPECT_EQ(LogLevel::DEBUG, logger().getMaximumLevel());
 }
 
@@ -125,8 +156,8 @@ private:
 TEST(LoggerTest, DestinationsReceiveLinesInAscendingIdOrder)
 {
    std::vector<unsigned int> order;
-   addLogDestination(std::make_shared<OrderLogDestination>(7, &order));
-   addLogDestination(std::make_shared<OrderLogDestination>(3, &order));
+   auto seven = registerForTest(std::make_shared<OrderLogDestination>(7, &order));
+   auto three = registerForTest(std::make_shared<OrderLogDestination>(3, &order));
    logInfoMessage("x");
    EXPECT_EQ((std::vector<unsigned int>{3, 7}), order);
 }
@@ -146,11 +177,19 @@ TEST(LoggerTest, DuplicateIdKeepsTheFirstAndLogsAtDebug)
    EXPECT_TRUE(second->lines().empty());
 }
 
+TEST(LoggerTest, AnEmptyDestinationIsIgnored)
+{
+   auto destination = captureLog();
+   addLogDestination(std::shared_ptr<ILogDestination>());
+   addLogDestination(std::shared_ptr<ILogDestination>(), "audit");
+   logInfoMessage("after");
+   EXPECT_EQ((std::vector<std::string>{"[] INFO after\n"}), withoutTimestamps(destination->lines()));
+}
+
 TEST(LoggerTest, SectionsReceiveOnlyTheirOwnLines)
 {
    auto defaults = captureLog(1);
-   auto audit = std::make_shared<CapturingLogDestination>(2, LogLevel::DEBUG);
-   addLogDestination(audit, "audit");
+   auto audit = registerForTest(std::make_shared<CapturingLogDestination>(2, LogLevel::DEBUG), "audit");
    logInfoMessage("to audit", "audit");
    logInfoMessage("to nowhere", "Audit"); // section names are case-sensitive
    logInfoMessage("to defaults");
@@ -162,11 +201,10 @@ TEST(LoggerTest, RemovingWithoutSectionRemovesEverywhere)
 {
    auto defaults = captureLog(1);
    auto a3 = std::make_shared<CapturingLogDestination>(3, LogLevel::DEBUG);
-   auto a4 = std::make_shared<CapturingLogDestination>(4, LogLevel::DEBUG);
+   auto a4 = registerForTest(std::make_shared<CapturingLogDestination>(4, LogLevel::DEBUG), "a");
    auto b3 = std::make_shared<CapturingLogDestination>(3, LogLevel::DEBUG);
    addLogDestination(std::make_shared<CapturingLogDestination>(3, LogLevel::DEBUG));
    addLogDestination(a3, "a");
-   addLogDestination(a4, "a");
    addLogDestination(b3, "b");
 
    removeLogDestination(3);
@@ -194,7 +232,7 @@ TEST(LoggerTest, RemovingAnUnknownIdLogsAtDebug)
 TEST(LoggerTest, ChangingTheProgramIdWarnsWithTheOldId)
 {
    auto destination = captureLog();
-   setProgramId("x");
+   const ScopedProgramId programId("x");
    setProgramId("x");
    setProgramId("y");
    logInfoMessage("after");
@@ -205,7 +243,7 @@ TEST(LoggerTest, ChangingTheProgramIdWarnsWithTheOldId)
 
 TEST(LoggerTest, FormatErrorLogEntryMatchesAnErrorLine)
 {
-   setProgramId("p");
+   const ScopedProgramId programId("p");
    const Error error("e", 1, "m", ErrorLocation("f()", "x", 1));
    const std::string line = formatErrorLogEntry(error);
    EXPECT_EQ("[p] ERROR " + error.asString() + "\n", withoutTimestamp(line));
@@ -228,8 +266,7 @@ public:
 
 TEST(LoggerTest, LinesLoggedFromInsideADestinationAreDropped)
 {
-   auto destination = std::make_shared<ReentrantLogDestination>();
-   addLogDestination(destination);
+   auto destination = registerForTest(std::make_shared<ReentrantLogDestination>());
    logInfoMessage("outer");
    EXPECT_EQ((std::vector<std::string>{"[] INFO outer\n"}), withoutTimestamps(destination->lines()));
 }
@@ -244,7 +281,7 @@ public:
 
 TEST(LoggerTest, AFailingDestinationEndsTheCallSilently)
 {
-   addLogDestination(std::make_shared<ThrowingLogDestination>());
+   auto throwing = registerForTest(std::make_shared<ThrowingLogDestination>());
    auto later = captureLog(2);
    EXPECT_NO_THROW(logInfoMessage("x"));
    EXPECT_TRUE(later->lines().empty());

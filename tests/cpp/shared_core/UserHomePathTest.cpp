@@ -15,6 +15,7 @@
 #include <platform/Win32Api.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "ScopedEnvironment.hpp"
 
 namespace velorin::core {
 namespace {
@@ -48,13 +49,15 @@ protected:
 
    void TearDown() override
    {
-      boost::filesystem::current_path("/");
+      boost::filesystem::current_path(workingDirectory_);
       velorin::platform::setAccountHomeFolder(std::string());
       boost::filesystem::remove_all(root_);
    }
 
    std::string dir(const std::string& name) const { return (root_ / name).string(); }
 
+   const testing::ScopedEnvironment environment_;
+   const boost::filesystem::path workingDirectory_ = boost::filesystem::current_path();
    boost::filesystem::path root_;
    std::shared_ptr<testing::CapturingLogDestination> log_;
 };

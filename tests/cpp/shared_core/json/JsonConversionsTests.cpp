@@ -12,6 +12,8 @@
 #include <shared_core/ILogDestination.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "CapturingLogDestination.hpp"
+
 using namespace velorin::core;
 
 namespace {
@@ -76,8 +78,7 @@ TEST(JsonStringPairs, SplitAtTheFirstUnescapedEquals)
 
 TEST(JsonStringPairs, NonStringsAreSkippedWithADebugMessage)
 {
-   auto destination = std::make_shared<CapturingLogDestination>();
-   log::addLogDestination(destination);
+   auto destination = velorin::core::testing::registerForTest(std::make_shared<CapturingLogDestination>());
 
    json::Array array = parsed(R"([5,"k=v"])").getArray();
    EXPECT_EQ((Pairs{{"k", "v"}}), array.toStringPairList());
