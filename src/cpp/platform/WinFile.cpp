@@ -13,9 +13,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cwchar>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <platform/TestHooks.hpp>
+#include <platform/Win32PathMeaning.hpp>
 #include <platform/win32/WinText.hpp>
 
 namespace {
@@ -72,12 +73,14 @@ private:
    DescriptorGuard descriptor_;
 };
 
-// UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
+// UTF-16 path text as a POSIX path: UTF-8 with '/' separators, naming the entry
+// Windows would act on.
 std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   std::string text = velorin::platform::utf8FromUtf16(path, std::wcslen(path));
+   const std::wstring_view meant = velorin::platform::win32PathMeaning(std::wstring_view(path));
+   std::string text = velorin::platform::utf8FromUtf16(meant.data(), meant.size());
    for (char& c : text)
    {
       if (c == '\\')
