@@ -106,6 +106,18 @@ std::string parentOf(const std::string& path)
    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// One directory entry: the same name in the same folder, however each path reaches it.
+bool sameEntry(const std::string& a, const std::string& b)
+{
+   // npos + 1 == 0: a bare name starts at the beginning.
+   if (a.substr(a.rfind('/') + 1) != b.substr(b.rfind('/') + 1))
+      return false;
+   struct stat folderA;
+   struct stat folderB;
+   return ::stat(parentOf(a).c_str(), &folderA) == 0 && ::stat(parentOf(b).c_str(), &folderB) == 0 &&
+          folderA.st_dev == folderB.st_dev && folderA.st_ino == folderB.st_ino;
+}
+
 bool lockSlot(int fd, short type, Slot slot)
 {
    struct flock lock = {};
@@ -439,14 +451,25 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    struct stat target;
    if (::lstat(to.c_str(), &target) == 0)
    {
-      const bool sameEntry = source.st_dev == target.st_dev && source.st_ino == target.st_ino;
-      if (!sameEntry)
+      const bool sameFile = source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+      if (sameFile && sameEntry(from, to))
       {
-         if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
-            return fail(ERROR_ALREADY_EXISTS);
-         // Windows replaces files only, and never with a folder.
-         if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
-            return fail(ERROR_ACCESS_DENIED);
+         SetLastError(ERROR_SUCCESS);
+         return TRUE;
+      }
+      if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
+         return fail(ERROR_ALREADY_EXISTS);
+      // Windows replaces files only, and never with a folder.
+      if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
+         return fail(ERROR_ACCESS_DENIED);
+      // Replacing another link of the same file leaves the file under the target name
+      // alone; rename would leave both names.
+      if (sameFile)
+      {
+         if (::unlink(from.c_str()) != 0)
+            return fail(velorin::platform::win32ErrorFromNativeForPath(errno, from));
+         SetLastError(ERROR_SUCCESS);
+         return TRUE;
       }
    }
 

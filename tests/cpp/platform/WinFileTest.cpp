@@ -413,6 +413,32 @@ TEST_F(WinFileTest, MoveFileActsOnTheLinkItself)
    EXPECT_EQ("inner", read("folder/inner.txt"));
 }
 
+// Windows replaces a target that is another name of the same file, which leaves the
+// file under the target's name only; POSIX rename would leave both names.
+TEST_F(WinFileTest, MoveFileOntoAnotherNameOfTheSameFile)
+{
+   const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
+   boost::filesystem::create_hard_link(root_ / "file.txt", root_ / "hard.txt");
+   EXPECT_FALSE(::MoveFileExW(wide(native("file.txt")).c_str(), wide(native("hard.txt")).c_str(), 0));
+   EXPECT_EQ(ERROR_ALREADY_EXISTS, ::GetLastError());
+   ASSERT_TRUE(::MoveFileExW(wide(native("file.txt")).c_str(), wide(native("hard.txt")).c_str(), replace));
+   EXPECT_FALSE(boost::filesystem::exists(root_ / "file.txt"));
+   EXPECT_EQ("content", read("hard.txt"));
+   EXPECT_EQ(1u, boost::filesystem::hard_link_count(root_ / "hard.txt"));
+
+   // The same entry, however it is named, stays where it is.
+   boost::filesystem::create_directory(root_ / "sub");
+   boost::filesystem::create_directory_symlink(root_, root_ / "alias");
+   for (const char* same : {"hard.txt", "./hard.txt", "sub/../hard.txt", "alias/hard.txt"})
+   {
+      for (const DWORD flags : {DWORD(0), replace})
+      {
+         EXPECT_TRUE(::MoveFileExW(wide(native("hard.txt")).c_str(), wide(native(same)).c_str(), flags)) << same;
+         EXPECT_EQ("content", read("hard.txt")) << same;
+      }
+   }
+}
+
 TEST_F(WinFileTest, MoveAcrossVolumes)
 {
    struct stat tmp;

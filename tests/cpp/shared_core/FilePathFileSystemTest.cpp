@@ -577,6 +577,23 @@ TEST_F(FilePathFileSystemTest, MoveOnOneVolume)
              error.getProperties());
 }
 
+TEST_F(FilePathFileSystemTest, MoveOntoAnotherLinkOfTheSameFileRemovesTheSourceName)
+{
+   write("a.txt", "a");
+   boost::filesystem::create_hard_link(native("a.txt"), native("b.txt"));
+   EXPECT_FALSE(at("a.txt").move(at("b.txt")));
+   EXPECT_FALSE(present("a.txt"));
+   EXPECT_EQ("a", read("b.txt"));
+
+   // Onto its own path, however written, a move changes nothing.
+   boost::filesystem::create_directory(native("sub"));
+   for (const char* same : {"b.txt", "./b.txt", "sub/../b.txt", "b.txt/"})
+   {
+      EXPECT_FALSE(at("b.txt").move(at(same))) << same;
+      EXPECT_EQ("a", read("b.txt")) << same;
+   }
+}
+
 TEST_F(FilePathFileSystemTest, MoveAcrossVolumes)
 {
    const std::string volume = otherVolume();

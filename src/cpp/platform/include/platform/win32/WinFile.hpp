@@ -65,9 +65,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 // existing target gives 80.
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
 
-// Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5);
-// without it an existing target gives 183. MOVEFILE_COPY_ALLOWED carries a file to
-// another volume by copy and delete; a folder cannot cross volumes (17).
+// Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5), also
+// one that is another name of the same file, which then keeps only the target name;
+// without it an existing target gives 183. A move onto its own entry does nothing.
+// MOVEFILE_COPY_ALLOWED carries a file to another volume by copy and delete; a folder
+// cannot cross volumes (17).
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
