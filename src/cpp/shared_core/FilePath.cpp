@@ -107,9 +107,7 @@ std::wstring win32Text(const FilePath& path)
 // Boost takes UTF-8 text on POSIX, which the generic form is.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   std::string text = path.getAbsolutePath();
-   text.resize(platform::win32PathMeaning(std::string_view(text)).size());
-   return boost::filesystem::path(text);
+   return boost::filesystem::path(toGenericUtf8(win32Text(path)));
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.
@@ -874,7 +872,8 @@ Error FilePath::moveAcrossDevice(const FilePath& targetPath) const
 
 Error FilePath::openForRead(std::shared_ptr<std::istream>& stream) const
 {
-   HANDLE handle = ::CreateFileW(win32Text(*this).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+   HANDLE handle =
+      ::CreateFileW(win32Text(*this).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
    if (handle == INVALID_HANDLE_VALUE)
    {
       Error error = lastSystemError(ERROR_LOCATION);

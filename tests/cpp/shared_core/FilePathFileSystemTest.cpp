@@ -31,6 +31,25 @@ namespace {
 
 using testing::captureLog;
 
+// The ways a path can end that Windows reads as the entry itself.
+const char* const kEntryEndings[] = {"", "/", "\\", "//", "/.", "/./", "\\.\\"};
+
+struct EntryKind
+{
+   const char* name;
+   bool directory;
+   bool regularFile;
+   bool symlink;
+   std::uint64_t size;
+};
+
+// A link to a folder counts as a folder, as it does without the ending.
+const EntryKind kEntryKinds[] = {
+   {"link", true, false, true, 0},
+   {"folder", true, false, false, 0},
+   {"file", false, true, false, 5},
+};
+
 class FilePathFileSystemTest : public ::testing::Test
 {
 protected:
@@ -70,6 +89,25 @@ protected:
       boost::filesystem::create_directory_symlink(native(folder + "linked"), native(folder + "link"));
       write(folder + "folder/inner.txt", "inner");
       write(folder + "file", "12345");
+   }
+
+   // Checks every kind of entry under every ending, each in a fresh folder, and that
+   // what the link leads to stays whole.
+   template <typename Check>
+   void checkEveryEnding(Check check) const
+   {
+      int number = 0;
+      for (const char* ending : kEntryEndings)
+      {
+         for (const EntryKind& kind : kEntryKinds)
+         {
+            const std::string folder = "case" + std::to_string(number++) + "/";
+            makeEntries(folder);
+            SCOPED_TRACE(folder + kind.name + ending);
+            check(folder, kind, ending);
+            EXPECT_EQ("kept", read(folder + "linked/inside.txt")) << "what a link leads to stays";
+         }
+      }
    }
 
    const testing::ScratchFolder root_{"velorin-path-%%%%-%%%%"};
@@ -679,88 +717,49 @@ TEST_F(FilePathFileSystemTest, Remove)
    EXPECT_FALSE(present("kept/file.txt"));
 }
 
-// The ways a path can end that Windows reads as the entry itself.
-const char* const kEntryEndings[] = {"", "/", "\\", "//", "/.", "/./", "\\.\\"};
-
-struct EntryKind
-{
-   const char* name;
-   bool directory;
-   bool regularFile;
-   bool symlink;
-   std::uint64_t size;
-};
-
-// A link to a folder counts as a folder, as it does without the ending.
-const EntryKind kEntryKinds[] = {
-   {"link", true, false, true, 0},
-   {"folder", true, false, false, 0},
-   {"file", false, true, false, 5},
-};
-
 // A trailing separator or final "." never reaches through a link into its folder, and
 // never leaves a folder's contents to be emptied without the folder.
 TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForQueriesAndRemoval)
 {
-   int number = 0;
-   for (const char* ending : kEntryEndings)
-   {
-      for (const EntryKind& kind : kEntryKinds)
-      {
-         const std::string folder = "case" + std::to_string(number++) + "/";
-         makeEntries(folder);
-         const FilePath path = at(folder + kind.name + ending);
-         SCOPED_TRACE(path.getAbsolutePath());
+   checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
+      const FilePath path = at(folder + kind.name + ending);
+      EXPECT_TRUE(path.exists());
+      EXPECT_TRUE(FilePath::exists(path.getAbsolutePath()));
+      EXPECT_EQ(kind.directory, path.isDirectory());
+      EXPECT_EQ(kind.regularFile, path.isRegularFile());
+      EXPECT_EQ(kind.symlink, path.isSymlink());
+      EXPECT_EQ(kind.size, path.getSize());
 
-         EXPECT_TRUE(path.exists());
-         EXPECT_TRUE(FilePath::exists(path.getAbsolutePath()));
-         EXPECT_EQ(kind.directory, path.isDirectory());
-         EXPECT_EQ(kind.regularFile, path.isRegularFile());
-         EXPECT_EQ(kind.symlink, path.isSymlink());
-         EXPECT_EQ(kind.size, path.getSize());
-
-         EXPECT_FALSE(path.remove());
-         EXPECT_FALSE(present(folder + kind.name)) << "the entry itself goes";
-         EXPECT_FALSE(path.exists());
-         EXPECT_FALSE(path.removeIfExists());
-         EXPECT_EQ("kept", read(folder + "linked/inside.txt")) << "what a link leads to stays";
-      }
-   }
+      EXPECT_FALSE(path.remove());
+      EXPECT_FALSE(present(folder + kind.name)) << "the entry itself goes";
+      EXPECT_FALSE(path.exists());
+      EXPECT_FALSE(path.removeIfExists());
+   });
 }
 
 TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForCopyAndMove)
 {
-   int number = 0;
-   for (const char* ending : kEntryEndings)
-   {
-      for (const EntryKind& kind : kEntryKinds)
+   checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
+      const FilePath path = at(folder + kind.name + ending);
+      const Error copied = path.copy(at(folder + "copy" + ending));
+      if (kind.regularFile)
       {
-         const std::string folder = "case" + std::to_string(number++) + "/";
-         makeEntries(folder);
-         const FilePath path = at(folder + kind.name + ending);
-         SCOPED_TRACE(path.getAbsolutePath());
-
-         const Error copied = path.copy(at(folder + "copy" + ending));
-         if (kind.regularFile)
-         {
-            EXPECT_FALSE(copied);
-            EXPECT_EQ("12345", read(folder + "copy"));
-         }
-         else
-         {
-            EXPECT_EQ(5, copied.getCode()) << "a folder is not a file to copy";
-            EXPECT_FALSE(present(folder + "copy"));
-         }
-
-         EXPECT_FALSE(path.move(at(folder + "moved" + ending)));
-         EXPECT_FALSE(present(folder + kind.name));
-         EXPECT_EQ(kind.symlink, isLink(folder + "moved")) << "a link moves as itself";
-         if (kind.regularFile)
-            EXPECT_EQ("12345", read(folder + "moved"));
-         EXPECT_EQ(kind.name == std::string("folder"), present(folder + "moved/inner.txt"));
-         EXPECT_EQ("kept", read(folder + "linked/inside.txt"));
+         EXPECT_FALSE(copied);
+         EXPECT_EQ("12345", read(folder + "copy"));
       }
-   }
+      else
+      {
+         EXPECT_EQ(5, copied.getCode()) << "a folder is not a file to copy";
+         EXPECT_FALSE(present(folder + "copy"));
+      }
+
+      EXPECT_FALSE(path.move(at(folder + "moved" + ending)));
+      EXPECT_FALSE(present(folder + kind.name));
+      EXPECT_EQ(kind.symlink, isLink(folder + "moved")) << "a link moves as itself";
+      if (kind.regularFile)
+         EXPECT_EQ("12345", read(folder + "moved"));
+      EXPECT_EQ(kind.name == std::string("folder"), present(folder + "moved/inner.txt"));
+   });
 }
 
 // Removal guards, resetting and the copy-and-remove move all act through the path's
