@@ -106,11 +106,16 @@ std::string parentOf(const std::string& path)
    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The last name of a native path, which has no trailing separator.
+std::string nameOf(const std::string& path)
+{
+   return path.substr(path.rfind('/') + 1); // npos + 1 == 0: a bare name
+}
+
 // One directory entry: the same name in the same folder, however each path reaches it.
 bool sameEntry(const std::string& a, const std::string& b)
 {
-   // npos + 1 == 0: a bare name starts at the beginning.
-   if (a.substr(a.rfind('/') + 1) != b.substr(b.rfind('/') + 1))
+   if (nameOf(a) != nameOf(b))
       return false;
    struct stat folderA;
    struct stat folderB;
@@ -419,11 +424,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
    if ((status.st_mode & S_IWUSR) == 0)
       attributes |= FILE_ATTRIBUTE_READONLY;
 
-   std::size_t end = path.size();
-   while (end > 1 && path[end - 1] == '/')
-      --end;
-   const std::size_t start = path.rfind('/', end - 1) + 1; // npos + 1 == 0
-   const std::string name = path.substr(start, end - start);
+   const std::string name = nameOf(path);
    if (name.size() > 1 && name[0] == '.' && name != "..")
       attributes |= FILE_ATTRIBUTE_HIDDEN;
 
