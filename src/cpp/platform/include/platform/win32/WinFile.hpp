@@ -1,7 +1,9 @@
 // WinFile.hpp: opening files with Windows share modes, attributes, copy and move.
 //
-// Paths are UTF-16 text; '\' and '/' both separate. Share modes hold between every
-// opener of a file, in this process and in others, for as long as the handle (or the
+// Paths are UTF-16 text; '\' and '/' both separate, and trailing separators and final
+// "." elements are dropped first, as Windows does, so "dir/link/" names the link
+// itself and never the folder it leads to. Share modes hold between every opener of
+// a file, in this process and in others, for as long as the handle (or the
 // descriptor _open_osfhandle made of it) is open: while a file is open without
 // FILE_SHARE_WRITE nobody else may open it for writing, and so on. Deleting and
 // renaming an open file are not refused.
