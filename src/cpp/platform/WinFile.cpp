@@ -13,9 +13,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cwchar>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <platform/TestHooks.hpp>
+#include <platform/Win32PathMeaning.hpp>
 #include <platform/win32/WinText.hpp>
 
 namespace {
@@ -72,12 +73,14 @@ private:
    DescriptorGuard descriptor_;
 };
 
-// UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
+// UTF-16 path text as a POSIX path: UTF-8 with '/' separators, naming the entry
+// Windows would act on.
 std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   std::string text = velorin::platform::utf8FromUtf16(path, std::wcslen(path));
+   const std::wstring_view meant = velorin::platform::win32PathMeaning(std::wstring_view(path));
+   std::string text = velorin::platform::utf8FromUtf16(meant.data(), meant.size());
    for (char& c : text)
    {
       if (c == '\\')
@@ -101,6 +104,23 @@ std::string parentOf(const std::string& path)
    if (slash == std::string::npos)
       return ".";
    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The last name of a native path, which has no trailing separator.
+std::string nameOf(const std::string& path)
+{
+   return path.substr(path.rfind('/') + 1); // npos + 1 == 0: a bare name
+}
+
+// One directory entry: the same name in the same folder, however each path reaches it.
+bool sameEntry(const std::string& a, const std::string& b)
+{
+   if (nameOf(a) != nameOf(b))
+      return false;
+   struct stat folderA;
+   struct stat folderB;
+   return ::stat(parentOf(a).c_str(), &folderA) == 0 && ::stat(parentOf(b).c_str(), &folderB) == 0 &&
+          folderA.st_dev == folderB.st_dev && folderA.st_ino == folderB.st_ino;
 }
 
 bool lockSlot(int fd, short type, Slot slot)
@@ -404,11 +424,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
    if ((status.st_mode & S_IWUSR) == 0)
       attributes |= FILE_ATTRIBUTE_READONLY;
 
-   std::size_t end = path.size();
-   while (end > 1 && path[end - 1] == '/')
-      --end;
-   const std::size_t start = path.rfind('/', end - 1) + 1; // npos + 1 == 0
-   const std::string name = path.substr(start, end - start);
+   const std::string name = nameOf(path);
    if (name.size() > 1 && name[0] == '.' && name != "..")
       attributes |= FILE_ATTRIBUTE_HIDDEN;
 
@@ -436,14 +452,25 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    struct stat target;
    if (::lstat(to.c_str(), &target) == 0)
    {
-      const bool sameEntry = source.st_dev == target.st_dev && source.st_ino == target.st_ino;
-      if (!sameEntry)
+      const bool sameFile = source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+      if (sameFile && sameEntry(from, to))
       {
-         if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
-            return fail(ERROR_ALREADY_EXISTS);
-         // Windows replaces files only, and never with a folder.
-         if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
-            return fail(ERROR_ACCESS_DENIED);
+         SetLastError(ERROR_SUCCESS);
+         return TRUE;
+      }
+      if ((flags & MOVEFILE_REPLACE_EXISTING) == 0)
+         return fail(ERROR_ALREADY_EXISTS);
+      // Windows replaces files only, and never with a folder.
+      if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode))
+         return fail(ERROR_ACCESS_DENIED);
+      // Replacing another link of the same file leaves the file under the target name
+      // alone; rename would leave both names.
+      if (sameFile)
+      {
+         if (::unlink(from.c_str()) != 0)
+            return fail(velorin::platform::win32ErrorFromNativeForPath(errno, from));
+         SetLastError(ERROR_SUCCESS);
+         return TRUE;
       }
    }
 

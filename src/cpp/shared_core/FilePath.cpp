@@ -95,10 +95,19 @@ std::string lowerCase(std::string text)
    return text;
 }
 
+// What the file system is handed: the entry Windows would act on, never the inside
+// of a folder or link that a trailing separator or final "." leads into.
+std::wstring win32Text(const FilePath& path)
+{
+   std::wstring text = path.getAbsolutePathW();
+   text.resize(platform::win32PathMeaning(std::wstring_view(text)).size());
+   return text;
+}
+
 // Boost takes UTF-8 text on POSIX, which the generic form is.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   return boost::filesystem::path(path.getAbsolutePath());
+   return boost::filesystem::path(toGenericUtf8(win32Text(path)));
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.
@@ -388,7 +397,7 @@ FilePath FilePath::completePath(const std::string& path) const
 
 Error FilePath::copy(const FilePath& targetPath) const
 {
-   if (::CopyFileW(getAbsolutePathW().c_str(), targetPath.getAbsolutePathW().c_str(), TRUE))
+   if (::CopyFileW(win32Text(*this).c_str(), win32Text(targetPath).c_str(), TRUE))
       return Success();
    Error error = lastSystemError(ERROR_LOCATION);
    error.addProperty("path", *this);
@@ -428,7 +437,7 @@ Error FilePath::createDirectory(const std::string& path) const
       try
       {
          boost::system::error_code ec;
-         boost::filesystem::create_directories(boost::filesystem::path(toGenericUtf8(target)), ec);
+         boost::filesystem::create_directories(fsPath(FilePath(target)), ec);
          if (ec)
             error = filesystemError(ec, ERROR_LOCATION);
       }
@@ -760,7 +769,7 @@ bool FilePath::isJunction() const
 {
    if (!exists())
       return false;
-   const DWORD attributes = ::GetFileAttributesW(impl_->text.c_str());
+   const DWORD attributes = ::GetFileAttributesW(win32Text(*this).c_str());
    if (attributes == INVALID_FILE_ATTRIBUTES)
       return false;
    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -822,8 +831,8 @@ Error FilePath::move(const FilePath& targetPath, MoveType type) const
    if (isDirectory() && !isEquivalentTo(targetPath) && isInsideTree(*this, targetPath))
       return targetInsideSourceError(*this, targetPath, ERROR_LOCATION);
 
-   if (::MoveFileExW(getAbsolutePathW().c_str(),
-                     targetPath.getAbsolutePathW().c_str(),
+   if (::MoveFileExW(win32Text(*this).c_str(),
+                     win32Text(targetPath).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
       return Success();
 
@@ -837,8 +846,9 @@ Error FilePath::move(const FilePath& targetPath, MoveType type) const
 
 Error FilePath::moveAcrossDevice(const FilePath& targetPath) const
 {
+   // Under the name of the entry itself: "tree/" arrives as "tree", not as ".".
    const FilePath destination =
-      targetPath.isDirectory() ? targetPath.completePath(getFilename()) : targetPath;
+      targetPath.isDirectory() ? targetPath.completePath(FilePath(win32Text(*this)).getFilename()) : targetPath;
 
    if (isDirectory())
    {
@@ -865,7 +875,8 @@ Error FilePath::moveAcrossDevice(const FilePath& targetPath) const
 
 Error FilePath::openForRead(std::shared_ptr<std::istream>& stream) const
 {
-   HANDLE handle = ::CreateFileW(impl_->text.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+   HANDLE handle =
+      ::CreateFileW(win32Text(*this).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
    if (handle == INVALID_HANDLE_VALUE)
    {
       Error error = lastSystemError(ERROR_LOCATION);
@@ -877,7 +888,7 @@ Error FilePath::openForRead(std::shared_ptr<std::istream>& stream) const
 
 Error FilePath::openForWrite(std::shared_ptr<std::ostream>& stream, bool truncate) const
 {
-   HANDLE handle = ::CreateFileW(impl_->text.c_str(),
+   HANDLE handle = ::CreateFileW(win32Text(*this).c_str(),
                                  truncate ? GENERIC_WRITE : FILE_APPEND_DATA,
                                  0,
                                  nullptr,

@@ -334,6 +334,9 @@ TEST_F(WinFileTest, Attributes)
       {"folder", FILE_ATTRIBUTE_DIRECTORY},
       {"folder/", FILE_ATTRIBUTE_DIRECTORY},
       {"folder-link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
+      {"folder-link/", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
+      {"folder-link\\.", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
+      {"file.txt//", FILE_ATTRIBUTE_NORMAL},
       {"file-link", FILE_ATTRIBUTE_REPARSE_POINT},
       {".hidden", FILE_ATTRIBUTE_HIDDEN},
       {"readonly.txt", FILE_ATTRIBUTE_READONLY},
@@ -396,6 +399,44 @@ TEST_F(WinFileTest, MoveFile)
    EXPECT_FALSE(::MoveFileExW(wide(native("target.txt")).c_str(), wide(native("no/x")).c_str(), replace));
    EXPECT_EQ(ERROR_PATH_NOT_FOUND, ::GetLastError());
    EXPECT_TRUE(::MoveFileExW(wide(native("folder")).c_str(), wide(native("renamed")).c_str(), replace));
+}
+
+// A trailing separator names the entry itself, so a link moves and its folder stays.
+TEST_F(WinFileTest, MoveFileActsOnTheLinkItself)
+{
+   boost::filesystem::create_directory(root_ / "folder");
+   write("folder/inner.txt", "inner");
+   boost::filesystem::create_directory_symlink(root_ / "folder", root_ / "link");
+   ASSERT_TRUE(::MoveFileExW(wide(native("link/")).c_str(), wide(native("moved\\.")).c_str(), 0));
+   EXPECT_TRUE(boost::filesystem::is_symlink(root_ / "moved"));
+   EXPECT_FALSE(boost::filesystem::exists(boost::filesystem::symlink_status(root_ / "link")));
+   EXPECT_EQ("inner", read("folder/inner.txt"));
+}
+
+// Windows replaces a target that is another name of the same file, which leaves the
+// file under the target's name only; POSIX rename would leave both names.
+TEST_F(WinFileTest, MoveFileOntoAnotherNameOfTheSameFile)
+{
+   const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
+   boost::filesystem::create_hard_link(root_ / "file.txt", root_ / "hard.txt");
+   EXPECT_FALSE(::MoveFileExW(wide(native("file.txt")).c_str(), wide(native("hard.txt")).c_str(), 0));
+   EXPECT_EQ(ERROR_ALREADY_EXISTS, ::GetLastError());
+   ASSERT_TRUE(::MoveFileExW(wide(native("file.txt")).c_str(), wide(native("hard.txt")).c_str(), replace));
+   EXPECT_FALSE(boost::filesystem::exists(root_ / "file.txt"));
+   EXPECT_EQ("content", read("hard.txt"));
+   EXPECT_EQ(1u, boost::filesystem::hard_link_count(root_ / "hard.txt"));
+
+   // The same entry, however it is named, stays where it is.
+   boost::filesystem::create_directory(root_ / "sub");
+   boost::filesystem::create_directory_symlink(root_, root_ / "alias");
+   for (const char* same : {"hard.txt", "./hard.txt", "sub/../hard.txt", "alias/hard.txt"})
+   {
+      for (const DWORD flags : {DWORD(0), replace})
+      {
+         EXPECT_TRUE(::MoveFileExW(wide(native("hard.txt")).c_str(), wide(native(same)).c_str(), flags)) << same;
+         EXPECT_EQ("content", read("hard.txt")) << same;
+      }
+   }
 }
 
 TEST_F(WinFileTest, MoveAcrossVolumes)

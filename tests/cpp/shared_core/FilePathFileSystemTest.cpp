@@ -2,6 +2,7 @@
 // real files, each test in a fresh temporary folder.
 #include <shared_core/FilePath.hpp>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -30,6 +31,25 @@ namespace {
 
 using testing::captureLog;
 
+// The ways a path can end that Windows reads as the entry itself.
+const char* const kEntryEndings[] = {"", "/", "\\", "//", "/.", "/./", "\\.\\"};
+
+struct EntryKind
+{
+   const char* name;
+   bool directory;
+   bool regularFile;
+   bool symlink;
+   std::uint64_t size;
+};
+
+// A link to a folder counts as a folder, as it does without the ending.
+const EntryKind kEntryKinds[] = {
+   {"link", true, false, true, 0},
+   {"folder", true, false, false, 0},
+   {"file", false, true, false, 5},
+};
+
 class FilePathFileSystemTest : public ::testing::Test
 {
 protected:
@@ -53,6 +73,41 @@ protected:
    {
       struct stat status;
       return ::lstat(native(relative).c_str(), &status) == 0;
+   }
+
+   bool isLink(const std::string& relative) const
+   {
+      struct stat status;
+      return ::lstat(native(relative).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+   }
+
+   // In its own folder: a link to a folder holding a file, a real folder and a file,
+   // each with its own content.
+   void makeEntries(const std::string& folder) const
+   {
+      write(folder + "linked/inside.txt", "kept");
+      boost::filesystem::create_directory_symlink(native(folder + "linked"), native(folder + "link"));
+      write(folder + "folder/inner.txt", "inner");
+      write(folder + "file", "12345");
+   }
+
+   // Checks every kind of entry under every ending, each in a fresh folder, and that
+   // what the link leads to stays whole.
+   template <typename Check>
+   void checkEveryEnding(Check check) const
+   {
+      int number = 0;
+      for (const char* ending : kEntryEndings)
+      {
+         for (const EntryKind& kind : kEntryKinds)
+         {
+            const std::string folder = "case" + std::to_string(number++) + "/";
+            makeEntries(folder);
+            SCOPED_TRACE(folder + kind.name + ending);
+            check(folder, kind, ending);
+            EXPECT_EQ("kept", read(folder + "linked/inside.txt")) << "what a link leads to stays";
+         }
+      }
    }
 
    const testing::ScratchFolder root_{"velorin-path-%%%%-%%%%"};
@@ -560,6 +615,23 @@ TEST_F(FilePathFileSystemTest, MoveOnOneVolume)
              error.getProperties());
 }
 
+TEST_F(FilePathFileSystemTest, MoveOntoAnotherLinkOfTheSameFileRemovesTheSourceName)
+{
+   write("a.txt", "a");
+   boost::filesystem::create_hard_link(native("a.txt"), native("b.txt"));
+   EXPECT_FALSE(at("a.txt").move(at("b.txt")));
+   EXPECT_FALSE(present("a.txt"));
+   EXPECT_EQ("a", read("b.txt"));
+
+   // Onto its own path, however written, a move changes nothing.
+   boost::filesystem::create_directory(native("sub"));
+   for (const char* same : {"b.txt", "./b.txt", "sub/../b.txt", "b.txt/"})
+   {
+      EXPECT_FALSE(at("b.txt").move(at(same))) << same;
+      EXPECT_EQ("a", read("b.txt")) << same;
+   }
+}
+
 TEST_F(FilePathFileSystemTest, MoveAcrossVolumes)
 {
    const std::string volume = otherVolume();
@@ -643,6 +715,84 @@ TEST_F(FilePathFileSystemTest, Remove)
 
    EXPECT_FALSE(at("kept/file.txt").removeIfExists());
    EXPECT_FALSE(present("kept/file.txt"));
+}
+
+// A trailing separator or final "." never reaches through a link into its folder, and
+// never leaves a folder's contents to be emptied without the folder.
+TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForQueriesAndRemoval)
+{
+   checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
+      const FilePath path = at(folder + kind.name + ending);
+      EXPECT_TRUE(path.exists());
+      EXPECT_TRUE(FilePath::exists(path.getAbsolutePath()));
+      EXPECT_EQ(kind.directory, path.isDirectory());
+      EXPECT_EQ(kind.regularFile, path.isRegularFile());
+      EXPECT_EQ(kind.symlink, path.isSymlink());
+      EXPECT_EQ(kind.size, path.getSize());
+
+      EXPECT_FALSE(path.remove());
+      EXPECT_FALSE(present(folder + kind.name)) << "the entry itself goes";
+      EXPECT_FALSE(path.exists());
+      EXPECT_FALSE(path.removeIfExists());
+   });
+}
+
+TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForCopyAndMove)
+{
+   checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
+      const FilePath path = at(folder + kind.name + ending);
+      const Error copied = path.copy(at(folder + "copy" + ending));
+      if (kind.regularFile)
+      {
+         EXPECT_FALSE(copied);
+         EXPECT_EQ("12345", read(folder + "copy"));
+      }
+      else
+      {
+         EXPECT_EQ(5, copied.getCode()) << "a folder is not a file to copy";
+         EXPECT_FALSE(present(folder + "copy"));
+      }
+
+      EXPECT_FALSE(path.move(at(folder + "moved" + ending)));
+      EXPECT_FALSE(present(folder + kind.name));
+      EXPECT_EQ(kind.symlink, isLink(folder + "moved")) << "a link moves as itself";
+      if (kind.regularFile)
+         EXPECT_EQ("12345", read(folder + "moved"));
+      EXPECT_EQ(kind.name == std::string("folder"), present(folder + "moved/inner.txt"));
+   });
+}
+
+// Removal guards, resetting and the copy-and-remove move all act through the path's
+// own members, so they too stop at the link.
+TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForResetScopeAndCrossDeviceMove)
+{
+   makeEntries("");
+   {
+      RemoveOnExitScope scope(at("link/"), ERROR_LOCATION);
+   }
+   EXPECT_FALSE(present("link"));
+   EXPECT_EQ("kept", read("linked/inside.txt"));
+
+   boost::filesystem::create_directory_symlink(native("linked"), native("link"));
+   EXPECT_FALSE(at("link\\").resetDirectory());
+   EXPECT_FALSE(isLink("link"));
+   EXPECT_TRUE(at("link").isDirectory()) << "an empty folder in place of the link";
+   EXPECT_EQ("kept", read("linked/inside.txt"));
+
+   // Into an existing folder under the entry's own name, not under ".".
+   boost::filesystem::create_directory(native("box"));
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   EXPECT_FALSE(at("folder/.").move(at("box/"), FilePath::MoveCrossDevice));
+   EXPECT_FALSE(present("folder"));
+   EXPECT_EQ("inner", read("box/folder/inner.txt"));
+
+   boost::filesystem::remove(native("link"));
+   boost::filesystem::create_directory_symlink(native("linked"), native("link"));
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   EXPECT_FALSE(at("link/").move(at("elsewhere"), FilePath::MoveCrossDevice));
+   EXPECT_FALSE(present("link"));
+   EXPECT_EQ("kept", read("elsewhere/inside.txt"));
+   EXPECT_EQ("kept", read("linked/inside.txt"));
 }
 
 TEST_F(FilePathFileSystemTest, ResetDirectory)

@@ -5,6 +5,8 @@
 // GetLastError codes), so that library code has a single path on every platform.
 #pragma once
 
+#include <platform/Win32PathMeaning.hpp>
+
 #ifdef _WIN32
 
 #include <windows.h>

@@ -9,8 +9,10 @@
 // form, with '/' separators, unless its name says native. Both '/' and '\' separate,
 // "C:" and "//server" are root names, and elements compare case-sensitively.
 //
-// Members that touch the file system and can fail return an Error carrying the
-// property "path"; members that return a value log a failure and return a fallback.
+// Members that touch the file system act on the entry Windows would: trailing
+// separators and final "." elements are dropped first, so "dir/link/" is the link
+// itself and "dir/d/." the folder d. Those that can fail return an Error carrying
+// the property "path"; members that return a value log a failure and return a fallback.
 // Nothing here throws but getCanonicalPath.
 #pragma once
 

@@ -1,7 +1,9 @@
 // WinFile.hpp: opening files with Windows share modes, attributes, copy and move.
 //
-// Paths are UTF-16 text; '\' and '/' both separate. Share modes hold between every
-// opener of a file, in this process and in others, for as long as the handle (or the
+// Paths are UTF-16 text; '\' and '/' both separate, and trailing separators and final
+// "." elements are dropped first, as Windows does, so "dir/link/" names the link
+// itself and never the folder it leads to. Share modes hold between every opener of
+// a file, in this process and in others, for as long as the handle (or the
 // descriptor _open_osfhandle made of it) is open: while a file is open without
 // FILE_SHARE_WRITE nobody else may open it for writing, and so on. Deleting and
 // renaming an open file are not refused.
@@ -65,9 +67,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 // existing target gives 80.
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
 
-// Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5);
-// without it an existing target gives 183. MOVEFILE_COPY_ALLOWED carries a file to
-// another volume by copy and delete; a folder cannot cross volumes (17).
+// Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5), also
+// one that is another name of the same file, which then keeps only the target name;
+// without it an existing target gives 183. A move onto its own entry does nothing.
+// MOVEFILE_COPY_ALLOWED carries a file to another volume by copy and delete; a folder
+// cannot cross volumes (17).
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
