@@ -23,8 +23,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <platform/TestHooks.hpp>
 #include <platform/win32/WinText.hpp>
+
+#include "FailureHook.hpp"
 
 namespace {
 
