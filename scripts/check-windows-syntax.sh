@@ -17,13 +17,21 @@ mkdir "$work/third-party"
 ln -s /usr/include/boost "$work/third-party/boost"
 ln -s /usr/include/rapidjson "$work/third-party/rapidjson"
 
-# The definitions the package gives a Windows consumer (src/cpp/platform/CMakeLists.txt)
-# and the one every target of the project gets.
 flags=(
-  -std=c++17 -fsyntax-only -Wall -Wextra
-  -DNOGDI -DNOMINMAX -DWIN32_LEAN_AND_MEAN -DBOOST_ENABLE_ASSERT_HANDLER
+  -std=c++17 -fsyntax-only -Wall -Wextra -DBOOST_ENABLE_ASSERT_HANDLER
   -idirafter "$work/third-party"
 )
+# The definitions the package gives a Windows consumer, read from where it gives them,
+# so that the check compiles what a Windows build of the package compiles.
+windows_definitions="$(sed -n 's/.*\$<\$<PLATFORM_ID:Windows>:\([^>]*\)>.*/\1/p' src/cpp/platform/CMakeLists.txt)"
+if [ -z "$windows_definitions" ]; then
+  echo "src/cpp/platform/CMakeLists.txt gives Windows consumers no definitions" >&2
+  exit 1
+fi
+IFS=';' read -ra definitions <<< "$windows_definitions"
+for definition in "${definitions[@]}"; do
+  flags+=(-D"$definition")
+done
 for include in src/cpp/*/include; do
   flags+=(-I "$include")
 done
