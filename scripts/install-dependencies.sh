@@ -23,7 +23,7 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -gt 0 ] || exit 0
 
-tell_root_command() {
+exit_naming_the_root_command() {
   echo "Installing the missing packages needs root. As root, run:" >&2
   echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
   exit 1
@@ -31,8 +31,8 @@ tell_root_command() {
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo > /dev/null || tell_root_command
-  sudo -v || tell_root_command
+  command -v sudo > /dev/null || exit_naming_the_root_command
+  sudo -v || exit_naming_the_root_command
   as_root=(sudo)
 fi
 
