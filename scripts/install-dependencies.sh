@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build needs, only those that are missing.
+# Installs the Debian 12 packages the build needs, only those that are missing. The
+# package manager's output goes to a log file; the screen gets one line per step.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -10,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libspdlog-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix
 )
 
 missing=()
@@ -18,12 +21,36 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
+[ ${#missing[@]} -gt 0 ] || exit 0
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo_cmd apt-get update -qq
-  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exit_naming_the_root_command() {
+  echo "Installing the missing packages needs root. As root, run:" >&2
+  echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  exit 1
+}
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo > /dev/null || exit_naming_the_root_command
+  sudo -v || exit_naming_the_root_command
+  as_root=(sudo)
 fi
+
+mkdir -p build
+log="$PWD/build/install-dependencies.log"
+: > "$log"
+step() {
+  local title="$1"
+  shift
+  echo "$title"
+  if ! "$@" >> "$log" 2>&1; then
+    echo "Failed: $title. The package manager's output is in $log" >&2
+    exit 1
+  fi
+}
+
+# Set through env, which sudo passes on, so that no package stops to ask a question.
+apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
+step "Updating the package lists" "${apt_get[@]}" update
+step "Installing ${missing[*]}" \
+  "${apt_get[@]}" install -y --no-install-recommends "${missing[@]}"

@@ -7,7 +7,7 @@
 
 #include <boost/system/error_code.hpp>
 
-#include <platform/TestHooks.hpp>
+#include "FailureHook.hpp"
 
 namespace {
 

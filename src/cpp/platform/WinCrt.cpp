@@ -7,7 +7,7 @@
 
 #include <langinfo.h>
 
-#include <platform/TestHooks.hpp>
+#include "FailureHook.hpp"
 
 namespace velorin::platform {
 

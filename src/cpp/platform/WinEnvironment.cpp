@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include <platform/TestHooks.hpp>
 #include <platform/win32/WinText.hpp>
+
+#include "FailureHook.hpp"
 
 extern char** environ;
 

@@ -23,9 +23,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <platform/TestHooks.hpp>
 #include <platform/Win32PathMeaning.hpp>
 #include <platform/win32/WinText.hpp>
+
+#include "FailureHook.hpp"
 
 namespace {
 

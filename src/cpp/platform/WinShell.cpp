@@ -16,8 +16,9 @@
 #include <string>
 #include <vector>
 
-#include <platform/TestHooks.hpp>
 #include <platform/win32/WinText.hpp>
+
+#include "FailureHook.hpp"
 
 namespace {
 

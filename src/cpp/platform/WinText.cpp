@@ -16,7 +16,7 @@
 
 #include <iconv.h>
 
-#include <platform/TestHooks.hpp>
+#include "FailureHook.hpp"
 
 namespace {
 

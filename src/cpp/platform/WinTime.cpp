@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <time.h>
 
-#include <platform/TestHooks.hpp>
+#include "FailureHook.hpp"
 
 __time64_t _time64(__time64_t* time)
 {

@@ -1,10 +1,11 @@
-// main.cpp: uses the installed libraries; exits 0 when every call gave the
+// main.cpp: a host program that uses the installed libraries, written as host
+// programs write it (inside the velorin namespace); exits 0 when every call gave the
 // expected answer.
-#include <iostream>
 #include <memory>
 
 #include <core/Checksum.hpp>
 #include <shared_core/Error.hpp>
+#include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 #include <shared_core/StderrLogDestination.hpp>
 #include <shared_core/json/Json.hpp>
@@ -13,15 +14,45 @@
 #error "the package must pass on BOOST_ENABLE_ASSERT_HANDLER"
 #endif
 
-int main()
+#if __has_include(<platform/TestHooks.hpp>)
+#error "the tests' hook library must stay out of the installed package"
+#endif
+
+namespace velorin {
+namespace {
+
+core::Error openSettings(const core::FilePath& path)
 {
-   using namespace velorin::core;
-   log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::INFO));
-   log::setProgramId("consumer");
-   const Error error = systemError(2, ERROR_LOCATION);
-   log::logError(error);
-   json::Value value;
+   if (path.exists())
+      return core::Success();
+   core::Error error = core::systemError(2, ERROR_LOCATION);
+   error.addProperty("path", path.getAbsolutePath());
+   return error;
+}
+
+bool run(const char* programPath)
+{
+   core::log::addLogDestination(
+      std::make_shared<core::log::StderrLogDestination>(core::log::LogLevel::INFO));
+   core::log::setProgramId("consumer");
+
+   const core::FilePath program(programPath);
+   const core::Error missing = openSettings(program.getParent().completeChildPath("settings.json"));
+   core::log::logError(missing);
+
+   core::json::Value value;
    const bool parsed = !value.parse(R"({"check": "123456789"})");
-   const bool checksummed = checksum::crc32Hex("123456789") == "CBF43926";
-   return parsed && checksummed && error.getMessage() == "The system cannot find the file specified" ? 0 : 1;
+   return program.isRegularFile() && !openSettings(program) &&
+          missing.getMessage() == "The system cannot find the file specified" && parsed &&
+          core::checksum::crc32Hex("123456789") == "CBF43926";
+}
+
+} // namespace
+} // namespace velorin
+
+int main(int, char* argv[])
+{
+   // The location macro names the library's types in full, so it works outside too.
+   const velorin::core::ErrorLocation location = ERROR_LOCATION;
+   return velorin::run(argv[0]) && location.hasLocation() ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // TestHooks.hpp: lets tests make a platform call fail, so that the library's
-// failure branches run for real.
+// failure branches run for real. Only the tests link it; the installed library
+// carries none of it.
 //
 //   velorin::platform::failNext("MultiByteToWideChar", ERROR_INVALID_PARAMETER);
 //   // the next MultiByteToWideChar call, on any thread, fails with that last error
@@ -15,9 +16,5 @@ void failNext(const std::string& function, std::uint32_t errorCode);
 
 // Forgets every failure that has been armed and not yet consumed.
 void clearFailures();
-
-// Called by the stand-in functions: true (with the last error set) when a failure
-// was armed for this function; the failure is then consumed.
-bool consumeArmedFailure(const char* function);
 
 } // namespace velorin::platform

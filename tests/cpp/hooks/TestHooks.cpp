@@ -7,24 +7,18 @@
 
 #include <platform/win32/WinBase.hpp>
 
+#include "FailureHook.hpp"
+
 namespace velorin::platform {
 namespace {
 
 std::mutex s_mutex;
 std::map<std::string, std::uint32_t> s_armed;
-// Lets the stand-ins skip the mutex on every call made while nothing is armed.
+// Lets the hook skip the mutex on every call made while nothing is armed.
 std::atomic<bool> s_anyArmed{false};
 
-} // namespace
-
-void clearFailures()
-{
-   std::lock_guard<std::mutex> lock(s_mutex);
-   s_armed.clear();
-   s_anyArmed = false;
-}
-
-bool consumeArmedFailure(const char* function)
+// The hook the stand-ins ask: fails the call, consuming the failure, when one is armed.
+bool failIfArmed(const char* function)
 {
    if (!s_anyArmed.load(std::memory_order_acquire))
       return false;
@@ -39,8 +33,18 @@ bool consumeArmedFailure(const char* function)
    return true;
 }
 
+} // namespace
+
+void clearFailures()
+{
+   std::lock_guard<std::mutex> lock(s_mutex);
+   s_armed.clear();
+   s_anyArmed = false;
+}
+
 void failNext(const std::string& function, std::uint32_t errorCode)
 {
+   installFailureHook(&failIfArmed);
    std::lock_guard<std::mutex> lock(s_mutex);
    s_armed[function] = errorCode;
    s_anyArmed = true;
