@@ -57,13 +57,14 @@ struct ValueAccess
 
    static unsigned depth(const Value& value) { return value.impl_->depth; }
 
-   // The value as it is now, for reading: a view whose container has moved its storage
-   // since the view was made is looked up again, and one whose index has gone reads
-   // as null.
+   // The value as it is now, for reading. A view is looked up again by its index, as
+   // its container may have moved its storage since the view was made; an index that
+   // has gone reads as null. A container that is no longer an array or object had its
+   // content moved away, slot included, so the view's own pointer still holds.
    static const RapidValue& current(const Value& value)
    {
       const Impl& impl = *value.impl_;
-      if (impl.container == nullptr)
+      if (impl.container == nullptr || !(impl.container->IsArray() || impl.container->IsObject()))
          return *impl.value;
       const RapidValue& container = *impl.container;
       if (container.IsArray() && impl.index < container.Size())

@@ -32,23 +32,21 @@ unsigned nestingDepth(const RapidValue& value, unsigned limit)
    if (limit == 0)
       return 1;
    unsigned deepest = 0;
+   auto measure = [&](const RapidValue& child) {
+      deepest = std::max(deepest, nestingDepth(child, limit - 1));
+      return deepest < limit;
+   };
    if (value.IsArray())
    {
       for (const RapidValue& element : value.GetArray())
-      {
-         deepest = std::max(deepest, nestingDepth(element, limit - 1));
-         if (deepest >= limit)
+         if (!measure(element))
             break;
-      }
    }
    else
    {
       for (const RapidValue::Member& member : value.GetObject())
-      {
-         deepest = std::max(deepest, nestingDepth(member.value, limit - 1));
-         if (deepest >= limit)
+         if (!measure(member.value))
             break;
-      }
    }
    return deepest + 1;
 }

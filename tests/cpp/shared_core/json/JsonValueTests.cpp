@@ -235,6 +235,13 @@ TEST(JsonValue, AssigningFromAViewCopies)
           object["d"] = std::move(a);
        },
        R"({"a":["text"],"c":1,"d":["text"]})"},
+      {"a view whose root moved away", R"({"a":["text"]})",
+       [](json::Value& root) {
+          json::Value a = root.getObject()["a"];
+          json::Value moved(std::move(root));
+          root = a;
+       },
+       R"(["text"])"},
       {"insert", R"({"a":["text"]})",
        [](json::Value& root) {
           json::Object object = root.getObject();
