@@ -51,6 +51,16 @@ unsigned nestingDepth(const RapidValue& value, unsigned limit)
    return deepest + 1;
 }
 
+// Whether value, placed below that many arrays and objects, nests no deeper than
+// parse accepts.
+bool fitsBelow(std::size_t levels, const RapidValue& value)
+{
+   if (levels > kMaxNestingDepth)
+      return false;
+   auto room = static_cast<unsigned>(kMaxNestingDepth - levels);
+   return nestingDepth(value, room) <= room;
+}
+
 constexpr std::uint64_t kUnholdable = std::numeric_limits<std::uint64_t>::max();
 
 // RapidJSON grows a full array of capacity c to c + (c + 1) / 2 in 32 bits; an array
@@ -131,9 +141,7 @@ Error Value::setValueAtPointerPath(const std::string& path, const Value& value)
    // Nothing the model holds nests deeper than text it would parse: writing, copying
    // and freeing all recurse once per level.
    const RapidValue& source = ValueAccess::current(value);
-   std::size_t pathDepth = ValueAccess::depth(*this) + pointer.GetTokenCount();
-   if (pathDepth > kMaxNestingDepth ||
-       nestingDepth(source, static_cast<unsigned>(kMaxNestingDepth - pathDepth)) > kMaxNestingDepth - pathDepth)
+   if (!fitsBelow(ValueAccess::depth(*this) + pointer.GetTokenCount(), source))
    {
       // The parser's code for text nested too deep, so one number means it in both.
       Error error(boost::system::error_code(rapidjson::kParseErrorTermination, jsonPointerParseCategory()),

@@ -152,9 +152,10 @@ public:
    // Removes what the schema rejects, appending the path of each removal.
    Error coerce(const std::string& schema, std::vector<std::string>& invalidPaths);
    // Stores a deep copy of value at the JSON Pointer path, creating what is missing.
-   // A result nested deeper than parse accepts is refused with code 16, as parse
-   // refuses such text; padding an array with more nulls than memory allows gives
-   // system error 8. Both carry the "path" and leave the value unchanged.
+   // A result nested deeper than parse accepts (1000 arrays and objects, counted from
+   // the document's root) is refused with "json-pointer-parse" code 16, the code parse
+   // gives such text; padding an array with more nulls than memory allows gives system
+   // error 8. Both carry the "path" and leave the value unchanged.
    Error setValueAtPointerPath(const std::string& path, const Value& value);
 
 protected:
