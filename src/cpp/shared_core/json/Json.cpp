@@ -66,7 +66,7 @@ Value::Value() : impl_(newRootImpl())
 
 Value::Value(const Value& other) : impl_(newRootImpl())
 {
-   copyInto(*impl_->value, *other.impl_->value);
+   copyInto(*impl_->value, ValueAccess::current(other));
 }
 
 Value::Value(Value&& other) noexcept : impl_(newRootImpl())
@@ -358,13 +358,18 @@ bool Value::isUInt64() const
 Value& Value::operator=(const Value& other)
 {
    if (this != &other)
-      copyInto(*impl_->value, *other.impl_->value);
+      copyInto(*impl_->value, ValueAccess::current(other));
    return *this;
 }
 
 Value& Value::operator=(Value&& other) noexcept
 {
-   if (this != &other)
+   if (this == &other)
+      return *this;
+   // A view owns nothing to give: `o["b"] = o["a"]` must leave "a" as it was.
+   if (ValueAccess::isView(other))
+      copyInto(*impl_->value, ValueAccess::current(other));
+   else
       moveInto(*impl_->value, *other.impl_->value);
    return *this;
 }

@@ -112,7 +112,7 @@ Value Array::getValueAt(unsigned index) const
    RapidValue& array = ValueAccess::rapid(*this);
    if (!array.IsArray() || index >= array.Size())
       return Value();
-   return ValueAccess::view(*this, array[index]);
+   return ValueAccess::elementView(*this, index);
 }
 
 bool Array::isEmpty() const
@@ -143,7 +143,7 @@ void Array::push_back(const Value& value)
    if (!array.IsArray())
       return;
    // Copied first: the value may be an element of this array, which growing moves.
-   RapidValue copy(ValueAccess::rapid(value), sharedAllocator());
+   RapidValue copy(ValueAccess::current(value), sharedAllocator());
    array.PushBack(copy, sharedAllocator());
 }
 
@@ -289,7 +289,8 @@ Value Object::operator[](const char* name)
       object.AddMember(key, null, sharedAllocator());
       member = object.MemberEnd() - 1;
    }
-   return ValueAccess::view(*this, member->value);
+   auto index = static_cast<rapidjson::SizeType>(member - object.MemberBegin());
+   return ValueAccess::memberView(*this, index);
 }
 
 Value Object::operator[](const std::string& name)
@@ -322,7 +323,7 @@ Value Object::Member::getValue() const
 {
    if (!impl_)
       return Value();
-   return ValueAccess::fromPointer(impl_->value);
+   return ValueAccess::memberValue(*impl_);
 }
 
 namespace {
@@ -334,7 +335,7 @@ Value elementAt(const Array& array, std::int64_t index)
 
 Object::Member elementAt(const Object& object, std::int64_t index)
 {
-   return ValueAccess::member(object, ValueAccess::rapid(object).MemberBegin()[index]);
+   return ValueAccess::member(object, static_cast<rapidjson::SizeType>(index));
 }
 
 } // namespace

@@ -28,11 +28,18 @@ inline RapidAllocator& sharedAllocator()
 struct Value::Impl
 {
    std::shared_ptr<RapidValue> value;
+   // Where an element or member view's slot sits: adding to the container may move
+   // its storage, and the view finds its slot again by index. Unset for a root, and
+   // for a view of a slot deeper inside the handle it was taken from.
+   RapidValue* container = nullptr;
+   rapidjson::SizeType index = 0;
+   // Arrays and objects around the value in its document: 0 for a root.
+   unsigned depth = 0;
 };
 
 struct Object::Member::Impl
 {
-   std::shared_ptr<RapidValue> value;
+   Value::Impl value;
    std::string name;
 };
 
@@ -46,27 +53,76 @@ struct ValueAccess
 
    static RapidValue& rapid(const Value& value) { return *value.impl_->value; }
 
-   // A handle on a slot whose document the pointer already shares.
-   static Value fromPointer(std::shared_ptr<RapidValue> pointer)
+   static bool isView(const Value& value) { return value.impl_->depth > 0; }
+
+   static unsigned depth(const Value& value) { return value.impl_->depth; }
+
+   // The value as it is now, for reading. A view is looked up again by its index, as
+   // its container may have moved its storage since the view was made; an index that
+   // has gone reads as null. A container that is no longer an array or object had its
+   // content moved away, slot included, so the view's own pointer still holds.
+   static const RapidValue& current(const Value& value)
    {
-      return Value(std::make_shared<Value::Impl>(Value::Impl{std::move(pointer)}));
+      const Impl& impl = *value.impl_;
+      if (impl.container == nullptr || !(impl.container->IsArray() || impl.container->IsObject()))
+         return *impl.value;
+      const RapidValue& container = *impl.container;
+      if (container.IsArray() && impl.index < container.Size())
+         return container[impl.index];
+      if (container.IsObject() && impl.index < container.MemberCount())
+         return container.MemberBegin()[impl.index].value;
+      static const RapidValue null;
+      return null;
    }
 
-   // A view of a slot inside owner's document.
+   // A view of a slot somewhere inside owner's document; it is not looked up again and
+   // counts as one level below owner.
    static Value view(const Value& owner, RapidValue& slot)
    {
-      return Value(std::make_shared<Value::Impl>(
-         Value::Impl{std::shared_ptr<RapidValue>(owner.impl_->value, &slot)}));
+      return Value(std::make_shared<Impl>(viewImpl(owner, slot, nullptr, 0)));
+   }
+
+   // A view of the element at index of the array that owner refers to.
+   static Value elementView(const Value& owner, rapidjson::SizeType index)
+   {
+      RapidValue& array = rapid(owner);
+      return Value(std::make_shared<Impl>(viewImpl(owner, array[index], &array, index)));
+   }
+
+   // A view of the value of the member at index of the object that owner refers to.
+   static Value memberView(const Value& owner, rapidjson::SizeType index)
+   {
+      return Value(std::make_shared<Impl>(memberValueImpl(owner, index)));
+   }
+
+   static Value memberValue(const Object::Member::Impl& member)
+   {
+      return Value(std::make_shared<Impl>(member.value));
    }
 
    static Array sharedArray(const Value& value) { return Array(value.impl_); }
    static Object sharedObject(const Value& value) { return Object(value.impl_); }
 
-   static Object::Member member(const Value& owner, RapidValue::Member& member)
+   static Object::Member member(const Value& owner, rapidjson::SizeType index)
    {
+      const RapidValue::Member& member = rapid(owner).MemberBegin()[index];
       return Object::Member(std::make_shared<Object::Member::Impl>(Object::Member::Impl{
-         std::shared_ptr<RapidValue>(owner.impl_->value, &member.value),
+         memberValueImpl(owner, index),
          std::string(member.name.GetString(), member.name.GetStringLength())}));
+   }
+
+private:
+   static Impl viewImpl(const Value& owner, RapidValue& slot, RapidValue* container,
+                        rapidjson::SizeType index)
+   {
+      return Impl{std::shared_ptr<RapidValue>(owner.impl_->value, &slot), container, index,
+                  owner.impl_->depth + 1};
+   }
+
+   static Impl memberValueImpl(const Value& owner, rapidjson::SizeType index)
+   {
+      RapidValue& object = rapid(owner);
+      return viewImpl(owner, object.MemberBegin()[index].value, &object, index);
    }
 };
 

@@ -9,9 +9,10 @@
 // A Value is a handle on a JSON value that lives in a reference-counted document.
 // Copying a handle copies the content deeply; element and member access, iteration
 // and getArray/getObject give views that share the document (and keep it alive).
-// Moving a Value, or move-assigning any handle, takes the content and leaves the
-// source null. Every document allocates through one stateless C-heap allocator, so
-// content moves between documents without copying.
+// Moving a Value, or move-assigning from a handle that heads its document, takes the
+// content and leaves the source null; assigning from an element or member view copies,
+// so `o["c"] = o["a"]` leaves "a" as it was. Every document allocates through one
+// stateless C-heap allocator, so content moves between documents without copying.
 //
 // Values that share one document are used by one thread at a time.
 #pragma once
@@ -151,6 +152,10 @@ public:
    // Removes what the schema rejects, appending the path of each removal.
    Error coerce(const std::string& schema, std::vector<std::string>& invalidPaths);
    // Stores a deep copy of value at the JSON Pointer path, creating what is missing.
+   // A result nested deeper than parse accepts (1000 arrays and objects, counted from
+   // the document's root) is refused with "json-pointer-parse" code 16, the code parse
+   // gives such text; padding an array with more nulls than memory allows gives system
+   // error 8. Both carry the "path" and leave the value unchanged.
    Error setValueAtPointerPath(const std::string& path, const Value& value);
 
 protected:
