@@ -479,11 +479,25 @@ int _open_osfhandle(std::intptr_t osfHandle, int /*flags*/)
 
 namespace velorin::platform {
 
+DWORD win32ErrorFromNativeForCreateDirectory(int nativeError)
+{
+   return nativeError == EEXIST ? ERROR_ALREADY_EXISTS : win32ErrorFromErrno(nativeError);
+}
+
 DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path)
 {
    if (nativeError == ENOENT && !isFolder(parentOf(path)))
       return ERROR_PATH_NOT_FOUND;
    return win32ErrorFromErrno(nativeError);
+}
+
+DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const std::string& path)
+{
+   // Only a file named by the path itself; a file further up leaves the path unfound.
+   struct stat status;
+   if (nativeError == ENOTDIR && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode))
+      return ERROR_DIRECTORY;
+   return win32ErrorFromNativeForPath(nativeError, path);
 }
 
 } // namespace velorin::platform

@@ -18,6 +18,7 @@
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include "DescriptorsTaken.hpp"
 #include "ScratchFolder.hpp"
 
 extern char** environ;
@@ -250,6 +251,22 @@ TEST_F(WinFileTest, OpenErrors)
    EXPECT_EQ(INVALID_HANDLE_VALUE, ::CreateFileW(wide(native("file.txt")).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr));
    EXPECT_EQ(ERROR_INVALID_PARAMETER, ::GetLastError());
    EXPECT_FALSE(boost::filesystem::exists(root_ / "missing"));
+}
+
+// Running out of descriptors is Windows' "cannot open the file"; a looping link is a
+// name that cannot be resolved.
+TEST_F(WinFileTest, OpenErrorsThatLinuxNamesAlike)
+{
+   boost::filesystem::create_symlink(root_ / "loop", root_ / "loop");
+   EXPECT_EQ(ERROR_CANT_RESOLVE_FILENAME, openError("loop", kRead));
+   EXPECT_EQ(ERROR_CANT_RESOLVE_FILENAME, openError("loop", kAppend));
+
+   DWORD exhausted = ERROR_SUCCESS;
+   {
+      velorin::core::testing::DescriptorsTaken taken;
+      exhausted = openError("file.txt", kRead);
+   }
+   EXPECT_EQ(ERROR_TOO_MANY_OPEN_FILES, exhausted);
 }
 
 TEST_F(WinFileTest, CreationDispositions)

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -23,6 +24,7 @@
 #include <shared_core/PathScope.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "DescriptorsTaken.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core {
@@ -290,6 +292,42 @@ TEST_F(FilePathFileSystemTest, WorkingDirectory)
    const Error deeper = at("absent/deeper").makeCurrentPath();
    EXPECT_TRUE(isPathNotFoundError(deeper)) << deeper.asString();
    EXPECT_EQ(native("absent/deeper"), deeper.getProperty("path"));
+}
+
+// Linux gives one errno value where Windows tells situations apart, and names others
+// Windows numbers too: each failure carries the number Windows gives for it.
+TEST_F(FilePathFileSystemTest, FailuresCarryTheNumbersWindowsGives)
+{
+   RestoreCurrentPathScope restore(FilePath(boost::filesystem::current_path().string()), ERROR_LOCATION);
+   write("file.txt", "x");
+   boost::filesystem::create_symlink(native("loop"), native("loop"));
+   std::shared_ptr<std::istream> input;
+   struct Case
+   {
+      const char* name;
+      std::function<Error()> call;
+      int expected;
+   };
+   const Case cases[] = {
+      {"opening a looping link", [&] { return at("loop").openForRead(input); }, 1921},
+      {"opening with no descriptor left",
+       [&] {
+          testing::DescriptorsTaken taken;
+          return at("file.txt").openForRead(input);
+       },
+       4},
+      {"a folder where a file stands", [&] { return at("file.txt").createDirectory(); }, 183},
+      {"a folder below a file", [&] { return at("file.txt").createDirectory("below"); }, 3},
+      {"the working directory on a file", [&] { return at("file.txt").makeCurrentPath(); }, 267},
+      {"the working directory below a file", [&] { return at("file.txt/below").makeCurrentPath(); }, 3},
+      {"the working directory on a looping link", [&] { return at("loop").makeCurrentPath(); }, 1921},
+   };
+   for (const Case& c : cases)
+   {
+      const Error error = c.call();
+      EXPECT_EQ(c.expected, error.getCode()) << c.name << ": " << error.asString();
+      EXPECT_EQ("system", error.getName()) << c.name;
+   }
 }
 
 TEST_F(FilePathFileSystemTest, CompletionWithoutAWorkingDirectory)

@@ -72,8 +72,16 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
 
+// The Win32 number for an operating-system error of a folder creation: an entry that
+// stands in the way is 183, as CreateDirectoryW gives it, not the 80 of a file create.
+DWORD win32ErrorFromNativeForCreateDirectory(int nativeError);
+
 // The Win32 number for an operating-system error on a path. A missing entry is "file
 // not found" only when its folder exists; otherwise "path not found", as on Windows.
 DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path);
+
+// As win32ErrorFromNativeForPath, for a change of working directory: a path that names
+// a file is 267, as SetCurrentDirectoryW gives it.
+DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const std::string& path);
 
 } // namespace velorin::platform
