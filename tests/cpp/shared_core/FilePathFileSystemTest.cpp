@@ -25,6 +25,7 @@
 
 #include "CapturingLogDestination.hpp"
 #include "DescriptorsTaken.hpp"
+#include "FifoGuard.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core {
@@ -559,6 +560,41 @@ TEST_F(FilePathFileSystemTest, CopyDirectoryRecursive)
    EXPECT_NE(std::string::npos, log->lines()[0].find("target-path: " + native("partial/top.txt")));
 
    EXPECT_TRUE(isPathNotFoundError(at("missing").copyDirectoryRecursive(at("nowhere"))));
+}
+
+// A FIFO in a tree would hold its copy for ever: it is refused at once, logged, and the
+// rest arrives. Across volumes the source then stays whole, and so does a FIFO moved
+// by itself.
+TEST_F(FilePathFileSystemTest, CopiesAndMovesPassOverWhatIsNoFile)
+{
+   auto log = captureLog();
+   write("source/top.txt", "top");
+   write("source/sub/inner.txt", "inner");
+   const std::string fifo = native("source/pipe");
+   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+
+   Error copied;
+   ASSERT_TRUE(testing::returnsPromptly(fifo, [&] { copied = at("source").copyDirectoryRecursive(at("target")); }));
+   EXPECT_FALSE(copied) << copied.asString();
+   EXPECT_EQ("top", read("target/top.txt"));
+   EXPECT_EQ("inner", read("target/sub/inner.txt"));
+   EXPECT_FALSE(present("target/pipe"));
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_NE(std::string::npos, log->lines()[0].find("system error 1920")) << log->lines()[0];
+   EXPECT_NE(std::string::npos, log->lines()[0].find("path: " + fifo)) << log->lines()[0];
+
+   for (const char* source : {"source", "source/pipe"})
+   {
+      velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+      Error moved;
+      ASSERT_TRUE(testing::returnsPromptly(fifo, [&] { moved = at(source).move(at("moved"), FilePath::MoveCrossDevice); }))
+         << source;
+      EXPECT_EQ(1920, moved.getCode()) << source;
+      EXPECT_EQ(fifo, moved.getProperty("path")) << source;
+      EXPECT_TRUE(present("source/pipe")) << source;
+      EXPECT_EQ("top", read("source/top.txt")) << source;
+      EXPECT_FALSE(present("moved/pipe")) << source;
+   }
 }
 
 TEST_F(FilePathFileSystemTest, CopyOrMoveIntoItsOwnTreeIsRefused)

@@ -40,8 +40,9 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 // Access: GENERIC_READ, GENERIC_WRITE and FILE_APPEND_DATA (writes go to the end).
 // Creation: CREATE_NEW, CREATE_ALWAYS (emptied when it exists), OPEN_EXISTING,
 // OPEN_ALWAYS; after creating or opening, the last error is 183 when the file existed.
-// Fails with 2 (file missing), 3 (folder missing), 5 (denied, or a folder) or 32
-// (the share modes of another opener forbid it). Security attributes, flags and
+// Fails with 2 (file missing), 3 (folder missing), 5 (denied, or a folder), 32 (the
+// share modes of another opener forbid it) or 1920 (neither a file nor a folder: a
+// FIFO, a socket or a device, which is never waited for). Security attributes, flags and
 // templates are not supported and must be null or 0.
 HANDLE CreateFileW(LPCWSTR fileName,
                    DWORD desiredAccess,
@@ -62,7 +63,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 
 // Copies contents, permissions and the last write time. The source is opened for
 // shared reading, so a file open for writing gives 32; with failIfExists an
-// existing target gives 80.
+// existing target gives 80. Both are opened as by CreateFileW, so only files are
+// copied.
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
 
 // Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5);
