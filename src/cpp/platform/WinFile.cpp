@@ -199,6 +199,40 @@ DWORD acquireShareLocks(int fd, bool canHoldLocks, Rights used, Rights denied)
    return ERROR_SHARING_VIOLATION;
 }
 
+// Windows opens only disk files and folders by path. An entry of another kind (a FIFO,
+// a socket, a device) stands where Windows keeps a reparse point that no file system
+// filter handles, as for the FIFOs and sockets that Linux tools leave on an NTFS volume:
+// CreateFileW gives 1920 there. It is an entry that exists, so neither 2 nor 3 fits,
+// and it is no matter of permissions, which 5 would suggest.
+constexpr DWORD kNotADiskFile = ERROR_CANT_ACCESS_FILE;
+
+// What an open that never waits tells beyond the table: a FIFO without a reader or a
+// socket gives ENXIO, a file under another process's lease EWOULDBLOCK.
+DWORD win32ErrorFromOpen(int nativeError, const std::string& path)
+{
+   if (nativeError == ENXIO)
+      return kNotADiskFile;
+   if (nativeError == EWOULDBLOCK)
+      return ERROR_SHARING_VIOLATION;
+   return velorin::platform::win32ErrorFromNativeForPath(nativeError, path);
+}
+
+// Only a regular file is opened; a folder gives 5, as on Windows. The descriptor was
+// opened without waiting, so that a FIFO could not hold the caller; a file is read and
+// written with blocking calls again.
+DWORD admitOpenedEntry(int fd)
+{
+   struct stat status;
+   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))
+      return ERROR_ACCESS_DENIED;
+   if (!S_ISREG(status.st_mode))
+      return kNotADiskFile;
+   const int flags = ::fcntl(fd, F_GETFL);
+   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+      return velorin::platform::win32ErrorFromErrno(errno);
+   return ERROR_SUCCESS;
+}
+
 struct OpenResult
 {
    int fd = -1;
@@ -222,7 +256,7 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
       return result;
    }
 
-   int flags = O_CLOEXEC | O_NOCTTY;
+   int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
    if ((access & FILE_APPEND_DATA) != 0 && (access & GENERIC_WRITE) == 0)
       flags |= O_APPEND;
    // A writer opens for reading too where it may, so that it can hold read locks.
@@ -251,7 +285,7 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
          }
          if (errno != ENOENT || !create)
          {
-            result.error = velorin::platform::win32ErrorFromNativeForPath(errno, path);
+            result.error = win32ErrorFromOpen(errno, path);
             return result;
          }
       }
@@ -263,17 +297,14 @@ OpenResult openWithSharing(const std::string& path, DWORD access, DWORD shareMod
          break;
       if (errno == EEXIST && !mustCreate)
          continue; // created by someone else meanwhile: open it as existing
-      result.error = errno == EEXIST ? ERROR_FILE_EXISTS : velorin::platform::win32ErrorFromNativeForPath(errno, path);
+      result.error = errno == EEXIST ? ERROR_FILE_EXISTS : win32ErrorFromOpen(errno, path);
       return result;
    }
    DescriptorGuard guard(fd);
 
-   struct stat status;
-   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode))
-   {
-      result.error = ERROR_ACCESS_DENIED;
+   result.error = admitOpenedEntry(fd);
+   if (result.error != ERROR_SUCCESS)
       return result;
-   }
 
    result.error = acquireShareLocks(fd, canHoldLocks, used, denied);
    if (result.error != ERROR_SUCCESS)
@@ -507,11 +538,25 @@ int _open_osfhandle(std::intptr_t osfHandle, int /*flags*/)
 
 namespace velorin::platform {
 
+DWORD win32ErrorFromNativeForCreateDirectory(int nativeError)
+{
+   return nativeError == EEXIST ? ERROR_ALREADY_EXISTS : win32ErrorFromErrno(nativeError);
+}
+
 DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path)
 {
    if (nativeError == ENOENT && !isFolder(parentOf(path)))
       return ERROR_PATH_NOT_FOUND;
    return win32ErrorFromErrno(nativeError);
+}
+
+DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const std::string& path)
+{
+   // Only a file named by the path itself; a file further up leaves the path unfound.
+   struct stat status;
+   if (nativeError == ENOTDIR && ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode))
+      return ERROR_DIRECTORY;
+   return win32ErrorFromNativeForPath(nativeError, path);
 }
 
 } // namespace velorin::platform

@@ -128,17 +128,20 @@ boost::filesystem::file_status symlinkStatusOf(const FilePath& path, boost::syst
 }
 
 // An error from the path library carries the Win32 number of its operating-system code.
-Error filesystemError(const boost::system::error_code& ec, const ErrorLocation& location)
+Error filesystemError(const boost::system::error_code& ec,
+                      const ErrorLocation& location,
+                      DWORD (*toWin32)(int) = platform::win32ErrorFromNative)
 {
-   return Error(detail::win32ErrorCode(ec), location);
+   return Error(detail::win32ErrorCode(ec, toWin32), location);
 }
 
-Error filesystemError(const boost::system::error_code& ec, const FilePath& path, const ErrorLocation& location)
+Error filesystemError(const boost::system::error_code& ec,
+                      const FilePath& path,
+                      const ErrorLocation& location,
+                      DWORD (*toWin32)(int, const std::string&) = platform::win32ErrorFromNativeForPath)
 {
    Error error = detail::isOperatingSystemError(ec)
-                    ? systemError(static_cast<int>(platform::win32ErrorFromNativeForPath(
-                                     ec.value(), fsPath(path).string())),
-                                  location)
+                    ? systemError(static_cast<int>(toWin32(ec.value(), fsPath(path).string())), location)
                     : Error(ec, location);
    error.addProperty("path", path);
    return error;
@@ -439,11 +442,11 @@ Error FilePath::createDirectory(const std::string& path) const
          boost::system::error_code ec;
          boost::filesystem::create_directories(fsPath(FilePath(target)), ec);
          if (ec)
-            error = filesystemError(ec, ERROR_LOCATION);
+            error = filesystemError(ec, ERROR_LOCATION, platform::win32ErrorFromNativeForCreateDirectory);
       }
       catch (const boost::filesystem::filesystem_error& e)
       {
-         error = filesystemError(e.code(), ERROR_LOCATION);
+         error = filesystemError(e.code(), ERROR_LOCATION, platform::win32ErrorFromNativeForCreateDirectory);
       }
    }
    if (error)
@@ -816,7 +819,7 @@ Error FilePath::makeCurrentPath(bool autoCreate) const
    boost::system::error_code ec;
    boost::filesystem::current_path(fsPath(*this), ec);
    if (ec)
-      return filesystemError(ec, *this, ERROR_LOCATION);
+      return filesystemError(ec, *this, ERROR_LOCATION, platform::win32ErrorFromNativeForSetCurrentDirectory);
    return Success();
 }
 

@@ -17,13 +17,14 @@ inline bool isOperatingSystemError(const boost::system::error_code& ec)
 }
 
 // Boost reports operating-system codes; callers see Win32 numbers, as Boost gives
-// them on Windows. Codes of other categories pass unchanged.
-inline boost::system::error_code win32ErrorCode(const boost::system::error_code& ec)
+// them on Windows, read as the failed call numbers them. Codes of other categories
+// pass unchanged.
+inline boost::system::error_code win32ErrorCode(const boost::system::error_code& ec,
+                                                DWORD (*toWin32)(int) = platform::win32ErrorFromNative)
 {
    if (!isOperatingSystemError(ec))
       return ec;
-   return boost::system::error_code(static_cast<int>(platform::win32ErrorFromNative(ec.value())),
-                                    platform::systemCategory());
+   return boost::system::error_code(static_cast<int>(toWin32(ec.value())), platform::systemCategory());
 }
 
 } // namespace velorin::core::detail

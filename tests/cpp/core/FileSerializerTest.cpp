@@ -9,6 +9,8 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <boost/filesystem.hpp>
@@ -17,6 +19,7 @@
 #include <platform/Win32Api.hpp>
 
 #include <CapturingLogDestination.hpp>
+#include <FifoGuard.hpp>
 #include <ScratchFolder.hpp>
 
 namespace velorin::core {
@@ -337,6 +340,38 @@ TEST_F(FileSerializerTest, EmptyFunctionsAreReportedWithTheFile)
    ASSERT_TRUE(writeError);
    EXPECT_EQ(5, writeError.getCode());
    EXPECT_EQ(path.getAbsolutePath(), writeError.getProperty("path"));
+}
+
+// A FIFO would hold a reader until a writer came: every reader is refused at once
+// with the open error, and what it would fill stays as it was.
+TEST_F(FileSerializerTest, ReadersRefuseAFifoAtOnce)
+{
+   const FilePath fifo = file("fifo");
+   ASSERT_EQ(0, ::mkfifo(fifo.getAbsolutePath().c_str(), 0600));
+   std::string text = "previous";
+   StringMap map;
+   StringVector vector;
+   struct Case
+   {
+      const char* name;
+      std::function<Error()> read;
+   };
+   const Case cases[] = {
+      {"whole text", [&] { return readStringFromFile(fifo, &text); }},
+      {"window of lines", [&] { return readStringFromFile(fifo, &text, string_utils::LineEndingUnchanged, 1, 3); }},
+      {"key/value", [&] { return readStringMapFromFile(fifo, &map); }},
+      {"line list", [&] { return readStringVectorFromFile(fifo, &vector, false); }},
+   };
+   for (const Case& c : cases)
+   {
+      Error error;
+      ASSERT_TRUE(testing::returnsPromptly(fifo.getAbsolutePath(), [&] { error = c.read(); })) << c.name;
+      EXPECT_EQ(1920, error.getCode()) << c.name << ": " << error.asString();
+      EXPECT_EQ(fifo.getAbsolutePath(), error.getProperty("path")) << c.name;
+   }
+   EXPECT_EQ("previous", text);
+   EXPECT_TRUE(map.empty());
+   EXPECT_TRUE(vector.empty());
 }
 
 // ----- Whole-text files ---------------------------------------------------------

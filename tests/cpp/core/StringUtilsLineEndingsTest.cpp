@@ -3,6 +3,7 @@
 #include <core/StringUtils.hpp>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -17,6 +18,7 @@
 #include <shared_core/FilePath.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "FifoGuard.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core::string_utils {
@@ -263,6 +265,22 @@ TEST_F(DetectLineEndings, UnopenableFileLogsAnError)
    EXPECT_EQ(LineEndingPlatform, lineEnding);
    ASSERT_EQ(1u, log->lines().size());
    EXPECT_NE(std::string::npos, testing::withoutTimestamp(log->lines()[0]).find("] ERROR ")) << log->lines()[0];
+}
+
+// A FIFO would hold the reader until a writer came; it is refused at once and logged.
+TEST_F(DetectLineEndings, FifoIsRefusedAtOnce)
+{
+   const std::string fifo = (folder_ / "fifo").string();
+   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+   auto log = testing::captureLog();
+   LineEnding lineEnding = LineEndingPlatform;
+   bool found = true;
+   ASSERT_TRUE(testing::returnsPromptly(fifo, [&] { found = detectLineEndings(FilePath(fifo), &lineEnding); }));
+   EXPECT_FALSE(found);
+   EXPECT_EQ(LineEndingPlatform, lineEnding);
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_NE(std::string::npos, log->lines()[0].find("system error 1920")) << log->lines()[0];
+   EXPECT_NE(std::string::npos, log->lines()[0].find("path: " + fifo)) << log->lines()[0];
 }
 
 TEST_F(DetectLineEndings, ReadFailureLogsAWarning)

@@ -11,13 +11,17 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include "DescriptorsTaken.hpp"
+#include "FifoGuard.hpp"
 #include "ScratchFolder.hpp"
 
 extern char** environ;
@@ -252,6 +256,78 @@ TEST_F(WinFileTest, OpenErrors)
    EXPECT_FALSE(boost::filesystem::exists(root_ / "missing"));
 }
 
+// A FIFO would hold an opener until its other end came, and a socket or a device is no
+// file either: each is refused at once, in every mode, and left as it was.
+TEST_F(WinFileTest, EntriesThatAreNotFilesAreRefusedWithoutWaiting)
+{
+   ASSERT_EQ(0, ::mkfifo(native("fifo").c_str(), 0600));
+   const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+   sockaddr_un address = {};
+   address.sun_family = AF_UNIX;
+   ASSERT_LT(native("socket").size(), sizeof(address.sun_path));
+   native("socket").copy(address.sun_path, sizeof(address.sun_path) - 1);
+   ASSERT_EQ(0, ::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof(address)));
+   boost::filesystem::create_symlink("/dev/null", root_ / "device");
+
+   for (const char* entry : {"fifo", "socket", "device"})
+   {
+      for (const Mode& mode : {kRead, kWrite, kAppend})
+      {
+         DWORD error = ERROR_SUCCESS;
+         ASSERT_TRUE(velorin::core::testing::returnsPromptly(native("fifo"), [&] { error = openError(entry, mode); }))
+            << entry << " " << mode.name;
+         EXPECT_EQ(ERROR_CANT_ACCESS_FILE, error) << entry << " " << mode.name;
+      }
+   }
+   ::close(server);
+
+   const std::wstring fifo = wide(native("fifo"));
+   const std::wstring file = wide(native("file.txt"));
+   struct CopyCase
+   {
+      const char* name;
+      std::wstring from;
+      std::wstring to;
+      BOOL failIfExists;
+      DWORD expected;
+   };
+   const CopyCase copies[] = {
+      {"from a FIFO", fifo, wide(native("copy.txt")), TRUE, ERROR_CANT_ACCESS_FILE},
+      {"onto a FIFO", file, fifo, FALSE, ERROR_CANT_ACCESS_FILE},
+      {"onto a FIFO that must not exist", file, fifo, TRUE, ERROR_FILE_EXISTS},
+   };
+   for (const CopyCase& c : copies)
+   {
+      BOOL copied = TRUE;
+      DWORD error = ERROR_SUCCESS;
+      ASSERT_TRUE(velorin::core::testing::returnsPromptly(native("fifo"), [&] {
+         copied = ::CopyFileW(c.from.c_str(), c.to.c_str(), c.failIfExists);
+         error = ::GetLastError();
+      })) << c.name;
+      EXPECT_FALSE(copied) << c.name;
+      EXPECT_EQ(c.expected, error) << c.name;
+   }
+   EXPECT_FALSE(boost::filesystem::exists(root_ / "copy.txt"));
+   EXPECT_EQ(boost::filesystem::fifo_file, boost::filesystem::symlink_status(root_ / "fifo").type());
+   EXPECT_EQ("content", read("file.txt"));
+}
+
+// Running out of descriptors is Windows' "cannot open the file"; a looping link is a
+// name that cannot be resolved.
+TEST_F(WinFileTest, OpenErrorsThatLinuxNamesAlike)
+{
+   boost::filesystem::create_symlink(root_ / "loop", root_ / "loop");
+   EXPECT_EQ(ERROR_CANT_RESOLVE_FILENAME, openError("loop", kRead));
+   EXPECT_EQ(ERROR_CANT_RESOLVE_FILENAME, openError("loop", kAppend));
+
+   DWORD exhausted = ERROR_SUCCESS;
+   {
+      velorin::core::testing::DescriptorsTaken taken;
+      exhausted = openError("file.txt", kRead);
+   }
+   EXPECT_EQ(ERROR_TOO_MANY_OPEN_FILES, exhausted);
+}
+
 TEST_F(WinFileTest, CreationDispositions)
 {
    HANDLE handle = open("file.txt", kWrite);
@@ -461,6 +537,19 @@ TEST_F(WinFileTest, MoveAcrossVolumes)
    EXPECT_FALSE(::MoveFileExW(wide(native("folder")).c_str(), wide(away.string()).c_str(), replace));
    EXPECT_EQ(ERROR_NOT_SAME_DEVICE, ::GetLastError());
    EXPECT_TRUE(boost::filesystem::is_directory(root_ / "folder"));
+
+   // Only a file is carried by copying; a FIFO stays where it is.
+   ASSERT_EQ(0, ::mkfifo(native("fifo").c_str(), 0600));
+   BOOL fifoMoved = TRUE;
+   DWORD error = ERROR_SUCCESS;
+   ASSERT_TRUE(velorin::core::testing::returnsPromptly(native("fifo"), [&] {
+      fifoMoved = ::MoveFileExW(wide(native("fifo")).c_str(), wide(away.string()).c_str(), replace);
+      error = ::GetLastError();
+   }));
+   EXPECT_FALSE(fifoMoved);
+   EXPECT_EQ(ERROR_CANT_ACCESS_FILE, error);
+   EXPECT_EQ(boost::filesystem::fifo_file, boost::filesystem::symlink_status(root_ / "fifo").type());
+   EXPECT_FALSE(boost::filesystem::exists(away));
 }
 
 TEST_F(WinFileTest, ArmedFailures)

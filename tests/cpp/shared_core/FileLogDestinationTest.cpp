@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
@@ -19,6 +24,7 @@
 #include <shared_core/Logger.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "FifoGuard.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core::log {
@@ -257,14 +263,60 @@ TEST_F(FileLogDestinationTest, FailedRotationKeepsAppendingAndTriesAgainOnTheNex
    EXPECT_EQ(rotated(), "1\n2\n");
 }
 
+// While it lives, every write that would make a file grow fails, as on a full disk.
+class FilesCannotGrow
+{
+public:
+   FilesCannotGrow()
+   {
+      ::getrlimit(RLIMIT_FSIZE, &saved_);
+      rlimit none = saved_;
+      none.rlim_cur = 0;
+      ::setrlimit(RLIMIT_FSIZE, &none);
+      savedHandler_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+   }
+   FilesCannotGrow(const FilesCannotGrow&) = delete;
+   FilesCannotGrow& operator=(const FilesCannotGrow&) = delete;
+   ~FilesCannotGrow()
+   {
+      ::setrlimit(RLIMIT_FSIZE, &saved_);
+      std::signal(SIGXFSZ, savedHandler_);
+   }
+
+private:
+   rlimit saved_{};
+   void (*savedHandler_)(int) = SIG_DFL;
+};
+
 TEST_F(FileLogDestinationTest, FailedWriteClosesTheFileSoALaterLineOpensItAfresh)
 {
-   // Every write to /dev/full fails as on a full disk.
-   boost::filesystem::create_symlink("/dev/full", root_ / "abc.log");
    auto log = destination(2.0);
-   log->writeLog(LogLevel::INFO, "lost\n");
+   {
+      FilesCannotGrow full;
+      log->writeLog(LogLevel::INFO, "lost\n");
+   }
 
    boost::filesystem::remove(root_ / "abc.log");
+   log->writeLog(LogLevel::INFO, "kept\n");
+   EXPECT_EQ(current(), "kept\n");
+}
+
+// A FIFO where the log file goes is no file: its lines are dropped at once, where a
+// writer would otherwise block for good once the pipe was full, holding the
+// destination's mutex. Writing goes on once a file stands there.
+TEST_F(FileLogDestinationTest, FifoInPlaceOfTheFileDropsLinesWithoutBlocking)
+{
+   const std::string fifo = (root_ / "abc.log").string();
+   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+   auto log = destination(2.0);
+   const std::string line(1024, 'x');
+   ASSERT_TRUE(testing::returnsPromptly(fifo, [&] {
+      for (int i = 0; i < 200; ++i) // more than a pipe holds
+         log->writeLog(LogLevel::INFO, line + "\n");
+   }));
+   EXPECT_EQ(boost::filesystem::fifo_file, boost::filesystem::symlink_status(fifo).type());
+
+   boost::filesystem::remove(fifo);
    log->writeLog(LogLevel::INFO, "kept\n");
    EXPECT_EQ(current(), "kept\n");
 }

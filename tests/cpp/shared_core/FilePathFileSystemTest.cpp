@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -24,6 +25,8 @@
 #include <shared_core/PathScope.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "DescriptorsTaken.hpp"
+#include "FifoGuard.hpp"
 #include "ScratchFolder.hpp"
 
 namespace velorin::core {
@@ -347,6 +350,42 @@ TEST_F(FilePathFileSystemTest, WorkingDirectory)
    EXPECT_EQ(native("absent/deeper"), deeper.getProperty("path"));
 }
 
+// Linux gives one errno value where Windows tells situations apart, and names others
+// Windows numbers too: each failure carries the number Windows gives for it.
+TEST_F(FilePathFileSystemTest, FailuresCarryTheNumbersWindowsGives)
+{
+   RestoreCurrentPathScope restore(FilePath(boost::filesystem::current_path().string()), ERROR_LOCATION);
+   write("file.txt", "x");
+   boost::filesystem::create_symlink(native("loop"), native("loop"));
+   std::shared_ptr<std::istream> input;
+   struct Case
+   {
+      const char* name;
+      std::function<Error()> call;
+      int expected;
+   };
+   const Case cases[] = {
+      {"opening a looping link", [&] { return at("loop").openForRead(input); }, 1921},
+      {"opening with no descriptor left",
+       [&] {
+          testing::DescriptorsTaken taken;
+          return at("file.txt").openForRead(input);
+       },
+       4},
+      {"a folder where a file stands", [&] { return at("file.txt").createDirectory(); }, 183},
+      {"a folder below a file", [&] { return at("file.txt").createDirectory("below"); }, 3},
+      {"the working directory on a file", [&] { return at("file.txt").makeCurrentPath(); }, 267},
+      {"the working directory below a file", [&] { return at("file.txt/below").makeCurrentPath(); }, 3},
+      {"the working directory on a looping link", [&] { return at("loop").makeCurrentPath(); }, 1921},
+   };
+   for (const Case& c : cases)
+   {
+      const Error error = c.call();
+      EXPECT_EQ(c.expected, error.getCode()) << c.name << ": " << error.asString();
+      EXPECT_EQ("system", error.getName()) << c.name;
+   }
+}
+
 TEST_F(FilePathFileSystemTest, CompletionWithoutAWorkingDirectory)
 {
    RestoreCurrentPathScope restore(FilePath(boost::filesystem::current_path().string()), ERROR_LOCATION);
@@ -576,6 +615,41 @@ TEST_F(FilePathFileSystemTest, CopyDirectoryRecursive)
    EXPECT_NE(std::string::npos, log->lines()[0].find("target-path: " + native("partial/top.txt")));
 
    EXPECT_TRUE(isPathNotFoundError(at("missing").copyDirectoryRecursive(at("nowhere"))));
+}
+
+// A FIFO in a tree would hold its copy for ever: it is refused at once, logged, and the
+// rest arrives. Across volumes the source then stays whole, and so does a FIFO moved
+// by itself.
+TEST_F(FilePathFileSystemTest, CopiesAndMovesPassOverWhatIsNoFile)
+{
+   auto log = captureLog();
+   write("source/top.txt", "top");
+   write("source/sub/inner.txt", "inner");
+   const std::string fifo = native("source/pipe");
+   ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+
+   Error copied;
+   ASSERT_TRUE(testing::returnsPromptly(fifo, [&] { copied = at("source").copyDirectoryRecursive(at("target")); }));
+   EXPECT_FALSE(copied) << copied.asString();
+   EXPECT_EQ("top", read("target/top.txt"));
+   EXPECT_EQ("inner", read("target/sub/inner.txt"));
+   EXPECT_FALSE(present("target/pipe"));
+   ASSERT_EQ(1u, log->lines().size());
+   EXPECT_NE(std::string::npos, log->lines()[0].find("system error 1920")) << log->lines()[0];
+   EXPECT_NE(std::string::npos, log->lines()[0].find("path: " + fifo)) << log->lines()[0];
+
+   for (const char* source : {"source", "source/pipe"})
+   {
+      velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+      Error moved;
+      ASSERT_TRUE(testing::returnsPromptly(fifo, [&] { moved = at(source).move(at("moved"), FilePath::MoveCrossDevice); }))
+         << source;
+      EXPECT_EQ(1920, moved.getCode()) << source;
+      EXPECT_EQ(fifo, moved.getProperty("path")) << source;
+      EXPECT_TRUE(present("source/pipe")) << source;
+      EXPECT_EQ("top", read("source/top.txt")) << source;
+      EXPECT_FALSE(present("moved/pipe")) << source;
+   }
 }
 
 TEST_F(FilePathFileSystemTest, CopyOrMoveIntoItsOwnTreeIsRefused)

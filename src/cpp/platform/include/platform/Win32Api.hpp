@@ -26,8 +26,18 @@ inline DWORD win32ErrorFromNative(int nativeError)
    return static_cast<DWORD>(nativeError);
 }
 
-// Windows already tells a missing file (2) from a missing folder (3).
+// Windows already numbers each call's errors as its own.
+inline DWORD win32ErrorFromNativeForCreateDirectory(int nativeError)
+{
+   return static_cast<DWORD>(nativeError);
+}
+
 inline DWORD win32ErrorFromNativeForPath(int nativeError, const std::string&)
+{
+   return static_cast<DWORD>(nativeError);
+}
+
+inline DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const std::string&)
 {
    return static_cast<DWORD>(nativeError);
 }

@@ -42,8 +42,9 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 // Access: GENERIC_READ, GENERIC_WRITE and FILE_APPEND_DATA (writes go to the end).
 // Creation: CREATE_NEW, CREATE_ALWAYS (emptied when it exists), OPEN_EXISTING,
 // OPEN_ALWAYS; after creating or opening, the last error is 183 when the file existed.
-// Fails with 2 (file missing), 3 (folder missing), 5 (denied, or a folder) or 32
-// (the share modes of another opener forbid it). Security attributes, flags and
+// Fails with 2 (file missing), 3 (folder missing), 5 (denied, or a folder), 32 (the
+// share modes of another opener forbid it) or 1920 (neither a file nor a folder: a
+// FIFO, a socket or a device, which is never waited for). Security attributes, flags and
 // templates are not supported and must be null or 0.
 HANDLE CreateFileW(LPCWSTR fileName,
                    DWORD desiredAccess,
@@ -64,7 +65,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 
 // Copies contents, permissions and the last write time. The source is opened for
 // shared reading, so a file open for writing gives 32; with failIfExists an
-// existing target gives 80.
+// existing target gives 80. Both are opened as by CreateFileW, so only files are
+// copied.
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
 
 // Renames. MOVEFILE_REPLACE_EXISTING replaces a target file (never a folder: 5), also
@@ -76,8 +78,16 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
 
+// The Win32 number for an operating-system error of a folder creation: an entry that
+// stands in the way is 183, as CreateDirectoryW gives it, not the 80 of a file create.
+DWORD win32ErrorFromNativeForCreateDirectory(int nativeError);
+
 // The Win32 number for an operating-system error on a path. A missing entry is "file
 // not found" only when its folder exists; otherwise "path not found", as on Windows.
 DWORD win32ErrorFromNativeForPath(int nativeError, const std::string& path);
+
+// As win32ErrorFromNativeForPath, for a change of working directory: a path that names
+// a file is 267, as SetCurrentDirectoryW gives it.
+DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const std::string& path);
 
 } // namespace velorin::platform
