@@ -72,12 +72,12 @@ private:
    DescriptorGuard descriptor_;
 };
 
-// UTF-16 path text as a POSIX path: UTF-8 with '/' separators.
+// UTF-16 path text as a POSIX path: its bytes, with '/' separators.
 std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   std::string text = velorin::platform::utf8FromUtf16(path, std::wcslen(path));
+   std::string text = velorin::platform::bytesFromWidePath(path, std::wcslen(path));
    for (char& c : text)
    {
       if (c == '\\')
