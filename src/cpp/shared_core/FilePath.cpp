@@ -19,7 +19,6 @@
 #include <platform/Win32Api.hpp>
 
 #include <shared_core/Logger.hpp>
-#include <shared_core/system/Win32StringUtils.hpp>
 
 #include "MimeTypes.hpp"
 #include "PathSupport.hpp"
@@ -66,17 +65,37 @@ bool isPlainAscii(std::wstring_view wide)
    });
 }
 
+Error lastSystemError(const ErrorLocation& location)
+{
+   return systemError(static_cast<int>(::GetLastError()), location);
+}
+
+// Path text converts through the layer, which keeps the bytes of a name that is not
+// UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
 std::wstring toWide(const std::string& text)
 {
    if (isPlainAscii(text))
       return std::wstring(text.begin(), text.end());
-   return string_utils::utf8ToWide(text, std::string());
+   std::wstring wide = platform::widePathFromUtf8(text);
+   if (wide.empty() && text.front() != '\0')
+      log::logError(lastSystemError(ERROR_LOCATION));
+   return wide;
 }
 
 std::string toUtf8(std::wstring_view wide, bool generic)
 {
-   std::string text =
-      isPlainAscii(wide) ? std::string(wide.begin(), wide.end()) : string_utils::wideToUtf8(std::wstring(wide));
+   std::string text;
+   if (isPlainAscii(wide))
+   {
+      text.assign(wide.begin(), wide.end());
+   }
+   else
+   {
+      const std::wstring stored(wide);
+      text = platform::utf8PathFromWide(stored);
+      if (text.empty() && stored.front() != L'\0')
+         log::logError(lastSystemError(ERROR_LOCATION));
+   }
    if (generic)
       std::replace(text.begin(), text.end(), '\\', '/');
    return text;
@@ -133,11 +152,6 @@ Error filesystemError(const boost::system::error_code& ec, const FilePath& path,
                     : Error(ec, location);
    error.addProperty("path", path);
    return error;
-}
-
-Error lastSystemError(const ErrorLocation& location)
-{
-   return systemError(static_cast<int>(::GetLastError()), location);
 }
 
 Error systemErrorWithPath(int code, const std::string& path, const ErrorLocation& location)
@@ -307,7 +321,7 @@ FilePath::FilePath(const std::string& absolutePath)
    }
    else
    {
-      std::wstring text = string_utils::utf8ToWide(absolutePath, std::string());
+      std::wstring text = toWide(absolutePath);
       const bool genericAscii = isGenericAscii(text);
       impl_ = std::make_shared<Impl>(std::move(text), genericAscii);
    }
@@ -496,7 +510,7 @@ bool FilePath::exists(const std::string& path)
 
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
-   // Only unpaired surrogates would change on the way through UTF-8.
+   // Only unpaired surrogates can change on the way through the UTF-8 form.
    std::uint32_t surrogates = 0;
    std::uint32_t outsideAscii = 0;
    for (wchar_t& unit : text)
@@ -507,7 +521,7 @@ FilePath FilePath::fromComputedPath(std::wstring text)
       surrogates |= (value & 0xFFFFF800u) == 0xD800u ? 1u : 0u;
    }
    if (surrogates != 0)
-      return FilePath(string_utils::wideToUtf8(text));
+      return FilePath(toUtf8(text, false));
    FilePath path;
    path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
    return path;

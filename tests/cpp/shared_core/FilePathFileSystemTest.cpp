@@ -269,6 +269,61 @@ TEST_F(FilePathFileSystemTest, RecursiveWalkReportsEachFolderBeforeItsContentsAn
    EXPECT_LT(position("z"), position("z/3.txt"));
 }
 
+// Linux names are bytes; one that is not UTF-8 keeps its bytes in every form of its path.
+TEST_F(FilePathFileSystemTest, NameThatIsNotUtf8ReachesItsEntry)
+{
+   const std::string name = "caf\xE9.txt";
+   write("folder/" + name, "12345");
+   auto log = captureLog();
+
+   std::vector<FilePath> children;
+   EXPECT_FALSE(at("folder").getChildren(children));
+   ASSERT_EQ(1u, children.size());
+   EXPECT_EQ(native("folder/" + name), children[0].getAbsolutePath());
+   std::vector<FilePath> walked;
+   EXPECT_FALSE(at("folder").getChildrenRecursive([&](int, const FilePath& entry) {
+      walked.push_back(entry);
+      return true;
+   }));
+   ASSERT_EQ(1u, walked.size());
+
+   const std::pair<const char*, FilePath> forms[] = {
+      {"listed", children[0]},
+      {"walked", walked[0]},
+      {"from its UTF-8 text", FilePath(children[0].getAbsolutePath())},
+      {"from its wide text", FilePath(children[0].getAbsolutePathW())},
+      {"completed", at("folder").completePath(name)},
+   };
+   for (const auto& form : forms)
+   {
+      EXPECT_EQ(children[0], form.second) << form.first;
+      EXPECT_TRUE(form.second.exists()) << form.first;
+      EXPECT_TRUE(form.second.isRegularFile()) << form.first;
+      EXPECT_EQ(5u, form.second.getSize()) << form.first;
+      EXPECT_EQ(name, form.second.getFilename()) << form.first;
+   }
+
+   std::shared_ptr<std::istream> stream;
+   ASSERT_FALSE(children[0].openForRead(stream));
+   EXPECT_EQ("12345", readAll(*stream));
+   stream.reset();
+
+   EXPECT_FALSE(children[0].copy(at("copy-" + name)));
+   EXPECT_EQ("12345", read("copy-" + name));
+   EXPECT_FALSE(at("folder").copyDirectoryRecursive(at("tree-copy")));
+   EXPECT_EQ("12345", read("tree-copy/" + name));
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   EXPECT_FALSE(at("tree-copy").move(at("tree-moved"), FilePath::MoveCrossDevice));
+   EXPECT_EQ("12345", read("tree-moved/" + name));
+   EXPECT_FALSE(present("tree-copy"));
+
+   EXPECT_FALSE(children[0].move(at("folder/moved-" + name)));
+   EXPECT_FALSE(present("folder/" + name));
+   EXPECT_FALSE(at("folder/moved-" + name).remove());
+   EXPECT_FALSE(present("folder/moved-" + name)) << "the removal reached the file";
+   EXPECT_TRUE(log->lines().empty());
+}
+
 TEST_F(FilePathFileSystemTest, WorkingDirectory)
 {
    const FilePath original = FilePath(boost::filesystem::current_path().string());
