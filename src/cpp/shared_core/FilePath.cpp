@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <locale>
 #include <ostream>
 
@@ -266,25 +267,83 @@ Error targetInsideSourceError(const FilePath& source, const FilePath& target, co
    return error;
 }
 
+// The path type reads a backslash as a separator, as Windows does, so a name that
+// holds one would name another entry one folder down.
+bool canCarryName(const boost::filesystem::path& name)
+{
+   return name.string().find('\\') == std::string::npos;
+}
+
+// "path" holds the entry's own text, as no path of this type can name it.
+Error nameNotCarriedError(const boost::filesystem::path& entry, const ErrorLocation& location)
+{
+   return systemErrorWithPath(ERROR_INVALID_NAME, entry.string(), location);
+}
+
+// Walks the tree below folder, each folder before its contents. An entry whose name
+// the path type cannot carry is left out with everything below it, and its error
+// handed to leftOut; the walk goes on.
+Error walkTree(const FilePath& folder,
+               const FilePath::RecursiveIterationFunction& visit,
+               const std::function<void(const Error&)>& leftOut,
+               const ErrorLocation& location)
+{
+   if (!folder.exists())
+      return notFoundError(folder, location);
+
+   try
+   {
+      boost::system::error_code ec;
+      boost::filesystem::recursive_directory_iterator it(fsPath(folder), ec);
+      const boost::filesystem::recursive_directory_iterator end;
+      while (!ec && it != end)
+      {
+         if (!canCarryName(it->path().filename()))
+         {
+            it.disable_recursion_pending();
+            leftOut(nameNotCarriedError(it->path(), location));
+         }
+         else if (!visit(it.depth(), FilePath(it->path().string())))
+         {
+            return Success();
+         }
+         it.increment(ec);
+      }
+      if (ec)
+         return filesystemError(ec, folder, location);
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      return filesystemError(e.code(), folder, location);
+   }
+   return Success();
+}
+
 // Copies every entry of the tree below target, logging and skipping the entries that
-// fail; firstEntryError receives the first of them. Returns the walk's own result.
+// fail or cannot be named; firstEntryError receives the first of them. Returns the
+// walk's own result.
 Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntryError)
 {
    Error error = target.ensureDirectory();
    if (error)
       return error;
 
-   return source.getChildrenRecursive([&](int, const FilePath& entry) {
-      const FilePath destination = target.completePath(entry.getRelativePath(source));
-      Error entryError = entry.isDirectory() ? destination.ensureDirectory() : entry.copy(destination);
-      if (entryError)
-      {
-         log::logError(entryError);
-         if (!firstEntryError)
-            firstEntryError = entryError;
-      }
-      return true;
-   });
+   const auto skip = [&](const Error& entryError) {
+      log::logError(entryError);
+      if (!firstEntryError)
+         firstEntryError = entryError;
+   };
+   return walkTree(
+      source,
+      [&](int, const FilePath& entry) {
+         const FilePath destination = target.completePath(entry.getRelativePath(source));
+         Error entryError = entry.isDirectory() ? destination.ensureDirectory() : entry.copy(destination);
+         if (entryError)
+            skip(entryError);
+         return true;
+      },
+      skip,
+      ERROR_LOCATION);
 }
 
 } // namespace
@@ -576,9 +635,17 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
       const boost::filesystem::directory_iterator end;
       while (!ec && it != end)
       {
-         std::wstring child = folder;
-         grammar::append(child, toWide(it->path().filename().string()));
-         filePaths.push_back(fromComputedPath(std::move(child)));
+         const boost::filesystem::path name = it->path().filename();
+         if (canCarryName(name))
+         {
+            std::wstring child = folder;
+            grammar::append(child, toWide(name.string()));
+            filePaths.push_back(fromComputedPath(std::move(child)));
+         }
+         else
+         {
+            log::logError(nameNotCarriedError(it->path(), ERROR_LOCATION), ERROR_LOCATION);
+         }
          it.increment(ec);
       }
       if (ec)
@@ -593,28 +660,9 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
 
 Error FilePath::getChildrenRecursive(const RecursiveIterationFunction& iterationFunction) const
 {
-   if (!exists())
-      return notFoundError(*this, ERROR_LOCATION);
-
-   try
-   {
-      boost::system::error_code ec;
-      boost::filesystem::recursive_directory_iterator it(fsPath(*this), ec);
-      const boost::filesystem::recursive_directory_iterator end;
-      while (!ec && it != end)
-      {
-         if (!iterationFunction(it.depth(), fromComputedPath(toWide(it->path().string()))))
-            return Success();
-         it.increment(ec);
-      }
-      if (ec)
-         return filesystemError(ec, *this, ERROR_LOCATION);
-   }
-   catch (const boost::filesystem::filesystem_error& e)
-   {
-      return filesystemError(e.code(), *this, ERROR_LOCATION);
-   }
-   return Success();
+   const ErrorLocation location = ERROR_LOCATION;
+   return walkTree(
+      *this, iterationFunction, [&](const Error& error) { log::logError(error, location); }, location);
 }
 
 std::string FilePath::getExtension() const

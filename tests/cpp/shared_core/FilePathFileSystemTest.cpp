@@ -269,6 +269,64 @@ TEST_F(FilePathFileSystemTest, RecursiveWalkReportsEachFolderBeforeItsContentsAn
    EXPECT_LT(position("z"), position("z/3.txt"));
 }
 
+// Windows reads a backslash as a separator: listed as a path, "a\b.txt" would name
+// "a/b.txt" one folder down, and work meant for one entry would reach the other.
+TEST_F(FilePathFileSystemTest, ListingLeavesOutNamesHoldingABackslash)
+{
+   write("tree/a/b.txt", "real");
+   write("tree/a\\b.txt", "backslash");
+   write("tree/c\\d/e.txt", "below");
+   auto log = captureLog();
+   const auto loggedNames = [&](std::size_t from) {
+      std::set<std::string> names;
+      const std::vector<std::string> lines = log->lines();
+      for (std::size_t i = from; i < lines.size(); ++i)
+      {
+         const std::string& line = lines[i];
+         EXPECT_NE(std::string::npos, line.find("system error 123")) << line;
+         for (const char* name : {"tree/a\\b.txt", "tree/c\\d"})
+         {
+            if (line.find("path: " + native(name)) != std::string::npos)
+               names.insert(name);
+         }
+      }
+      return names;
+   };
+   const std::set<std::string> both = {"tree/a\\b.txt", "tree/c\\d"};
+
+   std::vector<FilePath> children;
+   EXPECT_FALSE(at("tree").getChildren(children));
+   ASSERT_EQ(1u, children.size());
+   EXPECT_EQ(native("tree/a"), children[0].getAbsolutePath());
+   EXPECT_EQ(both, loggedNames(0));
+
+   std::size_t logged = log->lines().size();
+   std::vector<FilePath> files;
+   EXPECT_FALSE(at("tree").getChildrenRecursive([&](int, const FilePath& entry) {
+      if (entry.isRegularFile())
+         files.push_back(entry);
+      return true;
+   }));
+   ASSERT_EQ(1u, files.size());
+   EXPECT_EQ(native("tree/a/b.txt"), files[0].getAbsolutePath());
+   EXPECT_EQ(both, loggedNames(logged)) << "nothing below a folder left out is walked";
+   EXPECT_EQ(4u, at("tree").getSizeRecursive());
+
+   logged = log->lines().size();
+   EXPECT_FALSE(at("tree").copyDirectoryRecursive(at("copy")));
+   EXPECT_EQ("real", read("copy/a/b.txt"));
+   EXPECT_FALSE(present("copy/a\\b.txt"));
+   EXPECT_FALSE(present("copy/c\\d"));
+   EXPECT_EQ(both, loggedNames(logged));
+
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   const Error error = at("tree").move(at("moved"), FilePath::MoveCrossDevice);
+   EXPECT_EQ(static_cast<int>(ERROR_INVALID_NAME), error.getCode()) << "a move that leaves an entry behind fails";
+   EXPECT_EQ("backslash", read("tree/a\\b.txt"));
+   EXPECT_EQ("below", read("tree/c\\d/e.txt"));
+   EXPECT_EQ("real", read("tree/a/b.txt"));
+}
+
 // Linux names are bytes; one that is not UTF-8 keeps its bytes in every form of its path.
 TEST_F(FilePathFileSystemTest, NameThatIsNotUtf8ReachesItsEntry)
 {
