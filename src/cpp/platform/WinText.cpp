@@ -205,6 +205,23 @@ char* writeUtf8(char32_t codePoint, char* out)
    return out;
 }
 
+// Emitters for the decoders that append each code point to a string.
+auto utf8Appender(std::string& narrow)
+{
+   return [&narrow](char32_t codePoint) {
+      char bytes[4];
+      narrow.append(bytes, writeUtf8(codePoint, bytes));
+   };
+}
+
+auto utf16Appender(std::wstring& wide)
+{
+   return [&wide](char32_t codePoint) {
+      wchar_t units[2];
+      wide.append(units, writeUtf16(codePoint, units));
+   };
+}
+
 // Windows-1252 bytes 0x80-0x9F; every other byte is the code point of its value.
 // 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character and map to the C1 control of
 // the same value, as Windows maps them.
@@ -508,39 +525,27 @@ namespace velorin::platform {
 std::string bytesFromWidePath(const wchar_t* path, std::size_t length)
 {
    std::string narrow;
-   decodeUtf16(path, length,
-               [&](char32_t cp) {
-                  char bytes[4];
-                  narrow.append(bytes, writeUtf8(cp, bytes));
-               },
-               [&](std::uint32_t unit) {
-                  char bytes[4];
-                  if (isEscapedByte(unit))
-                     narrow.push_back(static_cast<char>(unit - kEscapedByteBase));
-                  else
-                     narrow.append(bytes, writeUtf8(kReplacement, bytes));
-               });
+   const auto append = utf8Appender(narrow);
+   decodeUtf16(path, length, append, [&](std::uint32_t unit) {
+      if (isEscapedByte(unit))
+         narrow.push_back(static_cast<char>(unit - kEscapedByteBase));
+      else
+         append(kReplacement);
+   });
    return narrow;
 }
 
 std::wstring utf16FromUtf8(const std::string& text)
 {
    std::wstring wide;
-   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-              [&](char32_t cp) {
-                 wchar_t units[2];
-                 wide.append(units, writeUtf16(cp, units));
-              });
+   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), utf16Appender(wide));
    return wide;
 }
 
 std::string utf8FromUtf16(const wchar_t* text, std::size_t length)
 {
    std::string narrow;
-   decodeUtf16(text, length, [&](char32_t cp) {
-      char bytes[4];
-      narrow.append(bytes, writeUtf8(cp, bytes));
-   });
+   decodeUtf16(text, length, utf8Appender(narrow));
    return narrow;
 }
 
@@ -554,10 +559,7 @@ std::string utf8PathFromWide(const std::wstring& path)
 std::wstring widePathFromBytes(const std::string& path)
 {
    std::wstring wide;
-   decodePathText(reinterpret_cast<const unsigned char*>(path.data()), path.size(), [&](char32_t cp) {
-      wchar_t units[2];
-      wide.append(units, writeUtf16(cp, units));
-   });
+   decodePathText(reinterpret_cast<const unsigned char*>(path.data()), path.size(), utf16Appender(wide));
    return wide;
 }
 
