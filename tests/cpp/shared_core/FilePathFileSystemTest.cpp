@@ -325,6 +325,9 @@ TEST_F(FilePathFileSystemTest, ListingLeavesOutNamesHoldingABackslash)
    EXPECT_EQ("backslash", read("tree/a\\b.txt"));
    EXPECT_EQ("below", read("tree/c\\d/e.txt"));
    EXPECT_EQ("real", read("tree/a/b.txt"));
+
+   EXPECT_FALSE(at("tree").remove());
+   EXPECT_FALSE(present("tree")) << "removing the folder takes every entry, named or not";
 }
 
 // Linux names are bytes; one that is not UTF-8 keeps its bytes in every form of its path.
