@@ -222,6 +222,24 @@ auto utf16Appender(std::wstring& wide)
    };
 }
 
+// The bytes a wide path stands for; false when it holds an unpaired surrogate that
+// stands for no byte, which becomes U+FFFD in the text.
+bool pathBytes(const wchar_t* path, std::size_t length, std::string& bytes)
+{
+   bool nameable = true;
+   const auto append = utf8Appender(bytes);
+   decodeUtf16(path, length, append, [&](std::uint32_t unit) {
+      if (isEscapedByte(unit))
+      {
+         bytes.push_back(static_cast<char>(unit - kEscapedByteBase));
+         return;
+      }
+      nameable = false;
+      append(kReplacement);
+   });
+   return nameable;
+}
+
 // Windows-1252 bytes 0x80-0x9F; every other byte is the code point of its value.
 // 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character and map to the C1 control of
 // the same value, as Windows maps them.
@@ -524,15 +542,14 @@ namespace velorin::platform {
 
 std::string bytesFromWidePath(const wchar_t* path, std::size_t length)
 {
-   std::string narrow;
-   const auto append = utf8Appender(narrow);
-   decodeUtf16(path, length, append, [&](std::uint32_t unit) {
-      if (isEscapedByte(unit))
-         narrow.push_back(static_cast<char>(unit - kEscapedByteBase));
-      else
-         append(kReplacement);
-   });
-   return narrow;
+   std::string bytes;
+   return pathBytes(path, length, bytes) ? bytes : std::string();
+}
+
+bool isNameablePath(const std::wstring& path)
+{
+   std::string bytes;
+   return pathBytes(path.c_str(), std::wcslen(path.c_str()), bytes);
 }
 
 std::wstring utf16FromUtf8(const std::string& text)
@@ -553,7 +570,9 @@ std::string utf8PathFromWide(const std::wstring& path)
 {
    if (consumeArmedFailure("utf8PathFromWide"))
       return std::string();
-   return bytesFromWidePath(path.c_str(), std::wcslen(path.c_str()));
+   std::string text;
+   pathBytes(path.c_str(), std::wcslen(path.c_str()), text);
+   return text;
 }
 
 std::wstring widePathFromBytes(const std::string& path)

@@ -115,10 +115,15 @@ std::string lowerCase(std::string text)
    return text;
 }
 
-// Boost takes UTF-8 text on POSIX, which the generic form is.
+// Boost takes UTF-8 text on POSIX, which the generic form is. A path the system
+// cannot name (its text then holds U+FFFD) reaches nothing: Boost sees the empty path,
+// never the entry whose name is the replacement.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   return boost::filesystem::path(path.getAbsolutePath());
+   std::string text = path.getAbsolutePath();
+   if (text.find("\xEF\xBF\xBD") != std::string::npos && !platform::isNameablePath(path.getAbsolutePathW()))
+      text.clear();
+   return boost::filesystem::path(text);
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.
@@ -492,6 +497,8 @@ Error FilePath::createDirectory(const std::string& path) const
    Error error;
    if (!path.empty())
       error = complete(path, target, ERROR_LOCATION);
+   if (!error && !platform::isNameablePath(target))
+      error = systemError(ERROR_INVALID_NAME, ERROR_LOCATION);
 
    if (!error)
    {

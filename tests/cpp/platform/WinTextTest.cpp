@@ -95,8 +95,13 @@ TEST(WinTextTest, PathTextKeepsEveryByteOfAName)
       everyByte.push_back(static_cast<char>(byte));
    EXPECT_EQ(everyByte, utf8PathFromWide(widePathFromUtf8(everyByte)));
 
-   // Other unpaired surrogates name nothing on this system; text is read up to a NUL.
-   EXPECT_EQ("a\xEF\xBF\xBDz\xEF\xBF\xBD", utf8PathFromWide(std::wstring(L"a\xD83Dz\xDC7F")));
+   // Other unpaired surrogates stand for no byte: as text they are U+FFFD, and a path
+   // holding one names nothing. Text is read up to a NUL.
+   const std::wstring unnameable = L"a\xD83Dz\xDC7F";
+   EXPECT_EQ("a\xEF\xBF\xBDz\xEF\xBF\xBD", utf8PathFromWide(unnameable));
+   EXPECT_EQ("", velorin::platform::bytesFromWidePath(unnameable.c_str(), unnameable.size()));
+   EXPECT_FALSE(velorin::platform::isNameablePath(unnameable));
+   EXPECT_TRUE(velorin::platform::isNameablePath(L"caf\xDCE9.txt"));
    EXPECT_EQ(L"ab", widePathFromUtf8(std::string("ab\0cd", 5)));
    EXPECT_EQ("ab", utf8PathFromWide(std::wstring(L"ab\0cd", 5)));
 

@@ -385,6 +385,31 @@ TEST_F(FilePathFileSystemTest, NameThatIsNotUtf8ReachesItsEntry)
    EXPECT_TRUE(log->lines().empty());
 }
 
+// An unpaired surrogate that stands for no byte names nothing here; its text holds
+// U+FFFD, and the file whose name really is U+FFFD is never reached instead.
+TEST_F(FilePathFileSystemTest, PathNoNameHereCanHoldReachesNothing)
+{
+   const std::string replacement = "caf\xEF\xBF\xBD.txt";
+   write(replacement, "other");
+   const FilePath path(FilePath(native("")).getAbsolutePathW() + L"caf\xD800.txt");
+   ASSERT_EQ(native(replacement), path.getAbsolutePath());
+
+   EXPECT_FALSE(path.exists());
+   EXPECT_FALSE(path.isRegularFile());
+   EXPECT_EQ(0u, path.getSize());
+   EXPECT_FALSE(path.remove());
+   std::shared_ptr<std::istream> stream;
+   EXPECT_TRUE(path.openForRead(stream));
+   EXPECT_TRUE(path.ensureFile());
+   EXPECT_TRUE(path.copy(at("copy.txt")));
+   EXPECT_TRUE(path.move(at("moved.txt")));
+   EXPECT_TRUE(at(replacement).copy(path));
+   EXPECT_EQ(static_cast<int>(ERROR_INVALID_NAME), path.createDirectory("").getCode());
+   EXPECT_EQ("other", read(replacement));
+   EXPECT_FALSE(present("copy.txt"));
+   EXPECT_FALSE(present("moved.txt"));
+}
+
 TEST_F(FilePathFileSystemTest, WorkingDirectory)
 {
    const FilePath original = FilePath(boost::filesystem::current_path().string());

@@ -50,6 +50,12 @@ inline std::string utf8PathFromWide(const std::wstring& path)
    return narrow;
 }
 
+// Windows names may hold any UTF-16 units.
+inline bool isNameablePath(const std::wstring&)
+{
+   return true;
+}
+
 inline std::wstring widePathFromUtf8(const std::string& path)
 {
    const int size = ::MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
