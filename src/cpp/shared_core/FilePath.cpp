@@ -576,18 +576,15 @@ bool FilePath::exists(const std::string& path)
 
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
-   // Only unpaired surrogates can change on the way through the UTF-8 form.
-   std::uint32_t surrogates = 0;
+   // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
+   // that stands for no byte would become U+FFFD and name another entry.
    std::uint32_t outsideAscii = 0;
    for (wchar_t& unit : text)
    {
       const auto value = static_cast<std::uint32_t>(unit);
       unit = value == L'\\' ? L'/' : unit;
       outsideAscii |= value - 1 >= 0x7F ? 1u : 0u;
-      surrogates |= (value & 0xFFFFF800u) == 0xD800u ? 1u : 0u;
    }
-   if (surrogates != 0)
-      return FilePath(toUtf8(text, false));
    FilePath path;
    path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
    return path;

@@ -408,6 +408,13 @@ TEST_F(FilePathFileSystemTest, PathNoNameHereCanHoldReachesNothing)
    EXPECT_EQ("other", read(replacement));
    EXPECT_FALSE(present("copy.txt"));
    EXPECT_FALSE(present("moved.txt"));
+
+   // A path computed from it keeps the surrogate, and names nothing either.
+   const FilePath parent = FilePath(path.getAbsolutePathW() + L"/x").getParent();
+   EXPECT_EQ(path.getAbsolutePathW(), parent.getAbsolutePathW());
+   EXPECT_FALSE(parent.exists());
+   EXPECT_FALSE(parent.remove());
+   EXPECT_EQ("other", read(replacement));
 }
 
 TEST_F(FilePathFileSystemTest, WorkingDirectory)
