@@ -74,14 +74,14 @@ private:
    DescriptorGuard descriptor_;
 };
 
-// UTF-16 path text as a POSIX path: UTF-8 with '/' separators, naming the entry
+// UTF-16 path text as a POSIX path: its bytes, with '/' separators, naming the entry
 // Windows would act on.
 std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
    const std::wstring_view meant = velorin::platform::win32PathMeaning(std::wstring_view(path));
-   std::string text = velorin::platform::utf8FromUtf16(meant.data(), meant.size());
+   std::string text = velorin::platform::bytesFromWidePath(meant.data(), meant.size());
    for (char& c : text)
    {
       if (c == '\\')

@@ -101,7 +101,7 @@ HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWS
          return hresultFromWin32(velorin::platform::win32ErrorFromErrno(error));
    }
 
-   const std::wstring wide = velorin::platform::utf16FromUtf8(folderPath);
+   const std::wstring wide = velorin::platform::widePathFromBytes(folderPath);
    if (wide.size() >= MAX_PATH)
       return hresultFromWin32(ERROR_INSUFFICIENT_BUFFER);
    std::memcpy(path, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));

@@ -3,13 +3,16 @@
 //
 // The codec is lenient as Windows is with flags 0: each maximal ill-formed
 // subsequence of UTF-8 becomes one U+FFFD (Unicode's recommended practice), and
-// each unpaired surrogate of UTF-16 becomes U+FFFD. The ANSI code page (CP_ACP) is
+// each unpaired surrogate of UTF-16 becomes U+FFFD. Path text is the exception:
+// Linux names are bytes, so each byte that does not decode stands for itself as the
+// lone surrogate U+DC80..U+DCFF, and a listed name reaches its entry again. The ANSI code page (CP_ACP) is
 // Windows-1252, from a table of our own because iconv refuses the five bytes that
 // Windows maps to C1 controls; other code pages go through iconv, and one that
 // iconv does not know is invalid (87), as an unknown code page is on Windows.
 #include <platform/win32/WinText.hpp>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -27,9 +30,10 @@ bool inRange(unsigned char byte, unsigned char low, unsigned char high)
    return byte >= low && byte <= high;
 }
 
-// Calls emit(codePoint) for every scalar value of the UTF-8 text.
-template <typename Emit>
-void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit)
+// Calls emit(codePoint) for every scalar value of the UTF-8 text, and
+// emitIllFormed(begin, end) for every maximal ill-formed subsequence.
+template <typename Emit, typename EmitIllFormed>
+void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit, EmitIllFormed emitIllFormed)
 {
    std::size_t i = 0;
    while (i < length)
@@ -70,7 +74,7 @@ void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit)
       }
       else
       {
-         emit(kReplacement);
+         emitIllFormed(text + i, text + i + 1);
          ++i;
          continue;
       }
@@ -88,15 +92,42 @@ void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit)
          }
          codePoint = (codePoint << 6) | (text[next] & 0x3F);
       }
-      emit(wellFormed ? codePoint : kReplacement);
+      if (wellFormed)
+         emit(codePoint);
+      else
+         emitIllFormed(text + i, text + next);
       i = next;
    }
 }
 
-// Calls emit(codePoint) for every scalar value of the UTF-16 text. Units above
-// 0xFFFF that are code points are taken whole; anything else invalid is U+FFFD.
 template <typename Emit>
-void decodeUtf16(const wchar_t* text, std::size_t length, Emit emit)
+void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit)
+{
+   decodeUtf8(text, length, emit, [&](const unsigned char*, const unsigned char*) { emit(kReplacement); });
+}
+
+constexpr char32_t kEscapedByteBase = 0xDC00;
+
+bool isEscapedByte(std::uint32_t unit)
+{
+   return unit >= kEscapedByteBase + 0x80 && unit <= kEscapedByteBase + 0xFF;
+}
+
+// UTF-8 path text as UTF-16, each byte that does not decode escaped.
+template <typename Emit>
+void decodePathText(const unsigned char* text, std::size_t length, Emit emit)
+{
+   decodeUtf8(text, length, emit, [&](const unsigned char* begin, const unsigned char* end) {
+      for (; begin != end; ++begin)
+         emit(kEscapedByteBase + *begin);
+   });
+}
+
+// Calls emit(codePoint) for every scalar value of the UTF-16 text. Units above
+// 0xFFFF that are code points are taken whole; emitUnpaired(unit) gets every unpaired
+// surrogate, and anything else invalid is U+FFFD.
+template <typename Emit, typename EmitUnpaired>
+void decodeUtf16(const wchar_t* text, std::size_t length, Emit emit, EmitUnpaired emitUnpaired)
 {
    for (std::size_t i = 0; i < length; ++i)
    {
@@ -111,9 +142,17 @@ void decodeUtf16(const wchar_t* text, std::size_t length, Emit emit)
             continue;
          }
       }
-      const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-      emit(surrogate || unit > 0x10FFFF ? kReplacement : static_cast<char32_t>(unit));
+      if (unit >= 0xD800 && unit <= 0xDFFF)
+         emitUnpaired(unit);
+      else
+         emit(unit > 0x10FFFF ? kReplacement : static_cast<char32_t>(unit));
    }
+}
+
+template <typename Emit>
+void decodeUtf16(const wchar_t* text, std::size_t length, Emit emit)
+{
+   decodeUtf16(text, length, emit, [&](std::uint32_t) { emit(kReplacement); });
 }
 
 std::size_t utf16Length(char32_t codePoint)
@@ -164,6 +203,41 @@ char* writeUtf8(char32_t codePoint, char* out)
       *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
    }
    return out;
+}
+
+// Emitters for the decoders that append each code point to a string.
+auto utf8Appender(std::string& narrow)
+{
+   return [&narrow](char32_t codePoint) {
+      char bytes[4];
+      narrow.append(bytes, writeUtf8(codePoint, bytes));
+   };
+}
+
+auto utf16Appender(std::wstring& wide)
+{
+   return [&wide](char32_t codePoint) {
+      wchar_t units[2];
+      wide.append(units, writeUtf16(codePoint, units));
+   };
+}
+
+// The bytes a wide path stands for; false when it holds an unpaired surrogate that
+// stands for no byte, which becomes U+FFFD in the text.
+bool pathBytes(const wchar_t* path, std::size_t length, std::string& bytes)
+{
+   bool nameable = true;
+   const auto append = utf8Appender(bytes);
+   decodeUtf16(path, length, append, [&](std::uint32_t unit) {
+      if (isEscapedByte(unit))
+      {
+         bytes.push_back(static_cast<char>(unit - kEscapedByteBase));
+         return;
+      }
+      nameable = false;
+      append(kReplacement);
+   });
+   return nameable;
 }
 
 // Windows-1252 bytes 0x80-0x9F; every other byte is the code point of its value.
@@ -466,25 +540,53 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
 
 namespace velorin::platform {
 
+std::string bytesFromWidePath(const wchar_t* path, std::size_t length)
+{
+   std::string bytes;
+   return pathBytes(path, length, bytes) ? bytes : std::string();
+}
+
+bool isNameablePath(const std::wstring& path)
+{
+   std::string bytes;
+   return pathBytes(path.c_str(), std::wcslen(path.c_str()), bytes);
+}
+
 std::wstring utf16FromUtf8(const std::string& text)
 {
    std::wstring wide;
-   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-              [&](char32_t cp) {
-                 wchar_t units[2];
-                 wide.append(units, writeUtf16(cp, units));
-              });
+   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), utf16Appender(wide));
    return wide;
 }
 
 std::string utf8FromUtf16(const wchar_t* text, std::size_t length)
 {
    std::string narrow;
-   decodeUtf16(text, length, [&](char32_t cp) {
-      char bytes[4];
-      narrow.append(bytes, writeUtf8(cp, bytes));
-   });
+   decodeUtf16(text, length, utf8Appender(narrow));
    return narrow;
+}
+
+std::string utf8PathFromWide(const std::wstring& path)
+{
+   if (consumeArmedFailure("utf8PathFromWide"))
+      return std::string();
+   std::string text;
+   pathBytes(path.c_str(), std::wcslen(path.c_str()), text);
+   return text;
+}
+
+std::wstring widePathFromBytes(const std::string& path)
+{
+   std::wstring wide;
+   decodePathText(reinterpret_cast<const unsigned char*>(path.data()), path.size(), utf16Appender(wide));
+   return wide;
+}
+
+std::wstring widePathFromUtf8(const std::string& path)
+{
+   if (consumeArmedFailure("widePathFromUtf8"))
+      return std::wstring();
+   return widePathFromBytes(std::string(path.c_str()));
 }
 
 } // namespace velorin::platform

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <locale>
 #include <ostream>
 
@@ -19,7 +20,6 @@
 #include <platform/Win32Api.hpp>
 
 #include <shared_core/Logger.hpp>
-#include <shared_core/system/Win32StringUtils.hpp>
 
 #include "MimeTypes.hpp"
 #include "PathSupport.hpp"
@@ -66,17 +66,37 @@ bool isPlainAscii(std::wstring_view wide)
    });
 }
 
+Error lastSystemError(const ErrorLocation& location)
+{
+   return systemError(static_cast<int>(::GetLastError()), location);
+}
+
+// Path text converts through the layer, which keeps the bytes of a name that is not
+// UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
 std::wstring toWide(const std::string& text)
 {
    if (isPlainAscii(text))
       return std::wstring(text.begin(), text.end());
-   return string_utils::utf8ToWide(text, std::string());
+   std::wstring wide = platform::widePathFromUtf8(text);
+   if (wide.empty() && text.front() != '\0')
+      log::logError(lastSystemError(ERROR_LOCATION));
+   return wide;
 }
 
 std::string toUtf8(std::wstring_view wide, bool generic)
 {
-   std::string text =
-      isPlainAscii(wide) ? std::string(wide.begin(), wide.end()) : string_utils::wideToUtf8(std::wstring(wide));
+   std::string text;
+   if (isPlainAscii(wide))
+   {
+      text.assign(wide.begin(), wide.end());
+   }
+   else
+   {
+      const std::wstring stored(wide);
+      text = platform::utf8PathFromWide(stored);
+      if (text.empty() && stored.front() != L'\0')
+         log::logError(lastSystemError(ERROR_LOCATION));
+   }
    if (generic)
       std::replace(text.begin(), text.end(), '\\', '/');
    return text;
@@ -104,10 +124,16 @@ std::wstring win32Text(const FilePath& path)
    return text;
 }
 
-// Boost takes UTF-8 text on POSIX, which the generic form is.
+// Boost takes UTF-8 text on POSIX, which the generic form is. A path the system
+// cannot name (its text then holds U+FFFD) reaches nothing: Boost sees the empty path,
+// never the entry whose name is the replacement.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   return boost::filesystem::path(toGenericUtf8(win32Text(path)));
+   const std::wstring wide = win32Text(path);
+   std::string text = toGenericUtf8(wide);
+   if (text.find("\xEF\xBF\xBD") != std::string::npos && !platform::isNameablePath(wide))
+      text.clear();
+   return boost::filesystem::path(text);
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.
@@ -145,11 +171,6 @@ Error filesystemError(const boost::system::error_code& ec,
                     : Error(ec, location);
    error.addProperty("path", path);
    return error;
-}
-
-Error lastSystemError(const ErrorLocation& location)
-{
-   return systemError(static_cast<int>(::GetLastError()), location);
 }
 
 Error systemErrorWithPath(int code, const std::string& path, const ErrorLocation& location)
@@ -264,25 +285,83 @@ Error targetInsideSourceError(const FilePath& source, const FilePath& target, co
    return error;
 }
 
+// The path type reads a backslash as a separator, as Windows does, so a name that
+// holds one would name another entry one folder down.
+bool canCarryName(const boost::filesystem::path& name)
+{
+   return name.string().find('\\') == std::string::npos;
+}
+
+// "path" holds the entry's own text, as no path of this type can name it.
+Error nameNotCarriedError(const boost::filesystem::path& entry, const ErrorLocation& location)
+{
+   return systemErrorWithPath(ERROR_INVALID_NAME, entry.string(), location);
+}
+
+// Walks the tree below folder, each folder before its contents. An entry whose name
+// the path type cannot carry is left out with everything below it, and its error
+// handed to leftOut; the walk goes on.
+Error walkTree(const FilePath& folder,
+               const FilePath::RecursiveIterationFunction& visit,
+               const std::function<void(const Error&)>& leftOut,
+               const ErrorLocation& location)
+{
+   if (!folder.exists())
+      return notFoundError(folder, location);
+
+   try
+   {
+      boost::system::error_code ec;
+      boost::filesystem::recursive_directory_iterator it(fsPath(folder), ec);
+      const boost::filesystem::recursive_directory_iterator end;
+      while (!ec && it != end)
+      {
+         if (!canCarryName(it->path().filename()))
+         {
+            it.disable_recursion_pending();
+            leftOut(nameNotCarriedError(it->path(), location));
+         }
+         else if (!visit(it.depth(), FilePath(it->path().string())))
+         {
+            return Success();
+         }
+         it.increment(ec);
+      }
+      if (ec)
+         return filesystemError(ec, folder, location);
+   }
+   catch (const boost::filesystem::filesystem_error& e)
+   {
+      return filesystemError(e.code(), folder, location);
+   }
+   return Success();
+}
+
 // Copies every entry of the tree below target, logging and skipping the entries that
-// fail; firstEntryError receives the first of them. Returns the walk's own result.
+// fail or cannot be named; firstEntryError receives the first of them. Returns the
+// walk's own result.
 Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntryError)
 {
    Error error = target.ensureDirectory();
    if (error)
       return error;
 
-   return source.getChildrenRecursive([&](int, const FilePath& entry) {
-      const FilePath destination = target.completePath(entry.getRelativePath(source));
-      Error entryError = entry.isDirectory() ? destination.ensureDirectory() : entry.copy(destination);
-      if (entryError)
-      {
-         log::logError(entryError);
-         if (!firstEntryError)
-            firstEntryError = entryError;
-      }
-      return true;
-   });
+   const auto skip = [&](const Error& entryError) {
+      log::logError(entryError);
+      if (!firstEntryError)
+         firstEntryError = entryError;
+   };
+   return walkTree(
+      source,
+      [&](int, const FilePath& entry) {
+         const FilePath destination = target.completePath(entry.getRelativePath(source));
+         Error entryError = entry.isDirectory() ? destination.ensureDirectory() : entry.copy(destination);
+         if (entryError)
+            skip(entryError);
+         return true;
+      },
+      skip,
+      ERROR_LOCATION);
 }
 
 } // namespace
@@ -319,7 +398,7 @@ FilePath::FilePath(const std::string& absolutePath)
    }
    else
    {
-      std::wstring text = string_utils::utf8ToWide(absolutePath, std::string());
+      std::wstring text = toWide(absolutePath);
       const bool genericAscii = isGenericAscii(text);
       impl_ = std::make_shared<Impl>(std::move(text), genericAscii);
    }
@@ -434,6 +513,8 @@ Error FilePath::createDirectory(const std::string& path) const
    Error error;
    if (!path.empty())
       error = complete(path, target, ERROR_LOCATION);
+   if (!error && !platform::isNameablePath(target))
+      error = systemError(ERROR_INVALID_NAME, ERROR_LOCATION);
 
    if (!error)
    {
@@ -511,18 +592,15 @@ bool FilePath::exists(const std::string& path)
 
 FilePath FilePath::fromComputedPath(std::wstring text)
 {
-   // Only unpaired surrogates would change on the way through UTF-8.
-   std::uint32_t surrogates = 0;
+   // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
+   // that stands for no byte would become U+FFFD and name another entry.
    std::uint32_t outsideAscii = 0;
    for (wchar_t& unit : text)
    {
       const auto value = static_cast<std::uint32_t>(unit);
       unit = value == L'\\' ? L'/' : unit;
       outsideAscii |= value - 1 >= 0x7F ? 1u : 0u;
-      surrogates |= (value & 0xFFFFF800u) == 0xD800u ? 1u : 0u;
    }
-   if (surrogates != 0)
-      return FilePath(string_utils::wideToUtf8(text));
    FilePath path;
    path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
    return path;
@@ -577,9 +655,17 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
       const boost::filesystem::directory_iterator end;
       while (!ec && it != end)
       {
-         std::wstring child = folder;
-         grammar::append(child, toWide(it->path().filename().string()));
-         filePaths.push_back(fromComputedPath(std::move(child)));
+         const boost::filesystem::path name = it->path().filename();
+         if (canCarryName(name))
+         {
+            std::wstring child = folder;
+            grammar::append(child, toWide(name.string()));
+            filePaths.push_back(fromComputedPath(std::move(child)));
+         }
+         else
+         {
+            log::logError(nameNotCarriedError(it->path(), ERROR_LOCATION), ERROR_LOCATION);
+         }
          it.increment(ec);
       }
       if (ec)
@@ -594,28 +680,9 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
 
 Error FilePath::getChildrenRecursive(const RecursiveIterationFunction& iterationFunction) const
 {
-   if (!exists())
-      return notFoundError(*this, ERROR_LOCATION);
-
-   try
-   {
-      boost::system::error_code ec;
-      boost::filesystem::recursive_directory_iterator it(fsPath(*this), ec);
-      const boost::filesystem::recursive_directory_iterator end;
-      while (!ec && it != end)
-      {
-         if (!iterationFunction(it.depth(), fromComputedPath(toWide(it->path().string()))))
-            return Success();
-         it.increment(ec);
-      }
-      if (ec)
-         return filesystemError(ec, *this, ERROR_LOCATION);
-   }
-   catch (const boost::filesystem::filesystem_error& e)
-   {
-      return filesystemError(e.code(), *this, ERROR_LOCATION);
-   }
-   return Success();
+   const ErrorLocation location = ERROR_LOCATION;
+   return walkTree(
+      *this, iterationFunction, [&](const Error& error) { log::logError(error, location); }, location);
 }
 
 std::string FilePath::getExtension() const

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include <boost/filesystem.hpp>
@@ -54,6 +55,18 @@ TEST_F(WinShellTest, DocumentsFolderComesFromXdgOnlyForTheCurrentLocation)
    ::unsetenv("XDG_DOCUMENTS_DIR");
    ::setenv("HOME", root_.c_str(), 1);
    EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT), std::make_pair(S_OK, accountHome()));
+}
+
+// A Linux folder name is bytes; one that is not UTF-8 keeps them in the wide result.
+TEST_F(WinShellTest, FolderWhoseNameIsNotUtf8KeepsItsBytes)
+{
+   const boost::filesystem::path latin1 = root_ / "caf\xE9";
+   boost::filesystem::create_directory(latin1);
+   ::setenv("XDG_DOCUMENTS_DIR", latin1.c_str(), 1);
+   wchar_t buffer[MAX_PATH] = {};
+   EXPECT_EQ(S_OK, ::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, buffer));
+   ::unsetenv("XDG_DOCUMENTS_DIR");
+   EXPECT_EQ(latin1.string(), velorin::platform::bytesFromWidePath(buffer, std::wcslen(buffer)));
 }
 
 TEST_F(WinShellTest, MissingFolderFailsUnlessAskedToCreateIt)

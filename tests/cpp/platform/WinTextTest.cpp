@@ -70,6 +70,47 @@ TEST(WinTextTest, EncodesUtf16WithReplacementForUnpairedSurrogates)
       EXPECT_EQ(c.utf8, toUtf8(c.utf16)) << c.name;
 }
 
+TEST(WinTextTest, PathTextKeepsEveryByteOfAName)
+{
+   using velorin::platform::utf8PathFromWide;
+   using velorin::platform::widePathFromUtf8;
+   // Each byte that does not decode stands for itself as U+DC00 + byte.
+   const std::vector<Utf8Case> cases = {
+      {"UTF-8 decodes as text does", "caf\xC3\xA9/\xF0\x9F\x98\x80", u"caf\u00E9/\xD83D\xDE00"},
+      {"Latin-1 byte", "caf\xE9.txt", u"caf\xDCE9.txt"},
+      {"truncated sequence, byte by byte", "\xE2\x82z", u"\xDCE2\xDC82z"},
+      {"encoded surrogate", "\xED\xB3\xA9", u"\xDCED\xDCB3\xDCA9"},
+      {"invalid lead bytes", "\xFF\xFE", u"\xDCFF\xDCFE"},
+      {"truncated at the end", "ab\xF0\x9F\x98", u"ab\xDCF0\xDC9F\xDC98"},
+   };
+   for (const auto& c : cases)
+   {
+      const std::wstring wide(c.utf16.begin(), c.utf16.end());
+      EXPECT_EQ(wide, widePathFromUtf8(c.utf8)) << c.name;
+      EXPECT_EQ(c.utf8, utf8PathFromWide(wide)) << c.name;
+   }
+
+   std::string everyByte;
+   for (int byte = 1; byte < 256; ++byte)
+      everyByte.push_back(static_cast<char>(byte));
+   EXPECT_EQ(everyByte, utf8PathFromWide(widePathFromUtf8(everyByte)));
+
+   // Other unpaired surrogates stand for no byte: as text they are U+FFFD, and a path
+   // holding one names nothing. Text is read up to a NUL.
+   const std::wstring unnameable = L"a\xD83Dz\xDC7F";
+   EXPECT_EQ("a\xEF\xBF\xBDz\xEF\xBF\xBD", utf8PathFromWide(unnameable));
+   EXPECT_EQ("", velorin::platform::bytesFromWidePath(unnameable.c_str(), unnameable.size()));
+   EXPECT_FALSE(velorin::platform::isNameablePath(unnameable));
+   EXPECT_TRUE(velorin::platform::isNameablePath(L"caf\xDCE9.txt"));
+   EXPECT_EQ(L"ab", widePathFromUtf8(std::string("ab\0cd", 5)));
+   EXPECT_EQ("ab", utf8PathFromWide(std::wstring(L"ab\0cd", 5)));
+
+   velorin::platform::failNext("widePathFromUtf8", ERROR_NOT_ENOUGH_MEMORY);
+   EXPECT_EQ(L"", widePathFromUtf8("abc"));
+   EXPECT_EQ(ERROR_NOT_ENOUGH_MEMORY, GetLastError());
+   EXPECT_EQ(L"abc", widePathFromUtf8("abc"));
+}
+
 TEST(WinTextTest, LengthMinusOneCountsTheTerminatingNul)
 {
    EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));

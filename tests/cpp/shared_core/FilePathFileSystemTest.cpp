@@ -327,6 +327,154 @@ TEST_F(FilePathFileSystemTest, RecursiveWalkReportsEachFolderBeforeItsContentsAn
    EXPECT_LT(position("z"), position("z/3.txt"));
 }
 
+// Windows reads a backslash as a separator: listed as a path, "a\b.txt" would name
+// "a/b.txt" one folder down, and work meant for one entry would reach the other.
+TEST_F(FilePathFileSystemTest, ListingLeavesOutNamesHoldingABackslash)
+{
+   write("tree/a/b.txt", "real");
+   write("tree/a\\b.txt", "backslash");
+   write("tree/c\\d/e.txt", "below");
+   auto log = captureLog();
+   const auto loggedNames = [&](std::size_t from) {
+      std::set<std::string> names;
+      const std::vector<std::string> lines = log->lines();
+      for (std::size_t i = from; i < lines.size(); ++i)
+      {
+         const std::string& line = lines[i];
+         EXPECT_NE(std::string::npos, line.find("system error 123")) << line;
+         for (const char* name : {"tree/a\\b.txt", "tree/c\\d"})
+         {
+            if (line.find("path: " + native(name)) != std::string::npos)
+               names.insert(name);
+         }
+      }
+      return names;
+   };
+   const std::set<std::string> both = {"tree/a\\b.txt", "tree/c\\d"};
+
+   std::vector<FilePath> children;
+   EXPECT_FALSE(at("tree").getChildren(children));
+   ASSERT_EQ(1u, children.size());
+   EXPECT_EQ(native("tree/a"), children[0].getAbsolutePath());
+   EXPECT_EQ(both, loggedNames(0));
+
+   std::size_t logged = log->lines().size();
+   std::vector<FilePath> files;
+   EXPECT_FALSE(at("tree").getChildrenRecursive([&](int, const FilePath& entry) {
+      if (entry.isRegularFile())
+         files.push_back(entry);
+      return true;
+   }));
+   ASSERT_EQ(1u, files.size());
+   EXPECT_EQ(native("tree/a/b.txt"), files[0].getAbsolutePath());
+   EXPECT_EQ(both, loggedNames(logged)) << "nothing below a folder left out is walked";
+   EXPECT_EQ(4u, at("tree").getSizeRecursive());
+
+   logged = log->lines().size();
+   EXPECT_FALSE(at("tree").copyDirectoryRecursive(at("copy")));
+   EXPECT_EQ("real", read("copy/a/b.txt"));
+   EXPECT_FALSE(present("copy/a\\b.txt"));
+   EXPECT_FALSE(present("copy/c\\d"));
+   EXPECT_EQ(both, loggedNames(logged));
+
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   const Error error = at("tree").move(at("moved"), FilePath::MoveCrossDevice);
+   EXPECT_EQ(static_cast<int>(ERROR_INVALID_NAME), error.getCode()) << "a move that leaves an entry behind fails";
+   EXPECT_EQ("backslash", read("tree/a\\b.txt"));
+   EXPECT_EQ("below", read("tree/c\\d/e.txt"));
+   EXPECT_EQ("real", read("tree/a/b.txt"));
+
+   EXPECT_FALSE(at("tree").remove());
+   EXPECT_FALSE(present("tree")) << "removing the folder takes every entry, named or not";
+}
+
+// Linux names are bytes; one that is not UTF-8 keeps its bytes in every form of its path.
+TEST_F(FilePathFileSystemTest, NameThatIsNotUtf8ReachesItsEntry)
+{
+   const std::string name = "caf\xE9.txt";
+   write("folder/" + name, "12345");
+   auto log = captureLog();
+
+   std::vector<FilePath> children;
+   EXPECT_FALSE(at("folder").getChildren(children));
+   ASSERT_EQ(1u, children.size());
+   EXPECT_EQ(native("folder/" + name), children[0].getAbsolutePath());
+   std::vector<FilePath> walked;
+   EXPECT_FALSE(at("folder").getChildrenRecursive([&](int, const FilePath& entry) {
+      walked.push_back(entry);
+      return true;
+   }));
+   ASSERT_EQ(1u, walked.size());
+
+   const std::pair<const char*, FilePath> forms[] = {
+      {"listed", children[0]},
+      {"walked", walked[0]},
+      {"from its UTF-8 text", FilePath(children[0].getAbsolutePath())},
+      {"from its wide text", FilePath(children[0].getAbsolutePathW())},
+      {"completed", at("folder").completePath(name)},
+   };
+   for (const auto& form : forms)
+   {
+      EXPECT_EQ(children[0], form.second) << form.first;
+      EXPECT_TRUE(form.second.exists()) << form.first;
+      EXPECT_TRUE(form.second.isRegularFile()) << form.first;
+      EXPECT_EQ(5u, form.second.getSize()) << form.first;
+      EXPECT_EQ(name, form.second.getFilename()) << form.first;
+   }
+
+   std::shared_ptr<std::istream> stream;
+   ASSERT_FALSE(children[0].openForRead(stream));
+   EXPECT_EQ("12345", readAll(*stream));
+   stream.reset();
+
+   EXPECT_FALSE(children[0].copy(at("copy-" + name)));
+   EXPECT_EQ("12345", read("copy-" + name));
+   EXPECT_FALSE(at("folder").copyDirectoryRecursive(at("tree-copy")));
+   EXPECT_EQ("12345", read("tree-copy/" + name));
+   velorin::platform::failNext("MoveFileExW", ERROR_NOT_SAME_DEVICE);
+   EXPECT_FALSE(at("tree-copy").move(at("tree-moved"), FilePath::MoveCrossDevice));
+   EXPECT_EQ("12345", read("tree-moved/" + name));
+   EXPECT_FALSE(present("tree-copy"));
+
+   EXPECT_FALSE(children[0].move(at("folder/moved-" + name)));
+   EXPECT_FALSE(present("folder/" + name));
+   EXPECT_FALSE(at("folder/moved-" + name).remove());
+   EXPECT_FALSE(present("folder/moved-" + name)) << "the removal reached the file";
+   EXPECT_TRUE(log->lines().empty());
+}
+
+// An unpaired surrogate that stands for no byte names nothing here; its text holds
+// U+FFFD, and the file whose name really is U+FFFD is never reached instead.
+TEST_F(FilePathFileSystemTest, PathNoNameHereCanHoldReachesNothing)
+{
+   const std::string replacement = "caf\xEF\xBF\xBD.txt";
+   write(replacement, "other");
+   const FilePath path(FilePath(native("")).getAbsolutePathW() + L"caf\xD800.txt");
+   ASSERT_EQ(native(replacement), path.getAbsolutePath());
+
+   EXPECT_FALSE(path.exists());
+   EXPECT_FALSE(path.isRegularFile());
+   EXPECT_EQ(0u, path.getSize());
+   EXPECT_FALSE(path.remove());
+   std::shared_ptr<std::istream> stream;
+   EXPECT_TRUE(path.openForRead(stream));
+   EXPECT_TRUE(path.ensureFile());
+   EXPECT_TRUE(path.copy(at("copy.txt")));
+   EXPECT_TRUE(path.move(at("moved.txt")));
+   EXPECT_TRUE(at(replacement).copy(path));
+   EXPECT_EQ(static_cast<int>(ERROR_INVALID_NAME), path.createDirectory("").getCode());
+   EXPECT_EQ("other", read(replacement));
+   EXPECT_FALSE(present("copy.txt"));
+   EXPECT_FALSE(present("moved.txt"));
+
+   // A path computed from it keeps the surrogate, and names nothing either.
+   const FilePath parent = FilePath(path.getAbsolutePathW() + L"/x").getParent();
+   EXPECT_EQ(path.getAbsolutePathW(), parent.getAbsolutePathW());
+   EXPECT_FALSE(parent.exists());
+   EXPECT_FALSE(parent.remove());
+   EXPECT_EQ("other", read(replacement));
+}
+
 TEST_F(FilePathFileSystemTest, WorkingDirectory)
 {
    const FilePath original = FilePath(boost::filesystem::current_path().string());
@@ -831,7 +979,9 @@ TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForCopyAndMove)
       EXPECT_FALSE(present(folder + kind.name));
       EXPECT_EQ(kind.symlink, isLink(folder + "moved")) << "a link moves as itself";
       if (kind.regularFile)
+      {
          EXPECT_EQ("12345", read(folder + "moved"));
+      }
       EXPECT_EQ(kind.name == std::string("folder"), present(folder + "moved/inner.txt"));
    });
 }

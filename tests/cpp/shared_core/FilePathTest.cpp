@@ -76,7 +76,8 @@ TEST(FilePathTest, BadUtf8AndEmbeddedNulNeverThrow)
 {
    auto log = captureLog();
    const FilePath invalid(std::string("C:/a\xFF" "b"));
-   EXPECT_EQ("C:/a\xEF\xBF\xBD" "b", invalid.getAbsolutePath()) << "a bad byte becomes U+FFFD";
+   EXPECT_EQ("C:/a\xFF" "b", invalid.getAbsolutePath()) << "a byte that does not decode is kept";
+   EXPECT_EQ(std::wstring(L"C:/a\xDCFF" L"b"), invalid.getAbsolutePathW());
 
    const FilePath withNul(std::string("C:/ab\0cd", 8));
    EXPECT_EQ("C:/ab", withNul.getAbsolutePath());
@@ -86,10 +87,15 @@ TEST(FilePathTest, BadUtf8AndEmbeddedNulNeverThrow)
 TEST(FilePathTest, FailedConversionGivesTheEmptyPath)
 {
    auto log = captureLog();
-   velorin::platform::failNext("MultiByteToWideChar", ERROR_INVALID_PARAMETER);
+   velorin::platform::failNext("widePathFromUtf8", ERROR_INVALID_PARAMETER);
    const FilePath path("C:/caf\xC3\xA9");
    EXPECT_TRUE(path.isEmpty());
    EXPECT_EQ(1u, log->lines().size());
+
+   velorin::platform::failNext("utf8PathFromWide", ERROR_NOT_ENOUGH_MEMORY);
+   EXPECT_EQ("", FilePath("C:/caf\xC3\xA9").getAbsolutePath());
+   ASSERT_EQ(2u, log->lines().size());
+   EXPECT_NE(std::string::npos, log->lines()[1].find("system error 8")) << log->lines()[1];
 }
 
 TEST(FilePathTest, ElementComparison)

@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <string>
 #include <boost/system/error_code.hpp>
 
@@ -45,6 +47,36 @@ inline DWORD win32ErrorFromNativeForSetCurrentDirectory(int nativeError, const s
 inline int wctomb(char* multiByte, wchar_t wideChar)
 {
    return ::wctomb(multiByte, wideChar);
+}
+
+// Windows names entries in UTF-16, so path text converts as any text does; an empty
+// result from text that is not empty leaves the converter's last error.
+inline std::string utf8PathFromWide(const std::wstring& path)
+{
+   const int size = ::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
+   if (size == 0)
+      return std::string();
+   std::string narrow(static_cast<std::size_t>(size), '\0');
+   ::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, &narrow[0], size, nullptr, nullptr);
+   narrow.resize(std::strlen(narrow.c_str()));
+   return narrow;
+}
+
+// Windows names may hold any UTF-16 units.
+inline bool isNameablePath(const std::wstring&)
+{
+   return true;
+}
+
+inline std::wstring widePathFromUtf8(const std::string& path)
+{
+   const int size = ::MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+   if (size == 0)
+      return std::wstring();
+   std::wstring wide(static_cast<std::size_t>(size), L'\0');
+   ::MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], size);
+   wide.resize(std::wcslen(wide.c_str()));
+   return wide;
 }
 } // namespace velorin::platform
 

@@ -7,7 +7,9 @@
 // A value is immutable: copies share one implementation and no member changes it.
 // The text is kept as given (UTF-16 inside); every text result is UTF-8 in generic
 // form, with '/' separators, unless its name says native. Both '/' and '\' separate,
-// "C:" and "//server" are root names, and elements compare case-sensitively.
+// "C:" and "//server" are root names, and elements compare case-sensitively. A name
+// that is not UTF-8 (a Linux name is bytes) keeps its bytes in every form, so any form
+// of a listed path reaches its entry.
 //
 // Members that touch the file system act on the entry Windows would: trailing
 // separators and final "." elements are dropped first, so "dir/link/" is the link
@@ -146,8 +148,11 @@ public:
    // ----- Listing --------------------------------------------------------------
 
    // Appends one path per entry; the vector is not cleared. A missing path gives error 3.
+   // An entry whose name holds '\' (legal outside Windows) would read as two elements,
+   // naming another entry: it is left out and logged with error 123.
    Error getChildren(std::vector<FilePath>& filePaths) const;
    // Depth first, each folder before its contents; links to folders are not entered.
+   // Entries are left out as getChildren leaves them out, with what lies below them.
    Error getChildrenRecursive(const RecursiveIterationFunction& iterationFunction) const;
 
    // ----- Working directory ----------------------------------------------------

@@ -22,4 +22,19 @@ namespace velorin::platform {
 std::wstring utf16FromUtf8(const std::string& text);
 std::string utf8FromUtf16(const wchar_t* text, std::size_t length);
 
+// Linux names are bytes: in the wide form of a path, a byte that does not decode as
+// UTF-8 is the lone surrogate U+DC00 + byte, so every name keeps its bytes both ways.
+// Any other unpaired surrogate stands for no byte: no name here holds it, and a path
+// holding it names nothing (its bytes are empty; its text has U+FFFD). The layer's
+// own forms, never failed by a test hook:
+std::string bytesFromWidePath(const wchar_t* path, std::size_t length);
+std::wstring widePathFromBytes(const std::string& path);
+bool isNameablePath(const std::wstring& path);
+
+// The same for library code, each text read up to its first NUL. Each fails as its
+// Windows converter may (empty result, last error set) only when a test hook is armed
+// for it by its own name.
+std::string utf8PathFromWide(const std::wstring& path);
+std::wstring widePathFromUtf8(const std::string& path);
+
 } // namespace velorin::platform
