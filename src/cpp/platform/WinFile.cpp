@@ -80,7 +80,7 @@ std::string toNativePath(LPCWSTR path)
 {
    if (path == nullptr || *path == L'\0')
       return std::string();
-   const std::wstring_view meant = velorin::platform::win32PathMeaning(std::wstring_view(path));
+   const std::wstring meant = velorin::platform::win32PathMeaning(std::wstring_view(path));
    std::string text = velorin::platform::bytesFromWidePath(meant.data(), meant.size());
    for (char& c : text)
    {

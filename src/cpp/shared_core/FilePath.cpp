@@ -119,9 +119,7 @@ std::string lowerCase(std::string text)
 // of a folder or link that a trailing separator or final "." leads into.
 std::wstring win32Text(const FilePath& path)
 {
-   std::wstring text = path.getAbsolutePathW();
-   text.resize(platform::win32PathMeaning(std::wstring_view(text)).size());
-   return text;
+   return platform::win32PathMeaning(std::wstring_view(path.getAbsolutePathW()));
 }
 
 // Boost takes UTF-8 text on POSIX, which the generic form is. A path the system

@@ -1019,6 +1019,27 @@ TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForResetScopeAndCrossDeviceMov
    EXPECT_EQ("kept", read("linked/inside.txt"));
 }
 
+// ".." goes back by the text, as on Windows: "tree/link/../x" is "tree/x", never the
+// "x" that stands beside the folder the link points to.
+TEST_F(FilePathFileSystemTest, ParentElementsAfterALinkStayWithinTheGivenPath)
+{
+   write("tree/x.txt", "mine");
+   write("away/target/inside.txt", "in");
+   write("away/x.txt", "theirs");
+   boost::filesystem::create_directory_symlink(native("away/target"), native("tree/link"));
+
+   const FilePath throughLink = at("tree/link/../x.txt");
+   EXPECT_EQ(4u, throughLink.getSize());
+   EXPECT_FALSE(throughLink.remove());
+   EXPECT_FALSE(present("tree/x.txt"));
+   EXPECT_EQ("theirs", read("away/x.txt"));
+
+   EXPECT_TRUE(at("tree/link/..").isDirectory()) << "the folder that holds the link";
+   EXPECT_FALSE(at("tree/link/../link").remove());
+   EXPECT_FALSE(isLink("tree/link"));
+   EXPECT_EQ("in", read("away/target/inside.txt"));
+}
+
 TEST_F(FilePathFileSystemTest, ResetDirectory)
 {
    write("folder/a/b.txt", "x");
