@@ -9,6 +9,8 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <fcntl.h>
+#include <io.h>
 #include <cstdlib>
 #include <string>
 #include <boost/system/error_code.hpp>
