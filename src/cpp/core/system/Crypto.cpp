@@ -39,6 +39,18 @@ constexpr unsigned long kRsaExponent = 65537;
 constexpr unsigned int kSeedSize = 4096;
 const char* const kSeedFile = "/dev/urandom";
 
+// Where a public function was entered. Its ErrorLocation is made only for an error,
+// which keeps the allocations of one out of every successful call.
+struct CallSite
+{
+   const char* function;
+   const char* file;
+   long line;
+
+   ErrorLocation location() const { return ErrorLocation(function, file, line); }
+};
+#define CALL_SITE CallSite{BOOST_CURRENT_FUNCTION, __FILE__, __LINE__}
+
 template <auto Free>
 struct OpenSslFree
 {
@@ -57,22 +69,30 @@ using KeyPtr = std::unique_ptr<EVP_PKEY, OpenSslFree<EVP_PKEY_free>>;
 // The process-wide key and its public half as text, written only by rsaInit. The key
 // is a plain pointer, never freed at exit: OpenSSL may have cleaned up by then.
 EVP_PKEY* s_processKey = nullptr;
-std::string rsaKeyExponent;
-std::string rsaKeyModulus;
+std::string s_rsaKeyExponent;
+std::string s_rsaKeyModulus;
 
 // Entries left by the caller, or by a call of OpenSSL that failed on its way to
-// success, would otherwise be reported as a later failure's cause.
+// success, would otherwise be reported as a later failure's cause. The queue is
+// looked at first because emptying it costs more than a short digest.
 class ErrorQueueScope
 {
 public:
-   ErrorQueueScope() { ERR_clear_error(); }
-   ~ErrorQueueScope() { ERR_clear_error(); }
+   ErrorQueueScope() { clear(); }
+   ~ErrorQueueScope() { clear(); }
    ErrorQueueScope(const ErrorQueueScope&) = delete;
    ErrorQueueScope& operator=(const ErrorQueueScope&) = delete;
+
+private:
+   static void clear()
+   {
+      if (ERR_peek_error() != 0)
+         ERR_clear_error();
+   }
 };
 
 // The oldest entry of the queue names the failure; the others follow from it.
-Error lastCryptoError(const ErrorLocation& location)
+Error lastCryptoError(const CallSite& site)
 {
    const unsigned long code = ERR_get_error();
    ERR_clear_error();
@@ -80,24 +100,24 @@ Error lastCryptoError(const ErrorLocation& location)
    {
       const std::string message = "lastCrytpoError called with no pending error";
       log::logWarningMessage(message, ERROR_LOCATION);
-      return systemError(kNoPendingError, message, location);
+      return systemError(kNoPendingError, message, site.location());
    }
    char text[250];
    ERR_error_string_n(code, text, sizeof text);
-   return systemError(kOpenSslError, text, location);
+   return systemError(kOpenSslError, text, site.location());
 }
 
 // OpenSSL reads 16 bytes through each pointer, whatever the vectors hold.
 Error checkKeyAndIv(const std::vector<unsigned char>& key,
                     const std::vector<unsigned char>& iv,
-                    const ErrorLocation& location)
+                    const CallSite& site)
 {
    if (key.size() < kAesBlockSize)
       return systemError(kInvalidInput, "AES-128 needs a key of 16 bytes, not " + std::to_string(key.size()),
-                         location);
+                         site.location());
    if (iv.size() < kAesBlockSize)
       return systemError(kInvalidInput, "AES-128-CBC needs an IV of 16 bytes, not " + std::to_string(iv.size()),
-                         location);
+                         site.location());
    return Success();
 }
 
@@ -106,57 +126,57 @@ Error aesCipher(const std::vector<unsigned char>& data,
                 const std::vector<unsigned char>& iv,
                 int encrypt,
                 std::vector<unsigned char>* pOut,
-                const ErrorLocation& location)
+                const CallSite& site)
 {
-   Error error = checkKeyAndIv(key, iv, location);
+   Error error = checkKeyAndIv(key, iv, site);
    if (error)
       return error;
    if (data.size() > static_cast<std::size_t>(INT_MAX) - kAesBlockSize)
-      return systemError(kInvalidInput, "AES-128-CBC takes at most 2 GB at once", location);
+      return systemError(kInvalidInput, "AES-128-CBC takes at most 2 GB at once", site.location());
 
    const ErrorQueueScope errorQueue;
    const CipherContextPtr context(EVP_CIPHER_CTX_new());
    if (!context)
-      return systemError(kNotMade, location);
+      return systemError(kNotMade, site.location());
    if (EVP_CipherInit_ex(context.get(), EVP_aes_128_cbc(), nullptr, key.data(), iv.data(), encrypt) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
 
    // Encryption adds at most one block; decryption never writes more than it reads.
    std::vector<unsigned char> out(data.size() + kAesBlockSize);
    int updated = 0;
    if (EVP_CipherUpdate(context.get(), out.data(), &updated, data.data(), static_cast<int>(data.size())) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    int finished = 0;
    if (EVP_CipherFinal_ex(context.get(), out.data() + updated, &finished) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    out.resize(static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished));
    *pOut = std::move(out);
    return Success();
 }
 
-Error base64EncodeBytes(const unsigned char* data, int length, std::string* pEncoded, const ErrorLocation& location)
+Error base64EncodeBytes(const unsigned char* data, int length, std::string* pEncoded, const CallSite& site)
 {
    if (length < 0 || (data == nullptr && length > 0))
-      return systemError(kInvalidInput, "base64Encode needs a length of 0 or more bytes that exist", location);
+      return systemError(kInvalidInput, "base64Encode needs a length of 0 or more bytes that exist", site.location());
 
    const ErrorQueueScope errorQueue;
    const BioChainPtr chain(BIO_new(BIO_f_base64()));
    if (!chain)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    BIO* const sink = BIO_new(BIO_s_mem());
    if (sink == nullptr)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    BIO_set_flags(chain.get(), BIO_FLAGS_BASE64_NO_NL);
    BIO_push(chain.get(), sink);
 
    if (length > 0 && BIO_write(chain.get(), data, length) != length)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    if (BIO_flush(chain.get()) <= 0)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    char* text = nullptr;
    const long size = BIO_get_mem_data(sink, &text);
    if (size < 0)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    pEncoded->assign(text, static_cast<std::size_t>(size));
    return Success();
 }
@@ -184,37 +204,37 @@ KeyPtr readRsaKey(const std::string& pem, PemKeyReader read)
    return key;
 }
 
-Error makeRsaKey(KeyPtr* pKey, const ErrorLocation& location)
+Error makeRsaKey(KeyPtr* pKey, const CallSite& site)
 {
    const KeyContextPtr context(EVP_PKEY_CTX_new_id(EVP_PKEY_RSA, nullptr));
    if (!context)
-      return systemError(kNotMade, location);
+      return systemError(kNotMade, site.location());
    const BigNumberPtr exponent(BN_new());
    if (!exponent)
-      return systemError(kNotMade, location);
+      return systemError(kNotMade, site.location());
    if (BN_set_word(exponent.get(), kRsaExponent) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    if (EVP_PKEY_keygen_init(context.get()) != 1 ||
        EVP_PKEY_CTX_set_rsa_keygen_bits(context.get(), kRsaBits) <= 0 ||
        EVP_PKEY_CTX_set1_rsa_keygen_pubexp(context.get(), exponent.get()) <= 0)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    EVP_PKEY* key = nullptr;
    if (EVP_PKEY_keygen(context.get(), &key) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    pKey->reset(key);
    return Success();
 }
 
-Error generateRsa(BIO* publicSink, BIO* privateSink, const ErrorLocation& location)
+Error generateRsa(BIO* publicSink, BIO* privateSink, const CallSite& site)
 {
    KeyPtr key;
-   Error error = makeRsaKey(&key, location);
+   Error error = makeRsaKey(&key, site);
    if (error)
       return error;
    if (PEM_write_bio_PUBKEY(publicSink, key.get()) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    if (PEM_write_bio_PrivateKey(privateSink, key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    return Success();
 }
 
@@ -229,49 +249,49 @@ Error hmacSha256(const std::string& data,
                  const unsigned char* key,
                  std::size_t keySize,
                  std::vector<unsigned char>* pHMAC,
-                 const ErrorLocation& location)
+                 const CallSite& site)
 {
    // OpenSSL takes a null key to mean "the key set before", of which there is none.
    static const unsigned char noKey = 0;
    if (keySize > static_cast<std::size_t>(INT_MAX))
-      return systemError(kInvalidInput, "HMAC takes a key of at most 2 GB", location);
+      return systemError(kInvalidInput, "HMAC takes a key of at most 2 GB", site.location());
 
    const ErrorQueueScope errorQueue;
    unsigned char digest[EVP_MAX_MD_SIZE];
    unsigned int length = 0;
    if (HMAC(EVP_sha256(), keySize == 0 ? &noKey : key, static_cast<int>(keySize),
             reinterpret_cast<const unsigned char*>(data.data()), data.size(), digest, &length) == nullptr)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    pHMAC->assign(digest, digest + length);
    return Success();
 }
 
 // OpenSSL seeds itself; the system's random device, where there is one, only adds to
 // that. Windows has none at this path, so a missing file is no failure.
-Error addSeedFromFile(const ErrorLocation& location)
+Error addSeedFromFile(const CallSite& site)
 {
    const int fd = ::_open(kSeedFile, _O_RDONLY | _O_BINARY);
    if (fd == -1)
-      return errno == kNoSuchFile ? Success() : systemError(errno, location);
+      return errno == kNoSuchFile ? Success() : systemError(errno, site.location());
    unsigned char seed[kSeedSize];
    const int count = ::_read(fd, seed, kSeedSize);
    const int readError = errno;
    ::_close(fd);
    if (count == -1)
-      return systemError(readError, location);
+      return systemError(readError, site.location());
    RAND_seed(seed, count);
    return Success();
 }
 
-Error publicNumberHex(const EVP_PKEY* key, const char* name, std::string* pHex, const ErrorLocation& location)
+Error publicNumberHex(const EVP_PKEY* key, const char* name, std::string* pHex, const CallSite& site)
 {
    BIGNUM* number = nullptr;
    if (EVP_PKEY_get_bn_param(key, name, &number) != 1)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    const BigNumberPtr owned(number);
    char* hex = BN_bn2hex(number);
    if (hex == nullptr)
-      return systemError(kNotMade, location);
+      return systemError(kNotMade, site.location());
    pHex->assign(hex);
    OPENSSL_free(hex);
    return Success();
@@ -281,15 +301,15 @@ Error publicNumberHex(const EVP_PKEY* key, const char* name, std::string* pHex, 
 Error signatureContext(EVP_PKEY* key,
                        int (*init)(EVP_PKEY_CTX*),
                        KeyContextPtr* pContext,
-                       const ErrorLocation& location)
+                       const CallSite& site)
 {
    KeyContextPtr context(EVP_PKEY_CTX_new(key, nullptr));
    if (!context)
-      return systemError(kNotMade, location);
+      return systemError(kNotMade, site.location());
    if (init(context.get()) != 1 ||
        EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) <= 0 ||
        EVP_PKEY_CTX_set_signature_md(context.get(), EVP_sha256()) <= 0)
-      return lastCryptoError(location);
+      return lastCryptoError(site);
    *pContext = std::move(context);
    return Success();
 }
@@ -301,7 +321,7 @@ Error aesDecrypt(const std::vector<unsigned char>& data,
                  const std::vector<unsigned char>& iv,
                  std::vector<unsigned char>* pDecrypted)
 {
-   return aesCipher(data, key, iv, 0, pDecrypted, ERROR_LOCATION);
+   return aesCipher(data, key, iv, 0, pDecrypted, CALL_SITE);
 }
 
 Error aesEncrypt(const std::vector<unsigned char>& data,
@@ -309,7 +329,7 @@ Error aesEncrypt(const std::vector<unsigned char>& data,
                  const std::vector<unsigned char>& iv,
                  std::vector<unsigned char>* pEncrypted)
 {
-   return aesCipher(data, key, iv, 1, pEncrypted, ERROR_LOCATION);
+   return aesCipher(data, key, iv, 1, pEncrypted, CALL_SITE);
 }
 
 Error base64Decode(const std::string& data, std::vector<unsigned char>* pDecoded)
@@ -320,10 +340,10 @@ Error base64Decode(const std::string& data, std::vector<unsigned char>* pDecoded
    const ErrorQueueScope errorQueue;
    const BioChainPtr chain(BIO_new(BIO_f_base64()));
    if (!chain)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    BIO* const source = BIO_new_mem_buf(data.data(), static_cast<int>(data.size()));
    if (source == nullptr)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    BIO_set_flags(chain.get(), BIO_FLAGS_BASE64_NO_NL);
    BIO_push(chain.get(), source);
 
@@ -331,7 +351,7 @@ Error base64Decode(const std::string& data, std::vector<unsigned char>* pDecoded
    std::vector<unsigned char> decoded(data.size());
    const int count = decoded.empty() ? 0 : BIO_read(chain.get(), decoded.data(), static_cast<int>(decoded.size()));
    if (count < 0)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    decoded.resize(static_cast<std::size_t>(count));
    *pDecoded = std::move(decoded);
    return Success();
@@ -360,14 +380,14 @@ Error base64DecodeAndDecrypt(const std::string& encryptedText,
 
 Error base64Encode(const unsigned char* data, int length, std::string* pEncoded)
 {
-   return base64EncodeBytes(data, length, pEncoded, ERROR_LOCATION);
+   return base64EncodeBytes(data, length, pEncoded, CALL_SITE);
 }
 
 Error base64Encode(const std::vector<unsigned char>& data, std::string* pEncoded)
 {
    if (data.size() > static_cast<std::size_t>(INT_MAX))
       return systemError(kInvalidInput, "base64Encode takes at most 2 GB", ERROR_LOCATION);
-   return base64EncodeBytes(data.data(), static_cast<int>(data.size()), pEncoded, ERROR_LOCATION);
+   return base64EncodeBytes(data.data(), static_cast<int>(data.size()), pEncoded, CALL_SITE);
 }
 
 Error encryptDataAndBase64Encode(const std::string& input,
@@ -399,7 +419,7 @@ Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& private
    const BioChainPtr privateFile(BIO_new_file(privateKeyPath.getAbsolutePath().c_str(), "w"));
    if (!privateFile)
       return systemError(kNotMade, ERROR_LOCATION);
-   return generateRsa(publicFile.get(), privateFile.get(), ERROR_LOCATION);
+   return generateRsa(publicFile.get(), privateFile.get(), CALL_SITE);
 }
 
 Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey)
@@ -409,7 +429,7 @@ Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey)
    const BioChainPtr privateSink(BIO_new(BIO_s_mem()));
    if (!publicSink || !privateSink)
       return systemError(kNotMade, ERROR_LOCATION);
-   Error error = generateRsa(publicSink.get(), privateSink.get(), ERROR_LOCATION);
+   Error error = generateRsa(publicSink.get(), privateSink.get(), CALL_SITE);
    if (error)
       return error;
    *pPublicKey = memoryContent(publicSink.get());
@@ -419,12 +439,12 @@ Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey)
 
 Error HMAC_SHA2(const std::string& data, const std::vector<unsigned char>& key, std::vector<unsigned char>* pHMAC)
 {
-   return hmacSha256(data, key.data(), key.size(), pHMAC, ERROR_LOCATION);
+   return hmacSha256(data, key.data(), key.size(), pHMAC, CALL_SITE);
 }
 
 Error HMAC_SHA2(const std::string& data, const std::string& key, std::vector<unsigned char>* pHMAC)
 {
-   return hmacSha256(data, reinterpret_cast<const unsigned char*>(key.data()), key.size(), pHMAC, ERROR_LOCATION);
+   return hmacSha256(data, reinterpret_cast<const unsigned char*>(key.data()), key.size(), pHMAC, CALL_SITE);
 }
 
 Error random(unsigned int length, std::vector<unsigned char>* pOut)
@@ -435,7 +455,7 @@ Error random(unsigned int length, std::vector<unsigned char>* pOut)
    const ErrorQueueScope errorQueue;
    std::vector<unsigned char> bytes(length);
    if (length > 0 && RAND_bytes(bytes.data(), static_cast<int>(length)) != 1)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    *pOut = std::move(bytes);
    return Success();
 }
@@ -443,26 +463,26 @@ Error random(unsigned int length, std::vector<unsigned char>* pOut)
 Error rsaInit()
 {
    const ErrorQueueScope errorQueue;
-   Error error = addSeedFromFile(ERROR_LOCATION);
+   Error error = addSeedFromFile(CALL_SITE);
    if (error)
       return error;
    KeyPtr key;
-   error = makeRsaKey(&key, ERROR_LOCATION);
+   error = makeRsaKey(&key, CALL_SITE);
    if (error)
       return error;
    std::string exponent;
    std::string modulus;
-   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_E, &exponent, ERROR_LOCATION);
+   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_E, &exponent, CALL_SITE);
    if (error)
       return error;
-   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_N, &modulus, ERROR_LOCATION);
+   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_N, &modulus, CALL_SITE);
    if (error)
       return error;
 
    EVP_PKEY_free(s_processKey);
    s_processKey = key.release();
-   rsaKeyExponent = std::move(exponent);
-   rsaKeyModulus = std::move(modulus);
+   s_rsaKeyExponent = std::move(exponent);
+   s_rsaKeyModulus = std::move(modulus);
    return Success();
 }
 
@@ -481,12 +501,12 @@ Error rsaPrivateDecrypt(const std::string& cipherText, std::string* pPlainText)
       return systemError(kNotMade, ERROR_LOCATION);
    if (EVP_PKEY_decrypt_init(context.get()) != 1 ||
        EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) <= 0)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(s_processKey));
    std::string plain(size, '\0');
    if (EVP_PKEY_decrypt(context.get(), reinterpret_cast<unsigned char*>(plain.data()), &size, encrypted.data(),
                         encrypted.size()) != 1)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    plain.resize(size);
    *pPlainText = std::move(plain);
    return Success();
@@ -494,8 +514,8 @@ Error rsaPrivateDecrypt(const std::string& cipherText, std::string* pPlainText)
 
 void rsaPublicKey(std::string* pExponent, std::string* pModulus)
 {
-   *pExponent = rsaKeyExponent;
-   *pModulus = rsaKeyModulus;
+   *pExponent = s_rsaKeyExponent;
+   *pModulus = s_rsaKeyModulus;
 }
 
 Error rsaSign(const std::string& message, const std::string& pemPrivateKey, std::string* pSignature)
@@ -510,14 +530,14 @@ Error rsaSign(const std::string& message, const std::string& pemPrivateKey, std:
    if (!key)
       return systemError(kNotMade, ERROR_LOCATION);
    KeyContextPtr context;
-   error = signatureContext(key.get(), EVP_PKEY_sign_init, &context, ERROR_LOCATION);
+   error = signatureContext(key.get(), EVP_PKEY_sign_init, &context, CALL_SITE);
    if (error)
       return error;
    std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(key.get()));
    std::string signature(size, '\0');
    if (EVP_PKEY_sign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &size,
                      reinterpret_cast<const unsigned char*>(digest.data()), digest.size()) != 1)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    signature.resize(size);
    *pSignature = std::move(signature);
    return Success();
@@ -535,12 +555,12 @@ Error rsaVerify(const std::string& message, const std::string& signature, const 
    if (!key)
       return systemError(kNotMade, ERROR_LOCATION);
    KeyContextPtr context;
-   error = signatureContext(key.get(), EVP_PKEY_verify_init, &context, ERROR_LOCATION);
+   error = signatureContext(key.get(), EVP_PKEY_verify_init, &context, CALL_SITE);
    if (error)
       return error;
    if (EVP_PKEY_verify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()), signature.size(),
                        reinterpret_cast<const unsigned char*>(digest.data()), digest.size()) != 1)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    return Success();
 }
 
@@ -550,7 +570,7 @@ Error sha256(const std::string& message, std::string* pHash)
    unsigned char digest[EVP_MAX_MD_SIZE];
    unsigned int length = 0;
    if (EVP_Digest(message.data(), message.size(), digest, &length, EVP_sha256(), nullptr) != 1)
-      return lastCryptoError(ERROR_LOCATION);
+      return lastCryptoError(CALL_SITE);
    pHash->assign(reinterpret_cast<const char*>(digest), length);
    return Success();
 }

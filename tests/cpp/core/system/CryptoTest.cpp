@@ -216,6 +216,7 @@ TEST(CryptoTest, AesDecryptionOfDamagedInputFailsWithOpenSslsText)
       const Error error = aesDecrypt(c.data, c.key, iv, &decrypted);
       expectSystemError(error, 104, c.name);
       EXPECT_TRUE(boost::starts_with(error.getProperty("description"), "error:")) << c.name;
+      EXPECT_NE(std::string::npos, error.getLocation().getFunction().find("crypto::aesDecrypt(")) << c.name;
       EXPECT_TRUE(decrypted.empty()) << c.name;
    }
 
