@@ -32,80 +32,55 @@ std::string inputOf(std::int64_t size)
    return input;
 }
 
-void setBytes(benchmark::State& state)
+// Runs work(input, &output) on fresh output each time; work says whether it succeeded.
+template <typename Output, typename Input, typename Work>
+void measure(benchmark::State& state, const Input& input, const Work& work)
 {
+   for (auto _ : state)
+   {
+      Output output;
+      if (!work(input, &output))
+         state.SkipWithError("the call failed");
+      benchmark::DoNotOptimize(output);
+   }
    state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
 void sha256Library(benchmark::State& state)
 {
-   const std::string input = inputOf(state.range(0));
-   for (auto _ : state)
-   {
-      std::string hash;
-      if (crypto::sha256(input, &hash))
-         state.SkipWithError("sha256 failed");
-      benchmark::DoNotOptimize(hash);
-   }
-   setBytes(state);
+   measure<std::string>(state, inputOf(state.range(0)),
+                        [](const std::string& input, std::string* pHash) { return !crypto::sha256(input, pHash); });
 }
 
 void sha256Evp(benchmark::State& state)
 {
-   const std::string input = inputOf(state.range(0));
-   for (auto _ : state)
-   {
+   measure<std::string>(state, inputOf(state.range(0)), [](const std::string& input, std::string* pHash) {
       unsigned char digest[EVP_MAX_MD_SIZE];
       unsigned int length = 0;
       if (EVP_Digest(input.data(), input.size(), digest, &length, EVP_sha256(), nullptr) != 1)
-         state.SkipWithError("EVP_Digest failed");
-      std::string hash(reinterpret_cast<const char*>(digest), length);
-      benchmark::DoNotOptimize(hash);
-   }
-   setBytes(state);
+         return false;
+      pHash->assign(reinterpret_cast<const char*>(digest), length);
+      return true;
+   });
 }
 
 void hmacLibrary(benchmark::State& state)
 {
-   const std::string input = inputOf(state.range(0));
-   for (auto _ : state)
-   {
-      Bytes hmac;
-      if (crypto::HMAC_SHA2(input, kKey, &hmac))
-         state.SkipWithError("HMAC_SHA2 failed");
-      benchmark::DoNotOptimize(hmac);
-   }
-   setBytes(state);
+   measure<Bytes>(state, inputOf(state.range(0)),
+                  [](const std::string& input, Bytes* pHmac) { return !crypto::HMAC_SHA2(input, kKey, pHmac); });
 }
 
 void hmacEvp(benchmark::State& state)
 {
-   const std::string input = inputOf(state.range(0));
-   for (auto _ : state)
-   {
+   measure<Bytes>(state, inputOf(state.range(0)), [](const std::string& input, Bytes* pHmac) {
       unsigned char digest[EVP_MAX_MD_SIZE];
       unsigned int length = 0;
       if (HMAC(EVP_sha256(), kKey.data(), static_cast<int>(kKey.size()),
                reinterpret_cast<const unsigned char*>(input.data()), input.size(), digest, &length) == nullptr)
-         state.SkipWithError("HMAC failed");
-      Bytes hmac(digest, digest + length);
-      benchmark::DoNotOptimize(hmac);
-   }
-   setBytes(state);
-}
-
-void aesEncryptLibrary(benchmark::State& state)
-{
-   const std::string input = inputOf(state.range(0));
-   const Bytes data(input.begin(), input.end());
-   for (auto _ : state)
-   {
-      Bytes encrypted;
-      if (crypto::aesEncrypt(data, kKey, kIv, &encrypted))
-         state.SkipWithError("aesEncrypt failed");
-      benchmark::DoNotOptimize(encrypted);
-   }
-   setBytes(state);
+         return false;
+      pHmac->assign(digest, digest + length);
+      return true;
+   });
 }
 
 bool evpCipher(const Bytes& data, int encrypt, Bytes* pOut)
@@ -125,52 +100,41 @@ bool evpCipher(const Bytes& data, int encrypt, Bytes* pOut)
    return done;
 }
 
-void aesEncryptEvp(benchmark::State& state)
+Bytes plainInputOf(std::int64_t size)
 {
-   const std::string input = inputOf(state.range(0));
-   const Bytes data(input.begin(), input.end());
-   for (auto _ : state)
-   {
-      Bytes encrypted;
-      if (!evpCipher(data, 1, &encrypted))
-         state.SkipWithError("EVP encryption failed");
-      benchmark::DoNotOptimize(encrypted);
-   }
-   setBytes(state);
+   const std::string input = inputOf(size);
+   return Bytes(input.begin(), input.end());
 }
 
 Bytes encryptedInputOf(std::int64_t size)
 {
-   const std::string input = inputOf(size);
    Bytes encrypted;
-   evpCipher(Bytes(input.begin(), input.end()), 1, &encrypted);
+   evpCipher(plainInputOf(size), 1, &encrypted);
    return encrypted;
+}
+
+void aesEncryptLibrary(benchmark::State& state)
+{
+   measure<Bytes>(state, plainInputOf(state.range(0)),
+                  [](const Bytes& data, Bytes* pOut) { return !crypto::aesEncrypt(data, kKey, kIv, pOut); });
+}
+
+void aesEncryptEvp(benchmark::State& state)
+{
+   measure<Bytes>(state, plainInputOf(state.range(0)),
+                  [](const Bytes& data, Bytes* pOut) { return evpCipher(data, 1, pOut); });
 }
 
 void aesDecryptLibrary(benchmark::State& state)
 {
-   const Bytes encrypted = encryptedInputOf(state.range(0));
-   for (auto _ : state)
-   {
-      Bytes decrypted;
-      if (crypto::aesDecrypt(encrypted, kKey, kIv, &decrypted))
-         state.SkipWithError("aesDecrypt failed");
-      benchmark::DoNotOptimize(decrypted);
-   }
-   setBytes(state);
+   measure<Bytes>(state, encryptedInputOf(state.range(0)),
+                  [](const Bytes& data, Bytes* pOut) { return !crypto::aesDecrypt(data, kKey, kIv, pOut); });
 }
 
 void aesDecryptEvp(benchmark::State& state)
 {
-   const Bytes encrypted = encryptedInputOf(state.range(0));
-   for (auto _ : state)
-   {
-      Bytes decrypted;
-      if (!evpCipher(encrypted, 0, &decrypted))
-         state.SkipWithError("EVP decryption failed");
-      benchmark::DoNotOptimize(decrypted);
-   }
-   setBytes(state);
+   measure<Bytes>(state, encryptedInputOf(state.range(0)),
+                  [](const Bytes& data, Bytes* pOut) { return evpCipher(data, 0, pOut); });
 }
 
 BENCHMARK(sha256Library)->Name("Sha256/library")->Arg(1024)->Arg(1024 * 1024);

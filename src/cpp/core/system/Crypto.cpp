@@ -297,13 +297,23 @@ Error publicNumberHex(const EVP_PKEY* key, const char* name, std::string* pHex, 
    return Success();
 }
 
-// A context for PKCS#1 v1.5 signatures over SHA-256 digests.
-Error signatureContext(EVP_PKEY* key,
+// The message's SHA-256 digest, and a context for PKCS#1 v1.5 signatures of SHA-256
+// digests with the RSA key of the PEM text.
+Error signatureContext(const std::string& message,
+                       const std::string& pem,
+                       PemKeyReader read,
                        int (*init)(EVP_PKEY_CTX*),
+                       std::string* pDigest,
                        KeyContextPtr* pContext,
                        const CallSite& site)
 {
-   KeyContextPtr context(EVP_PKEY_CTX_new(key, nullptr));
+   Error error = sha256(message, pDigest);
+   if (error)
+      return error;
+   const KeyPtr key = readRsaKey(pem, read);
+   if (!key)
+      return systemError(kNotMade, site.location());
+   KeyContextPtr context(EVP_PKEY_CTX_new(key.get(), nullptr)); // holds a reference to the key
    if (!context)
       return systemError(kNotMade, site.location());
    if (init(context.get()) != 1 ||
@@ -520,20 +530,14 @@ void rsaPublicKey(std::string* pExponent, std::string* pModulus)
 
 Error rsaSign(const std::string& message, const std::string& pemPrivateKey, std::string* pSignature)
 {
-   std::string digest;
-   Error error = sha256(message, &digest);
-   if (error)
-      return error;
-
    const ErrorQueueScope errorQueue;
-   const KeyPtr key = readRsaKey(pemPrivateKey, PEM_read_bio_PrivateKey);
-   if (!key)
-      return systemError(kNotMade, ERROR_LOCATION);
+   std::string digest;
    KeyContextPtr context;
-   error = signatureContext(key.get(), EVP_PKEY_sign_init, &context, CALL_SITE);
+   Error error = signatureContext(message, pemPrivateKey, PEM_read_bio_PrivateKey, EVP_PKEY_sign_init, &digest,
+                                  &context, CALL_SITE);
    if (error)
       return error;
-   std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(key.get()));
+   std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(EVP_PKEY_CTX_get0_pkey(context.get())));
    std::string signature(size, '\0');
    if (EVP_PKEY_sign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &size,
                      reinterpret_cast<const unsigned char*>(digest.data()), digest.size()) != 1)
@@ -545,17 +549,11 @@ Error rsaSign(const std::string& message, const std::string& pemPrivateKey, std:
 
 Error rsaVerify(const std::string& message, const std::string& signature, const std::string& pemPublicKey)
 {
-   std::string digest;
-   Error error = sha256(message, &digest);
-   if (error)
-      return error;
-
    const ErrorQueueScope errorQueue;
-   const KeyPtr key = readRsaKey(pemPublicKey, PEM_read_bio_PUBKEY);
-   if (!key)
-      return systemError(kNotMade, ERROR_LOCATION);
+   std::string digest;
    KeyContextPtr context;
-   error = signatureContext(key.get(), EVP_PKEY_verify_init, &context, CALL_SITE);
+   Error error = signatureContext(message, pemPublicKey, PEM_read_bio_PUBKEY, EVP_PKEY_verify_init, &digest,
+                                  &context, CALL_SITE);
    if (error)
       return error;
    if (EVP_PKEY_verify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()), signature.size(),
