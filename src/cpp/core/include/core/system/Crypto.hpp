@@ -8,8 +8,8 @@
 //
 // Bytes are used as they are: no text conversion anywhere. An OpenSSL failure is the
 // system error 104 with OpenSSL's own text as "description" (129 when OpenSSL says
-// nothing); an OpenSSL object that cannot be made, or PEM text that holds no RSA key,
-// is 12. Each call empties this thread's OpenSSL error queue before it starts and when
+// nothing); an OpenSSL object that cannot be made, PEM text that holds no RSA key, or
+// a key file that cannot be opened, is 12. Each call empties this thread's OpenSSL error queue before it starts and when
 // it returns, so a failure reports the call's own error. Outputs are left as they
 // were when a call fails.
 #pragma once
