@@ -2,12 +2,119 @@
 #include <platform/win32/WinCrt.hpp>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
+#include <fcntl.h>
 #include <langinfo.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <platform/win32/WinText.hpp>
 
 #include "FailureHook.hpp"
+
+namespace {
+
+// The Windows C runtime shares glibc's numbers up to ERANGE (34), bar ETXTBSY; past
+// it they differ, and what Windows has no name for becomes EINVAL, as there.
+int crtErrnoFromLinux(int linuxErrno)
+{
+   if (linuxErrno >= EPERM && linuxErrno <= ERANGE && linuxErrno != ETXTBSY)
+      return linuxErrno;
+   switch (linuxErrno)
+   {
+   case ETXTBSY:
+      return EACCES;
+   case ENAMETOOLONG:
+      return 38;
+   default:
+      return EINVAL;
+   }
+}
+
+int failWithLinuxErrno(int linuxErrno)
+{
+   errno = crtErrnoFromLinux(linuxErrno);
+   return -1;
+}
+
+// A test hook's failure reaches the caller through errno, as the runtime reports.
+bool consumeArmedCrtFailure(const char* function)
+{
+   if (!velorin::platform::consumeArmedFailure(function))
+      return false;
+   errno = static_cast<int>(GetLastError());
+   return true;
+}
+
+// ANSI code page text as a POSIX path: UTF-8 with '/' separators.
+std::string nativePathFromAnsi(const char* path)
+{
+   const int units = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+   if (units <= 0)
+      return std::string();
+   std::wstring wide(static_cast<std::size_t>(units), L'\0');
+   MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), units);
+   std::string native = velorin::platform::utf8FromUtf16(wide.c_str(), static_cast<std::size_t>(units - 1));
+   for (char& c : native)
+   {
+      if (c == '\\')
+         c = '/';
+   }
+   return native;
+}
+
+} // namespace
+
+int _close(int fd)
+{
+   if (consumeArmedCrtFailure("_close"))
+      return -1;
+   // Linux releases the descriptor even when close reports EINTR, so it is not retried.
+   if (::close(fd) != 0 && errno != EINTR)
+      return failWithLinuxErrno(errno);
+   return 0;
+}
+
+int _open(const char* fileName, int openFlag, ...)
+{
+   if (consumeArmedCrtFailure("_open"))
+      return -1;
+   if (fileName == nullptr || openFlag != (_O_RDONLY | _O_BINARY))
+      return failWithLinuxErrno(EINVAL);
+   const std::string path = nativePathFromAnsi(fileName);
+   if (path.empty())
+      return failWithLinuxErrno(ENOENT);
+   int fd;
+   do
+      fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+   while (fd < 0 && errno == EINTR);
+   if (fd < 0)
+      return failWithLinuxErrno(errno);
+   struct stat status;
+   if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode))
+   {
+      ::close(fd);
+      return failWithLinuxErrno(EACCES); // Windows opens no folder as a file
+   }
+   return fd;
+}
+
+int _read(int fd, void* buffer, unsigned int bufferSize)
+{
+   if (consumeArmedCrtFailure("_read"))
+      return -1;
+   if (bufferSize > INT_MAX || (buffer == nullptr && bufferSize > 0))
+      return failWithLinuxErrno(EINVAL);
+   ssize_t count;
+   do
+      count = ::read(fd, buffer, bufferSize);
+   while (count < 0 && errno == EINTR);
+   return count < 0 ? failWithLinuxErrno(errno) : static_cast<int>(count);
+}
 
 namespace velorin::platform {
 

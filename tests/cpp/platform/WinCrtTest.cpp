@@ -1,8 +1,12 @@
-// WinCrtTest.cpp: the C runtime's wctomb in the "C" locale and in others.
+// WinCrtTest.cpp: the C runtime's wctomb in the "C" locale and in others, and its
+// low-level file reading with Windows' errno numbers.
 #include <platform/Win32Api.hpp>
 
+#include <cerrno>
 #include <clocale>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include <locale.h>
 
@@ -10,7 +14,11 @@
 
 #include <platform/TestHooks.hpp>
 
+#include "ScratchFolder.hpp"
+
 namespace {
+
+using velorin::core::testing::ScratchFolder;
 
 TEST(WinCrt, WctombInTheCLocaleMapsUnitsUpToFf)
 {
@@ -50,6 +58,83 @@ TEST(WinCrt, WctombFailureCanBeForced)
    velorin::platform::failNext("wctomb", ERROR_NO_UNICODE_TRANSLATION);
    EXPECT_EQ(-1, velorin::platform::wctomb(bytes, L'a'));
    EXPECT_EQ(1, velorin::platform::wctomb(bytes, L'a'));
+}
+
+// A backslash separates as on Windows, and a read past the end gives 0.
+TEST(WinCrt, OpenReadsAFileWholeInBinary)
+{
+   const ScratchFolder folder("crt-read-%%%%-%%%%");
+   const std::string content("line\r\nnext\x1A\0end", 16);
+   std::ofstream((folder / "data.bin").string(), std::ios::binary) << content;
+
+   const std::string path = folder.string() + "\\data.bin";
+   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+   ASSERT_GE(fd, 0) << errno;
+   char buffer[64] = {};
+   EXPECT_EQ(static_cast<int>(content.size()), _read(fd, buffer, sizeof buffer));
+   EXPECT_EQ(content, std::string(buffer, content.size()));
+   EXPECT_EQ(0, _read(fd, buffer, sizeof buffer));
+   EXPECT_EQ(0, _close(fd));
+}
+
+TEST(WinCrt, OpenFailuresSetWindowsErrnoNumbers)
+{
+   const ScratchFolder folder("crt-open-%%%%-%%%%");
+   std::ofstream((folder / "text.txt").string()) << "text";
+   const struct
+   {
+      std::string path;
+      int flags;
+      int errnoValue;
+   } cases[] = {
+      {(folder / "missing.bin").string(), _O_RDONLY | _O_BINARY, 2},
+      {(folder / "no-folder" / "missing.bin").string(), _O_RDONLY | _O_BINARY, 2},
+      {"", _O_RDONLY | _O_BINARY, 2},
+      {folder.string(), _O_RDONLY | _O_BINARY, 13},
+      {(folder / "text.txt").string(), _O_RDONLY, 22}, // text mode is not provided
+      {(folder / std::string(300, 'n')).string(), _O_RDONLY | _O_BINARY, 38},
+   };
+   for (const auto& c : cases)
+   {
+      errno = 0;
+      EXPECT_EQ(-1, _open(c.path.c_str(), c.flags)) << c.path;
+      EXPECT_EQ(c.errnoValue, errno) << c.path;
+   }
+}
+
+TEST(WinCrt, ReadAndCloseOfAnUnknownDescriptorSetEbadf)
+{
+   char buffer[4];
+   errno = 0;
+   EXPECT_EQ(-1, _read(-1, buffer, sizeof buffer));
+   EXPECT_EQ(9, errno);
+   errno = 0;
+   EXPECT_EQ(-1, _close(-1));
+   EXPECT_EQ(9, errno);
+}
+
+TEST(WinCrt, FileCallFailuresCanBeForcedThroughErrno)
+{
+   const ScratchFolder folder("crt-hook-%%%%-%%%%");
+   const std::string path = (folder / "data.bin").string();
+   std::ofstream(path, std::ios::binary) << "data";
+
+   velorin::platform::failNext("_open", 13);
+   errno = 0;
+   EXPECT_EQ(-1, _open(path.c_str(), _O_RDONLY | _O_BINARY));
+   EXPECT_EQ(13, errno);
+
+   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+   ASSERT_GE(fd, 0);
+   char buffer[8];
+   velorin::platform::failNext("_read", 5);
+   EXPECT_EQ(-1, _read(fd, buffer, sizeof buffer));
+   EXPECT_EQ(5, errno);
+   EXPECT_EQ(4, _read(fd, buffer, sizeof buffer));
+   velorin::platform::failNext("_close", 9);
+   EXPECT_EQ(-1, _close(fd));
+   EXPECT_EQ(9, errno);
+   EXPECT_EQ(0, _close(fd)); // the forced failure left the descriptor open
 }
 
 } // namespace

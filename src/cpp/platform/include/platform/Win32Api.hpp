@@ -11,6 +11,8 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <fcntl.h>
+#include <io.h>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
