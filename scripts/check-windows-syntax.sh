@@ -11,11 +11,13 @@ compiler=x86_64-w64-mingw32-g++-posix
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Only Boost and RapidJSON come from the Debian headers, searched after MinGW's own,
-# so that no Linux system header can stand in for a missing Windows one.
-mkdir "$work/third-party"
+# Only Boost, RapidJSON and OpenSSL come from the Debian headers, searched after MinGW's
+# own, so that no Linux system header can stand in for a missing Windows one. OpenSSL's
+# two build-specific headers live in the multiarch folder.
+mkdir -p "$work/third-party/openssl"
 ln -s /usr/include/boost "$work/third-party/boost"
 ln -s /usr/include/rapidjson "$work/third-party/rapidjson"
+ln -s /usr/include/openssl/* /usr/include/"$(gcc -print-multiarch)"/openssl/* "$work/third-party/openssl/"
 
 flags=(
   -std=c++17 -fsyntax-only -Wall -Wextra -DBOOST_ENABLE_ASSERT_HANDLER
