@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@
 
 #include "JsonImpl.hpp"
 #include "JsonParse.hpp"
-#include "SchemaShapeCheck.hpp"
+#include "SchemaPreparation.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -26,10 +27,11 @@ namespace {
 constexpr int kValidationFailed = rapidjson::kParseErrorUnspecificSyntaxError;
 constexpr int kInvalidSchema = rapidjson::kParseErrorValueInvalid;
 
-// The schema text, parsed into a pool-allocated document and compiled.
+// The schema text, parsed into a pool-allocated document, prepared and compiled.
 struct CompiledSchema
 {
    rapidjson::Document document;
+   std::vector<const rapidjson::Value*> closedStandIns;
    std::unique_ptr<rapidjson::SchemaDocument> schema;
 };
 
@@ -42,8 +44,13 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
-   if (!isCompilableSchema(compiled.document))
-      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
+   if (std::optional<SchemaRefusal> refusal = prepareSchema(compiled.document, compiled.closedStandIns))
+   {
+      Error error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
+      if (!refusal->property.empty())
+         error.addProperty(refusal->property, refusal->value);
+      return error;
+   }
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();
 }
@@ -195,10 +202,29 @@ std::string uriFragmentText(const Pointer& pointer)
    return text;
 }
 
-std::string invalidKeyword(const rapidjson::SchemaValidator& validator)
+// Where in the schema the validation failed and on which keyword, as the schema was
+// written: a stand-in for a closed object fails on its own keyword "not", which is
+// the object's "additionalProperties".
+struct SchemaFailure
 {
+   std::string location;
+   std::string keyword;
+};
+
+SchemaFailure schemaFailure(const CompiledSchema& compiled, const rapidjson::SchemaValidator& validator)
+{
+   auto location = validator.GetInvalidSchemaPointer();
+   const rapidjson::Value* failed = location.Get(compiled.document);
+   if (location.GetTokenCount() > 0 &&
+       std::find(compiled.closedStandIns.begin(), compiled.closedStandIns.end(), failed) !=
+          compiled.closedStandIns.end())
+   {
+      using Pointer = decltype(location);
+      return {uriFragmentText(Pointer(location.GetTokens(), location.GetTokenCount() - 1)),
+              "additionalProperties"};
+   }
    const char* keyword = validator.GetInvalidSchemaKeyword();
-   return keyword == nullptr ? std::string() : std::string(keyword);
+   return {uriFragmentText(location), keyword == nullptr ? std::string() : std::string(keyword)};
 }
 
 // Removes the value at the location; false when the location leads nowhere.
@@ -314,7 +340,7 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
       if (!removeAt(value, location))
       {
          Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-         failure.addProperty("keyword", invalidKeyword(validator));
+         failure.addProperty("keyword", schemaFailure(compiled, validator).keyword);
          failure.addProperty("document", uriFragmentText(location));
          return failure;
       }
@@ -400,9 +426,10 @@ Error Value::validate(const std::string& schema) const
    if (validator.IsValid())
       return Success();
 
+   SchemaFailure schemaSide = schemaFailure(compiled, validator);
    Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-   failure.addProperty("schema", uriFragmentText(validator.GetInvalidSchemaPointer()));
-   failure.addProperty("keyword", invalidKeyword(validator));
+   failure.addProperty("schema", schemaSide.location);
+   failure.addProperty("keyword", schemaSide.keyword);
    failure.addProperty("document", uriFragmentText(validator.GetInvalidDocumentPointer()));
    return failure;
 }

@@ -7,9 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include <rapidjson/internal/regex.h>
 #include <rapidjson/pointer.h>
 
 #include "JsonParse.hpp"
@@ -22,35 +26,6 @@ const rapidjson::Value* keywordValue(const rapidjson::Value& object, const char*
 {
    auto member = object.FindMember(name);
    return member == object.MemberEnd() ? nullptr : &member->value;
-}
-
-// Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
-// target is itself a reference. Gives the schema object reached, or null when that
-// leads nowhere; false when it leads to a value that is not an object or back to a
-// reference already followed, which RapidJSON cannot compile at all.
-bool resolveReferences(const rapidjson::Value& object,
-                       const rapidjson::Value& document,
-                       const rapidjson::Value*& schema)
-{
-   std::vector<const rapidjson::Value*> followed{&object};
-   schema = &object;
-   for (;;)
-   {
-      const rapidjson::Value* reference = keywordValue(*schema, "$ref");
-      if (reference == nullptr || !reference->IsString() || reference->GetStringLength() == 0 ||
-          reference->GetString()[0] != '#')
-         return true;
-      rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
-                                                          reference->GetStringLength());
-      if (!pointer.IsValid())
-         return true;
-      schema = pointer.Get(document);
-      if (schema == nullptr)
-         return true;
-      if (!schema->IsObject() || std::find(followed.begin(), followed.end(), schema) != followed.end())
-         return false;
-      followed.push_back(schema);
-   }
 }
 
 // RapidJSON's regular expressions recurse without end when "*", "+" or "{n,}" repeats
@@ -244,10 +219,68 @@ class SchemaShapeCheck
 public:
    explicit SchemaShapeCheck(const rapidjson::Value& document) : document_(document) {}
 
-   // A root that is not an object is RapidJSON's typeless schema.
-   bool isSafe() { return compilesSafely(document_) && (!document_.IsObject() || appliesSafely(document_)); }
+   bool isSafe() { return compilesSafely(document_) && isSafelyApplied(); }
+
+   // Whether the schemas a validation may apply are safe to apply, leaving aside the
+   // regular expressions. A root that is not an object is RapidJSON's typeless schema.
+   bool isSafelyApplied() { return !document_.IsObject() || appliesSafely(document_); }
+
+   // The schema objects a validation may apply, in the order first met.
+   const std::vector<const rapidjson::Value*>& appliedSchemas() const { return appliedInOrder_; }
 
 private:
+   struct Resolution
+   {
+      bool compiles;
+      const rapidjson::Value* schema;
+   };
+
+   // Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
+   // target is itself a reference. Gives the schema object reached, or null when that
+   // leads nowhere; false when it leads to a value that is not an object or back to a
+   // reference already followed, which RapidJSON cannot compile at all. Every object
+   // on the way keeps its outcome, so that long chains are followed once.
+   bool resolveReferences(const rapidjson::Value& object, const rapidjson::Value*& schema)
+   {
+      std::vector<const rapidjson::Value*> chain;
+      Resolution outcome{true, nullptr};
+      for (const rapidjson::Value* current = &object;;)
+      {
+         if (auto known = resolved_.find(current); known != resolved_.end())
+         {
+            // An entry without an outcome yet is on this chain: a loop.
+            outcome = known->second ? *known->second : Resolution{false, nullptr};
+            break;
+         }
+         resolved_.emplace(current, std::nullopt);
+         chain.push_back(current);
+         const rapidjson::Value* reference = keywordValue(*current, "$ref");
+         if (reference == nullptr || !isLocalReference(*reference))
+         {
+            outcome = {true, current};
+            break;
+         }
+         rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
+                                                             reference->GetStringLength());
+         if (!pointer.IsValid())
+         {
+            outcome = {true, current};
+            break;
+         }
+         const rapidjson::Value* target = pointer.Get(document_);
+         if (target == nullptr || !target->IsObject())
+         {
+            outcome = {target == nullptr, nullptr};
+            break;
+         }
+         current = target;
+      }
+      for (const rapidjson::Value* followed : chain)
+         resolved_[followed] = outcome;
+      schema = outcome.schema;
+      return outcome.compiles;
+   }
+
    bool compilesSafely(const rapidjson::Value& value)
    {
       if (value.IsArray())
@@ -263,7 +296,7 @@ private:
          return true;
 
       const rapidjson::Value* schema;
-      if (!resolveReferences(value, document_, schema))
+      if (!resolveReferences(value, schema))
          return false;
       if (const rapidjson::Value* pattern = keywordValue(value, "pattern");
           pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
@@ -305,10 +338,11 @@ private:
    bool appliesSafely(const rapidjson::Value& position)
    {
       const rapidjson::Value* schema = nullptr;
-      if (!position.IsObject() || !resolveReferences(position, document_, schema) || schema == nullptr)
+      if (!position.IsObject() || !resolveReferences(position, schema) || schema == nullptr)
          return false;
       if (!applied_.insert(schema).second)
          return true;
+      appliedInOrder_.push_back(schema);
       if (!terminatesOnOneValue(*schema))
          return false;
 
@@ -398,7 +432,7 @@ private:
       for (const rapidjson::Value* sub : applied)
       {
          const rapidjson::Value* target = nullptr;
-         if (!sub->IsObject() || !resolveReferences(*sub, document_, target) || target == nullptr ||
+         if (!sub->IsObject() || !resolveReferences(*sub, target) || target == nullptr ||
              !terminatesOnOneValue(*target))
             return false;
       }
@@ -409,15 +443,45 @@ private:
    const rapidjson::Value& document_;
    // Schemas the validation may apply, already looked at.
    std::set<const rapidjson::Value*> applied_;
+   std::vector<const rapidjson::Value*> appliedInOrder_;
    // Schemas being followed (false) or known to end (true) on one value.
    std::map<const rapidjson::Value*, bool> onOneValue_;
+   // Objects whose references have been followed, with where they led; none while
+   // being followed.
+   std::unordered_map<const rapidjson::Value*, std::optional<Resolution>> resolved_;
 };
 
 } // namespace
 
+bool findAppliedSchemas(rapidjson::Value& document, std::vector<rapidjson::Value*>& applied)
+{
+   SchemaShapeCheck check(document);
+   applied.clear();
+   if (!check.isSafelyApplied())
+      return false;
+   // The check reads the document it was given; handing its findings back as
+   // changeable is sound because the caller holds that document as changeable.
+   for (const rapidjson::Value* schema : check.appliedSchemas())
+      applied.push_back(const_cast<rapidjson::Value*>(schema));
+   return true;
+}
+
+bool isCompilablePattern(const std::string& pattern)
+{
+   // RapidJSON reads a pattern up to its first NUL, so one holding a NUL would be
+   // compiled as another pattern.
+   return pattern.find('\0') == std::string::npos && PatternCheck(pattern.c_str()).isSafe() &&
+          rapidjson::internal::Regex(pattern.c_str()).IsValid();
+}
+
 bool isCompilableSchema(const rapidjson::Value& document)
 {
    return SchemaShapeCheck(document).isSafe();
+}
+
+bool isLocalReference(const rapidjson::Value& reference)
+{
+   return reference.IsString() && reference.GetStringLength() > 0 && reference.GetString()[0] == '#';
 }
 
 } // namespace velorin::core::json
