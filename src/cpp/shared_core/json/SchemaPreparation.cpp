@@ -61,7 +61,8 @@ std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
    if (auto reference = schema.FindMember("$ref");
        reference != schema.MemberEnd() && reference->value.IsString())
       return SchemaRefusal{"reference", text(reference->value)};
-   if (auto pattern = schema.FindMember("pattern"); pattern != schema.MemberEnd() && pattern->value.IsString())
+   if (auto pattern = schema.FindMember("pattern");
+       pattern != schema.MemberEnd() && pattern->value.IsString())
    {
       std::string original = text(pattern->value);
       if (!translatePattern(pattern->value, allocator))
@@ -176,7 +177,9 @@ std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document,
       return SchemaRefusal{};
    for (rapidjson::Value* schema : applied)
    {
-      if (std::optional<SchemaRefusal> refusal = prepareAppliedSchema(*schema, document.GetAllocator(), closedStandIns))
+      std::optional<SchemaRefusal> refusal =
+         prepareAppliedSchema(*schema, document.GetAllocator(), closedStandIns);
+      if (refusal)
          return refusal;
    }
    // The patterns are checked here, where every object is compiled, and a renamed

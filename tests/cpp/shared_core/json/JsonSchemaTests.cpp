@@ -236,7 +236,8 @@ TEST(JsonValidate, PatternsAndReferencesRapidJsonWouldDropAreRefused)
    // What is never applied as a schema is data, whatever it holds.
    json::Value value = parsed(R"({"a":1})");
    EXPECT_FALSE(value.validate(R"({"enum":[{"a":1},{"$ref":"node.json","pattern":"\\p"}]})"));
-   EXPECT_FALSE(value.validate(R"({"default":{"$ref":"node.json","pattern":"\\p"},"definitions":{"x":{"pattern":"\\p"}}})"));
+   EXPECT_FALSE(value.validate(
+      R"({"default":{"$ref":"node.json","pattern":"\\p"},"definitions":{"x":{"pattern":"\\p"}}})"));
 }
 
 TEST(JsonValidate, LongReferenceChainsResolve)
@@ -261,8 +262,11 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
                              R"("additionalProperties":false})";
    const char* withProperties = R"({"properties":{"b":{"type":"string"},"ab":{"maximum":5}},)"
                                 R"("patternProperties":{"^a":{"type":"integer"}},"additionalProperties":false})";
-   const char* twoPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"},"b$":{"minimum":0}},)"
-                             R"("additionalProperties":false})";
+   const char* twoPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"},)"
+                             R"("b$":{"minimum":0}},"additionalProperties":false})";
+   auto failure = [](const char* schema, const char* keyword, const char* document) {
+      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
+   };
    struct Case
    {
       std::string schema;
@@ -271,22 +275,24 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
    } const cases[] = {
       {closed, R"({"ab":2})", {}},
       {closed, R"({"ab":{"c":[1]},"a":null})", {}},
-      {closed, R"({"b":2})", {{"schema", "#"}, {"keyword", "additionalProperties"}, {"document", "#/b"}}},
-      {R"({"type":"object","patternProperties":{"^a":{}},"additionalProperties":false})", R"({"ab":"x"})", {}},
+      {closed, R"({"b":2})", failure("#", "additionalProperties", "#/b")},
+      {R"({"type":"object","patternProperties":{"^a":{}},"additionalProperties":false})",
+       R"({"ab":"x"})",
+       {}},
       {typedClosed, R"({"ab":1,"ac":2})", {}},
-      {typedClosed, R"({"ab":"x"})", {{"schema", "#"}, {"keyword", "patternProperties"}, {"document", "#/ab"}}},
-      {typedClosed, R"({"ab":1,"c":1})", {{"schema", "#"}, {"keyword", "additionalProperties"}, {"document", "#/c"}}},
+      {typedClosed, R"({"ab":"x"})", failure("#", "patternProperties", "#/ab")},
+      {typedClosed, R"({"ab":1,"c":1})", failure("#", "additionalProperties", "#/c")},
       {withProperties, R"({"b":"s","a1":1,"ab":3})", {}},
-      {withProperties, R"({"ab":7})", {{"schema", "#"}, {"keyword", "patternProperties"}, {"document", "#/ab"}}},
-      {withProperties, R"({"b":1})", {{"schema", "#/properties/b"}, {"keyword", "type"}, {"document", "#/b"}}},
-      {withProperties, R"({"c":1})", {{"schema", "#"}, {"keyword", "additionalProperties"}, {"document", "#/c"}}},
+      {withProperties, R"({"ab":7})", failure("#", "patternProperties", "#/ab")},
+      {withProperties, R"({"b":1})", failure("#/properties/b", "type", "#/b")},
+      {withProperties, R"({"c":1})", failure("#", "additionalProperties", "#/c")},
       {twoPatterns, R"({"ab":1,"cb":"s","a":2})", {}},
-      {twoPatterns, R"({"ab":-1})", {{"schema", "#"}, {"keyword", "patternProperties"}, {"document", "#/ab"}}},
-      {twoPatterns, R"({"ab":"x"})", {{"schema", "#"}, {"keyword", "patternProperties"}, {"document", "#/ab"}}},
-      {twoPatterns, R"({"cb":-1})", {{"schema", "#"}, {"keyword", "patternProperties"}, {"document", "#/cb"}}},
+      {twoPatterns, R"({"ab":-1})", failure("#", "patternProperties", "#/ab")},
+      {twoPatterns, R"({"ab":"x"})", failure("#", "patternProperties", "#/ab")},
+      {twoPatterns, R"({"cb":-1})", failure("#", "patternProperties", "#/cb")},
       {R"({"properties":{"o":{"$ref":"#/definitions/c"}},"definitions":{"c":)" + std::string(closed) + "}}",
        R"({"o":{"ax":1,"b":2}})",
-       {{"schema", "#/definitions/c"}, {"keyword", "additionalProperties"}, {"document", "#/o/b"}}},
+       failure("#/definitions/c", "additionalProperties", "#/o/b")},
    };
    for (const Case& c : cases)
    {
