@@ -6,14 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include <shared_core/json/Json.hpp>
 
-#include "FuzzCheck.hpp"
+#include "SchemaVerdictCheck.hpp"
 
 using namespace velorin::core;
-using velorin::fuzz::check;
+using velorin::fuzz::checkSchemaVerdicts;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -26,27 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
    if (value.parse(std::string(separator + 1, text + size)))
       return 0;
 
-   Error validation = value.validate(schema);
-   json::Value coerced = value.clone();
-   std::vector<std::string> paths;
-   Error coercion = coerced.coerce(schema, paths);
-   if (!validation)
-   {
-      check(!coercion && paths.empty() && coerced.write() == value.write());
-      return 0;
-   }
-   if (validation.getCode() != 17)
-   {
-      // A schema refused by both in the same way, before anything changed.
-      check(coercion.getCode() == validation.getCode() &&
-            coercion.getProperties() == validation.getProperties());
-      check(paths.empty() && coerced.write() == value.write());
-      return 0;
-   }
-   check(!validation.getProperty("document").empty() && !validation.getProperty("keyword").empty());
-   if (coercion)
-      check(coercion.getCode() == 17 && !coercion.getProperty("document").empty());
-   else
-      check(!coerced.validate(schema) && !paths.empty());
+   checkSchemaVerdicts(value, schema);
    return 0;
 }
