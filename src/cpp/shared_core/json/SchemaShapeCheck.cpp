@@ -335,36 +335,55 @@ private:
    }
 
    // position: a value that the validator applies as a schema.
-   bool appliesSafely(const rapidjson::Value& position)
+   // References can chain schemas deeper than any text nests, so the schemas are
+   // followed from a list rather than by recursion.
+   bool appliesSafely(const rapidjson::Value& root)
    {
-      const rapidjson::Value* schema = nullptr;
-      if (!position.IsObject() || !resolveReferences(position, schema) || schema == nullptr)
-         return false;
-      if (!applied_.insert(schema).second)
-         return true;
-      appliedInOrder_.push_back(schema);
-      if (!terminatesOnOneValue(*schema))
-         return false;
+      std::vector<const rapidjson::Value*> pending{&root};
+      while (!pending.empty())
+      {
+         const rapidjson::Value* position = pending.back();
+         pending.pop_back();
+         const rapidjson::Value* schema = nullptr;
+         if (!position->IsObject() || !resolveReferences(*position, schema) || schema == nullptr)
+            return false;
+         if (!applied_.insert(schema).second)
+            continue;
+         appliedInOrder_.push_back(schema);
+         if (!terminatesOnOneValue(*schema, 0))
+            return false;
+         std::vector<const rapidjson::Value*> subschemas;
+         if (!collectSubschemas(*schema, subschemas))
+            return false;
+         // Taken from the back, so that they are met in the order written.
+         pending.insert(pending.end(), subschemas.rbegin(), subschemas.rend());
+      }
+      return true;
+   }
 
-      std::vector<const rapidjson::Value*> subschemas;
+   // The positions in schema that hold schemas applied to the value or its contents;
+   // false for dependencies RapidJSON cannot set up.
+   static bool collectSubschemas(const rapidjson::Value& schema,
+                                 std::vector<const rapidjson::Value*>& subschemas)
+   {
       for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
       {
-         const rapidjson::Value* list = keywordValue(*schema, name);
+         const rapidjson::Value* list = keywordValue(schema, name);
          if (list && list->IsArray())
          {
             for (const rapidjson::Value& element : list->GetArray())
                subschemas.push_back(&element);
          }
       }
-      if (const rapidjson::Value* negated = keywordValue(*schema, "not"))
+      if (const rapidjson::Value* negated = keywordValue(schema, "not"))
          subschemas.push_back(negated);
       for (const char* name : {"items", "additionalItems", "additionalProperties"})
       {
-         const rapidjson::Value* sub = keywordValue(*schema, name);
+         const rapidjson::Value* sub = keywordValue(schema, name);
          if (sub && sub->IsObject())
             subschemas.push_back(sub);
       }
-      if (const rapidjson::Value* properties = keywordValue(*schema, "properties");
+      if (const rapidjson::Value* properties = keywordValue(schema, "properties");
           properties && properties->IsObject())
       {
          for (const auto& property : properties->GetObject())
@@ -374,13 +393,13 @@ private:
                subschemas.push_back(&property.value);
          }
       }
-      if (const rapidjson::Value* patterns = keywordValue(*schema, "patternProperties");
+      if (const rapidjson::Value* patterns = keywordValue(schema, "patternProperties");
           patterns && patterns->IsObject())
       {
          for (const auto& pattern : patterns->GetObject())
             subschemas.push_back(&pattern.value);
       }
-      if (const rapidjson::Value* dependencies = keywordValue(*schema, "dependencies");
+      if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
           dependencies && dependencies->IsObject())
       {
          std::set<std::string> withSchemas;
@@ -393,18 +412,16 @@ private:
             subschemas.push_back(&dependency.value);
          }
       }
-      for (const rapidjson::Value* sub : subschemas)
-      {
-         if (!appliesSafely(*sub))
-            return false;
-      }
       return true;
    }
 
    // The sub-schemas that get a validator of their own on the value their parent
-   // begins must not lead back to a schema on the way there.
-   bool terminatesOnOneValue(const rapidjson::Value& schema)
+   // begins must not lead back to a schema on the way there. RapidJSON's validators
+   // nest as deep as they chain, which is kept within the depth JSON text may nest.
+   bool terminatesOnOneValue(const rapidjson::Value& schema, unsigned depth)
    {
+      if (depth > kMaxNestingDepth)
+         return false;
       auto [state, first] = onOneValue_.emplace(&schema, false);
       if (!first)
          return state->second;
@@ -433,7 +450,7 @@ private:
       {
          const rapidjson::Value* target = nullptr;
          if (!sub->IsObject() || !resolveReferences(*sub, target) || target == nullptr ||
-             !terminatesOnOneValue(*target))
+             !terminatesOnOneValue(*target, depth + 1))
             return false;
       }
       state->second = true;

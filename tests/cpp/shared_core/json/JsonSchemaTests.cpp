@@ -240,19 +240,43 @@ TEST(JsonValidate, PatternsAndReferencesRapidJsonWouldDropAreRefused)
       R"({"default":{"$ref":"node.json","pattern":"\\p"},"definitions":{"x":{"pattern":"\\p"}}})"));
 }
 
+// Definitions d0 to d<links>, each but the last applying the next through a
+// reference as wrap shows, where "%" stands for the reference.
+std::string chainedDefinitions(int links, const std::string& wrap)
+{
+   std::string definitions = R"("definitions":{)";
+   for (int i = 0; i < links; ++i)
+   {
+      std::string next = R"({"$ref":"#/definitions/d)" + std::to_string(i + 1) + "\"}";
+      std::string link = wrap;
+      link.replace(link.find('%'), 1, next);
+      definitions += "\"d" + std::to_string(i) + "\":" + link + ",";
+   }
+   return definitions + "\"d" + std::to_string(links) + R"(":{"type":"integer"}})";
+}
+
 TEST(JsonValidate, LongReferenceChainsResolve)
 {
    constexpr int kLinks = 2000;
-   std::string schema = R"({"properties":{"a":{"$ref":"#/definitions/d0"}},"definitions":{)";
-   for (int i = 0; i < kLinks; ++i)
-      schema += "\"d" + std::to_string(i) + R"(":{"$ref":"#/definitions/d)" + std::to_string(i + 1) + "\"},";
-   schema += "\"d" + std::to_string(kLinks) + R"(":{"type":"integer"}}})";
+   const std::string schema =
+      R"({"properties":{"a":{"$ref":"#/definitions/d0"}},)" + chainedDefinitions(kLinks, "%") + "}";
 
    EXPECT_FALSE(parsed(R"({"a":1})").validate(schema));
    Error error = parsed(R"({"a":"x"})").validate(schema);
    EXPECT_EQ((Properties{{"schema", "#/definitions/d" + std::to_string(kLinks)}, {"keyword", "type"},
                          {"document", "#/a"}}),
              error.getProperties());
+}
+
+TEST(JsonValidate, SchemasAppliedOnOneValueNestNoDeeperThanText)
+{
+   // RapidJSON nests a validator for each.
+   const std::string root = R"({"$ref":"#/definitions/d0",)";
+   EXPECT_EQ(17, json::Value("x").validate(root + chainedDefinitions(900, R"({"allOf":[%]})") + "}").getCode());
+   const std::string tooDeep = root + chainedDefinitions(1100, R"({"not":{"not":%}})") + "}";
+   EXPECT_EQ(3, json::Value("x").validate(tooDeep).getCode());
+   // Items apply to values one level down, which nest no deeper than their text.
+   EXPECT_FALSE(parsed(R"([[["x"]]])").validate(root + chainedDefinitions(1100, R"({"items":%})") + "}"));
 }
 
 TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
