@@ -3,8 +3,10 @@
 // equivalent ones it handles.
 #include "SchemaPreparation.hpp"
 
+#include <optional>
+#include <string>
 #include <unordered_map>
-#include <utility>
+#include <vector>
 
 #include <rapidjson/pointer.h>
 
@@ -16,21 +18,20 @@ namespace {
 
 using Allocator = rapidjson::Document::AllocatorType;
 
+std::string text(const rapidjson::Value& string)
+{
+   return std::string(string.GetString(), string.GetStringLength());
+}
+
 // The pattern text in RapidJSON's syntax, stored over the original; false when
 // RapidJSON cannot compile it, which would drop it.
 bool translatePattern(rapidjson::Value& pattern, Allocator& allocator)
 {
-   std::optional<std::string> translated =
-      toRapidJsonPattern(std::string(pattern.GetString(), pattern.GetStringLength()));
+   std::optional<std::string> translated = toRapidJsonPattern(text(pattern));
    if (!translated || !isCompilablePattern(*translated))
       return false;
    pattern.SetString(translated->data(), static_cast<rapidjson::SizeType>(translated->size()), allocator);
    return true;
-}
-
-std::string text(const rapidjson::Value& string)
-{
-   return std::string(string.GetString(), string.GetStringLength());
 }
 
 // When a member name matches a pattern, is not listed in "properties" and
