@@ -4,6 +4,7 @@
 #include "SchemaShapeCheck.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -17,6 +18,7 @@
 #include <rapidjson/pointer.h>
 
 #include "JsonParse.hpp"
+#include "StrictUtf8.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -206,6 +208,13 @@ private:
    unsigned depth_ = 0;
 };
 
+// RapidJSON decodes a pattern as UTF-8 and reads past the end of one that stops
+// inside a sequence.
+bool isSafePattern(const char* pattern, std::size_t length)
+{
+   return isValidUtf8(pattern, length) && PatternCheck(pattern).isSafe();
+}
+
 // RapidJSON compiles every object of a schema document as a schema, used or not, and
 // trusts its shape: "patternProperties" that is not an object, a dependency list
 // holding a non-name, a pattern its regular expressions cannot take, or a reference
@@ -299,7 +308,7 @@ private:
       if (!resolveReferences(value, schema))
          return false;
       if (const rapidjson::Value* pattern = keywordValue(value, "pattern");
-          pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
+          pattern && pattern->IsString() && !isSafePattern(pattern->GetString(), pattern->GetStringLength()))
          return false;
       if (const rapidjson::Value* patterns = keywordValue(value, "patternProperties"))
       {
@@ -307,7 +316,7 @@ private:
             return false;
          for (const auto& pattern : patterns->GetObject())
          {
-            if (!PatternCheck(pattern.name.GetString()).isSafe())
+            if (!isSafePattern(pattern.name.GetString(), pattern.name.GetStringLength()))
                return false;
          }
       }
@@ -487,7 +496,7 @@ bool isCompilablePattern(const std::string& pattern)
 {
    // RapidJSON reads a pattern up to its first NUL, so one holding a NUL would be
    // compiled as another pattern.
-   return pattern.find('\0') == std::string::npos && PatternCheck(pattern.c_str()).isSafe() &&
+   return pattern.find('\0') == std::string::npos && isSafePattern(pattern.data(), pattern.size()) &&
           rapidjson::internal::Regex(pattern.c_str()).IsValid();
 }
 

@@ -88,6 +88,9 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       // Every object of the schema text is compiled, wherever it stands.
       {R"({"default":{"patternProperties":[]}})"},
       {R"({"definitions":{"unused":{"pattern":"a**"}}})"},
+      // RapidJSON reads past the end of a pattern that stops inside a UTF-8 sequence.
+      {"{\"default\":{\"pattern\":\"a\xe0\"}}"},
+      {"{\"pattern\":\"a\xe0\"}", "a\xe0"},
    };
    for (const Case& c : cases)
    {
