@@ -1,5 +1,6 @@
-// HtmlStripFuzzer.cpp: HTML entity decoding and the quote strippers against their
-// rules on the same input.
+// HtmlStripFuzzer.cpp: HTML entity decoding and the quote strippers checked for the
+// properties they must keep on any input: texts never grow, and they undo what the
+// matching escapers and quotes added.
 #include <core/StringUtils.hpp>
 
 #include <cstddef>
@@ -13,18 +14,17 @@ namespace {
 using namespace velorin::core::string_utils;
 using velorin::fuzz::check;
 
-std::string replaceAll(std::string text, const std::string& from, const std::string& to)
+// The text without the characters that htmlEscape escapes but entity decoding leaves
+// escaped, and without ';', so that it holds no entity of its own.
+std::string withoutUndecodedEscapes(const std::string& text)
 {
-   std::string result;
-   std::size_t position = 0;
-   for (std::size_t found; (found = text.find(from, position)) != std::string::npos; position = found + from.size())
-      result += text.substr(position, found - position) + to;
-   return result + text.substr(position);
-}
-
-bool isQuote(char c)
-{
-   return c == '\'' || c == '"';
+   std::string kept;
+   for (char c : text)
+   {
+      if (std::string(">'\"/;").find(c) == std::string::npos)
+         kept += c;
+   }
+   return kept;
 }
 
 } // namespace
@@ -33,38 +33,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
    const std::string input(reinterpret_cast<const char*>(data), size);
 
-   check(textFromHtmlEntities(input) == replaceAll(replaceAll(input, "&amp;", "&"), "&lt;", "<"));
-
-   std::string stripped = input;
-   stripQuotes(&stripped);
-   {
-      std::string expected = input;
-      if (!expected.empty() && isQuote(expected.front()))
-         expected.erase(0, 1);
-      if (!expected.empty() && isQuote(expected.back()))
-         expected.pop_back();
-      check(stripped == expected);
-   }
-
-   const std::string surrounding = stripSurroundingQuotes(input);
-   const bool paired = input.size() >= 2 && input.front() == input.back() &&
-                       (isQuote(input.front()) || input.front() == '`');
-   check(surrounding == (paired ? input.substr(1, input.size() - 2) : input));
-
-   const std::string backticks = stripSurroundingBackticks(input);
-   if (input.size() <= 1)
-   {
-      check(backticks == input);
-   }
-   else
-   {
-      const std::size_t begin = input.front() == '`' ? 1 : 0;
-      const std::size_t end = input.back() == '`' ? input.size() - 1 : input.size();
-      check(backticks == input.substr(begin, end - begin));
-   }
+   const std::string decoded = textFromHtmlEntities(input);
+   check(decoded.size() <= input.size());
+   if (input.find('&') == std::string::npos)
+      check(decoded == input);
+   // Decoding leaves no "&lt;", so a text it leaves without "&amp;" is final.
+   if (decoded.find("&amp;") == std::string::npos)
+      check(textFromHtmlEntities(decoded) == decoded);
+   const std::string plain = withoutUndecodedEscapes(input);
+   check(textFromHtmlEntities(htmlEscape(plain, false)) == plain);
 
    // Escaping never leaves a character that the HTML table escapes.
    const std::string escaped = htmlEscape(input, true);
    check(escaped.find_first_of("<>'\"/\r\n") == std::string::npos);
+
+   std::string stripped = input;
+   stripQuotes(&stripped);
+   check(stripped.size() <= input.size() && input.size() - stripped.size() <= 2);
+   check(input.find(stripped) != std::string::npos);
+   for (const char* quotes : {"''", "\"\"", "'\"", "\"'"})
+   {
+      std::string quoted = quotes[0] + input + quotes[1];
+      stripQuotes(&quoted);
+      check(quoted == input);
+   }
+
+   const std::string surrounding = stripSurroundingQuotes(input);
+   check(surrounding == input ||
+         (surrounding.size() + 2 == input.size() && input.substr(1, surrounding.size()) == surrounding));
+   for (char quote : {'\'', '"', '`'})
+      check(stripSurroundingQuotes(quote + input + quote) == input);
+   for (const char* unpaired : {"'\"", "\"`", "`'"})
+      check(stripSurroundingQuotes(unpaired[0] + input + unpaired[1]) == unpaired[0] + input + unpaired[1]);
+   const std::string singleQuoted = "'" + singleQuoteEscape(input) + "'";
+   check(stripSurroundingQuotes(singleQuoted) == singleQuoteEscape(input));
+
+   const std::string backticks = stripSurroundingBackticks(input);
+   check(backticks.size() <= input.size() && input.find(backticks) != std::string::npos);
+   check(stripSurroundingBackticks('`' + input + '`') == input);
+   if (input.empty() || (input.front() != '`' && input.back() != '`'))
+      check(backticks == input);
    return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@
 
 #include "JsonImpl.hpp"
 #include "JsonParse.hpp"
-#include "SchemaShapeCheck.hpp"
+#include "SchemaPreparation.hpp"
+#include "StrictUtf8.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -26,10 +28,11 @@ namespace {
 constexpr int kValidationFailed = rapidjson::kParseErrorUnspecificSyntaxError;
 constexpr int kInvalidSchema = rapidjson::kParseErrorValueInvalid;
 
-// The schema text, parsed into a pool-allocated document and compiled.
+// The schema text, parsed into a pool-allocated document, prepared and compiled.
 struct CompiledSchema
 {
    rapidjson::Document document;
+   std::vector<const rapidjson::Value*> closedStandIns;
    std::unique_ptr<rapidjson::SchemaDocument> schema;
 };
 
@@ -42,8 +45,13 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
-   if (!isCompilableSchema(compiled.document))
-      return Error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
+   if (std::optional<SchemaRefusal> refusal = prepareSchema(compiled.document, compiled.closedStandIns))
+   {
+      Error error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
+      if (!refusal->property.empty())
+         error.addProperty(refusal->property, refusal->value);
+      return error;
+   }
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();
 }
@@ -54,48 +62,6 @@ std::string plainText(const Pointer& pointer)
    rapidjson::StringBuffer buffer;
    pointer.Stringify(buffer);
    return std::string(buffer.GetString(), buffer.GetSize());
-}
-
-// Strict UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUtf8(const char* text, std::size_t length)
-{
-   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-   std::size_t i = 0;
-   while (i < length)
-   {
-      unsigned char lead = bytes[i];
-      std::size_t count;
-      unsigned char low = 0x80;
-      unsigned char high = 0xBF;
-      if (lead < 0x80)
-         count = 0;
-      else if (lead >= 0xC2 && lead <= 0xDF)
-         count = 1;
-      else if (lead >= 0xE0 && lead <= 0xEF)
-      {
-         count = 2;
-         low = lead == 0xE0 ? 0xA0 : 0x80;
-         high = lead == 0xED ? 0x9F : 0xBF;
-      }
-      else if (lead >= 0xF0 && lead <= 0xF4)
-      {
-         count = 3;
-         low = lead == 0xF0 ? 0x90 : 0x80;
-         high = lead == 0xF4 ? 0x8F : 0xBF;
-      }
-      else
-         return false;
-      if (length - i - 1 < count)
-         return false;
-      for (std::size_t k = 1; k <= count; ++k)
-      {
-         unsigned char next = bytes[i + k];
-         if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-            return false;
-      }
-      i += count + 1;
-   }
-   return true;
 }
 
 // Hands the value to the validator. RapidJSON's "pattern", length and property-name
@@ -195,10 +161,29 @@ std::string uriFragmentText(const Pointer& pointer)
    return text;
 }
 
-std::string invalidKeyword(const rapidjson::SchemaValidator& validator)
+// Where in the schema the validation failed and on which keyword, as the schema was
+// written: a stand-in for a closed object fails on its own keyword "not", which is
+// the object's "additionalProperties".
+struct SchemaFailure
 {
+   std::string location;
+   std::string keyword;
+};
+
+SchemaFailure schemaFailure(const CompiledSchema& compiled, const rapidjson::SchemaValidator& validator)
+{
+   auto location = validator.GetInvalidSchemaPointer();
+   const rapidjson::Value* failed = location.Get(compiled.document);
+   if (location.GetTokenCount() > 0 &&
+       std::find(compiled.closedStandIns.begin(), compiled.closedStandIns.end(), failed) !=
+          compiled.closedStandIns.end())
+   {
+      using Pointer = decltype(location);
+      return {uriFragmentText(Pointer(location.GetTokens(), location.GetTokenCount() - 1)),
+              "additionalProperties"};
+   }
    const char* keyword = validator.GetInvalidSchemaKeyword();
-   return keyword == nullptr ? std::string() : std::string(keyword);
+   return {uriFragmentText(location), keyword == nullptr ? std::string() : std::string(keyword)};
 }
 
 // Removes the value at the location; false when the location leads nowhere.
@@ -314,7 +299,7 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
       if (!removeAt(value, location))
       {
          Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-         failure.addProperty("keyword", invalidKeyword(validator));
+         failure.addProperty("keyword", schemaFailure(compiled, validator).keyword);
          failure.addProperty("document", uriFragmentText(location));
          return failure;
       }
@@ -400,9 +385,10 @@ Error Value::validate(const std::string& schema) const
    if (validator.IsValid())
       return Success();
 
+   SchemaFailure schemaSide = schemaFailure(compiled, validator);
    Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-   failure.addProperty("schema", uriFragmentText(validator.GetInvalidSchemaPointer()));
-   failure.addProperty("keyword", invalidKeyword(validator));
+   failure.addProperty("schema", schemaSide.location);
+   failure.addProperty("keyword", schemaSide.keyword);
    failure.addProperty("document", uriFragmentText(validator.GetInvalidDocumentPointer()));
    return failure;
 }

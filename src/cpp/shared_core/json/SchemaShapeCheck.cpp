@@ -4,15 +4,21 @@
 #include "SchemaShapeCheck.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include <rapidjson/internal/regex.h>
 #include <rapidjson/pointer.h>
 
 #include "JsonParse.hpp"
+#include "StrictUtf8.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -22,35 +28,6 @@ const rapidjson::Value* keywordValue(const rapidjson::Value& object, const char*
 {
    auto member = object.FindMember(name);
    return member == object.MemberEnd() ? nullptr : &member->value;
-}
-
-// Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
-// target is itself a reference. Gives the schema object reached, or null when that
-// leads nowhere; false when it leads to a value that is not an object or back to a
-// reference already followed, which RapidJSON cannot compile at all.
-bool resolveReferences(const rapidjson::Value& object,
-                       const rapidjson::Value& document,
-                       const rapidjson::Value*& schema)
-{
-   std::vector<const rapidjson::Value*> followed{&object};
-   schema = &object;
-   for (;;)
-   {
-      const rapidjson::Value* reference = keywordValue(*schema, "$ref");
-      if (reference == nullptr || !reference->IsString() || reference->GetStringLength() == 0 ||
-          reference->GetString()[0] != '#')
-         return true;
-      rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
-                                                          reference->GetStringLength());
-      if (!pointer.IsValid())
-         return true;
-      schema = pointer.Get(document);
-      if (schema == nullptr)
-         return true;
-      if (!schema->IsObject() || std::find(followed.begin(), followed.end(), schema) != followed.end())
-         return false;
-      followed.push_back(schema);
-   }
 }
 
 // RapidJSON's regular expressions recurse without end when "*", "+" or "{n,}" repeats
@@ -231,6 +208,13 @@ private:
    unsigned depth_ = 0;
 };
 
+// RapidJSON decodes a pattern as UTF-8 and reads past the end of one that stops
+// inside a sequence.
+bool isSafePattern(const char* pattern, std::size_t length)
+{
+   return isValidUtf8(pattern, length) && PatternCheck(pattern).isSafe();
+}
+
 // RapidJSON compiles every object of a schema document as a schema, used or not, and
 // trusts its shape: "patternProperties" that is not an object, a dependency list
 // holding a non-name, a pattern its regular expressions cannot take, or a reference
@@ -244,10 +228,68 @@ class SchemaShapeCheck
 public:
    explicit SchemaShapeCheck(const rapidjson::Value& document) : document_(document) {}
 
-   // A root that is not an object is RapidJSON's typeless schema.
-   bool isSafe() { return compilesSafely(document_) && (!document_.IsObject() || appliesSafely(document_)); }
+   bool isSafe() { return compilesSafely(document_) && isSafelyApplied(); }
+
+   // Whether the schemas a validation may apply are safe to apply, leaving aside the
+   // regular expressions. A root that is not an object is RapidJSON's typeless schema.
+   bool isSafelyApplied() { return !document_.IsObject() || appliesSafely(document_); }
+
+   // The schema objects a validation may apply, in the order first met.
+   const std::vector<const rapidjson::Value*>& appliedSchemas() const { return appliedInOrder_; }
 
 private:
+   struct Resolution
+   {
+      bool compiles;
+      const rapidjson::Value* schema;
+   };
+
+   // Follows local "$ref"s from object as RapidJSON resolves them, recursing while the
+   // target is itself a reference. Gives the schema object reached, or null when that
+   // leads nowhere; false when it leads to a value that is not an object or back to a
+   // reference already followed, which RapidJSON cannot compile at all. Every object
+   // on the way keeps its outcome, so that long chains are followed once.
+   bool resolveReferences(const rapidjson::Value& object, const rapidjson::Value*& schema)
+   {
+      std::vector<const rapidjson::Value*> chain;
+      Resolution outcome{true, nullptr};
+      for (const rapidjson::Value* current = &object;;)
+      {
+         if (auto known = resolved_.find(current); known != resolved_.end())
+         {
+            // An entry without an outcome yet is on this chain: a loop.
+            outcome = known->second ? *known->second : Resolution{false, nullptr};
+            break;
+         }
+         resolved_.emplace(current, std::nullopt);
+         chain.push_back(current);
+         const rapidjson::Value* reference = keywordValue(*current, "$ref");
+         if (reference == nullptr || !isLocalReference(*reference))
+         {
+            outcome = {true, current};
+            break;
+         }
+         rapidjson::GenericPointer<rapidjson::Value> pointer(reference->GetString(),
+                                                             reference->GetStringLength());
+         if (!pointer.IsValid())
+         {
+            outcome = {true, current};
+            break;
+         }
+         const rapidjson::Value* target = pointer.Get(document_);
+         if (target == nullptr || !target->IsObject())
+         {
+            outcome = {target == nullptr, nullptr};
+            break;
+         }
+         current = target;
+      }
+      for (const rapidjson::Value* followed : chain)
+         resolved_[followed] = outcome;
+      schema = outcome.schema;
+      return outcome.compiles;
+   }
+
    bool compilesSafely(const rapidjson::Value& value)
    {
       if (value.IsArray())
@@ -263,10 +305,10 @@ private:
          return true;
 
       const rapidjson::Value* schema;
-      if (!resolveReferences(value, document_, schema))
+      if (!resolveReferences(value, schema))
          return false;
       if (const rapidjson::Value* pattern = keywordValue(value, "pattern");
-          pattern && pattern->IsString() && !PatternCheck(pattern->GetString()).isSafe())
+          pattern && pattern->IsString() && !isSafePattern(pattern->GetString(), pattern->GetStringLength()))
          return false;
       if (const rapidjson::Value* patterns = keywordValue(value, "patternProperties"))
       {
@@ -274,7 +316,7 @@ private:
             return false;
          for (const auto& pattern : patterns->GetObject())
          {
-            if (!PatternCheck(pattern.name.GetString()).isSafe())
+            if (!isSafePattern(pattern.name.GetString(), pattern.name.GetStringLength()))
                return false;
          }
       }
@@ -302,35 +344,55 @@ private:
    }
 
    // position: a value that the validator applies as a schema.
-   bool appliesSafely(const rapidjson::Value& position)
+   // References can chain schemas deeper than any text nests, so the schemas are
+   // followed from a list rather than by recursion.
+   bool appliesSafely(const rapidjson::Value& root)
    {
-      const rapidjson::Value* schema = nullptr;
-      if (!position.IsObject() || !resolveReferences(position, document_, schema) || schema == nullptr)
-         return false;
-      if (!applied_.insert(schema).second)
-         return true;
-      if (!terminatesOnOneValue(*schema))
-         return false;
+      std::vector<const rapidjson::Value*> pending{&root};
+      while (!pending.empty())
+      {
+         const rapidjson::Value* position = pending.back();
+         pending.pop_back();
+         const rapidjson::Value* schema = nullptr;
+         if (!position->IsObject() || !resolveReferences(*position, schema) || schema == nullptr)
+            return false;
+         if (!applied_.insert(schema).second)
+            continue;
+         appliedInOrder_.push_back(schema);
+         if (!terminatesOnOneValue(*schema, 0))
+            return false;
+         std::vector<const rapidjson::Value*> subschemas;
+         if (!collectSubschemas(*schema, subschemas))
+            return false;
+         // Taken from the back, so that they are met in the order written.
+         pending.insert(pending.end(), subschemas.rbegin(), subschemas.rend());
+      }
+      return true;
+   }
 
-      std::vector<const rapidjson::Value*> subschemas;
+   // The positions in schema that hold schemas applied to the value or its contents;
+   // false for dependencies RapidJSON cannot set up.
+   static bool collectSubschemas(const rapidjson::Value& schema,
+                                 std::vector<const rapidjson::Value*>& subschemas)
+   {
       for (const char* name : {"allOf", "anyOf", "oneOf", "items"})
       {
-         const rapidjson::Value* list = keywordValue(*schema, name);
+         const rapidjson::Value* list = keywordValue(schema, name);
          if (list && list->IsArray())
          {
             for (const rapidjson::Value& element : list->GetArray())
                subschemas.push_back(&element);
          }
       }
-      if (const rapidjson::Value* negated = keywordValue(*schema, "not"))
+      if (const rapidjson::Value* negated = keywordValue(schema, "not"))
          subschemas.push_back(negated);
       for (const char* name : {"items", "additionalItems", "additionalProperties"})
       {
-         const rapidjson::Value* sub = keywordValue(*schema, name);
+         const rapidjson::Value* sub = keywordValue(schema, name);
          if (sub && sub->IsObject())
             subschemas.push_back(sub);
       }
-      if (const rapidjson::Value* properties = keywordValue(*schema, "properties");
+      if (const rapidjson::Value* properties = keywordValue(schema, "properties");
           properties && properties->IsObject())
       {
          for (const auto& property : properties->GetObject())
@@ -340,13 +402,13 @@ private:
                subschemas.push_back(&property.value);
          }
       }
-      if (const rapidjson::Value* patterns = keywordValue(*schema, "patternProperties");
+      if (const rapidjson::Value* patterns = keywordValue(schema, "patternProperties");
           patterns && patterns->IsObject())
       {
          for (const auto& pattern : patterns->GetObject())
             subschemas.push_back(&pattern.value);
       }
-      if (const rapidjson::Value* dependencies = keywordValue(*schema, "dependencies");
+      if (const rapidjson::Value* dependencies = keywordValue(schema, "dependencies");
           dependencies && dependencies->IsObject())
       {
          std::set<std::string> withSchemas;
@@ -359,18 +421,16 @@ private:
             subschemas.push_back(&dependency.value);
          }
       }
-      for (const rapidjson::Value* sub : subschemas)
-      {
-         if (!appliesSafely(*sub))
-            return false;
-      }
       return true;
    }
 
    // The sub-schemas that get a validator of their own on the value their parent
-   // begins must not lead back to a schema on the way there.
-   bool terminatesOnOneValue(const rapidjson::Value& schema)
+   // begins must not lead back to a schema on the way there. RapidJSON's validators
+   // nest as deep as they chain, which is kept within the depth JSON text may nest.
+   bool terminatesOnOneValue(const rapidjson::Value& schema, unsigned depth)
    {
+      if (depth > kMaxNestingDepth)
+         return false;
       auto [state, first] = onOneValue_.emplace(&schema, false);
       if (!first)
          return state->second;
@@ -398,8 +458,8 @@ private:
       for (const rapidjson::Value* sub : applied)
       {
          const rapidjson::Value* target = nullptr;
-         if (!sub->IsObject() || !resolveReferences(*sub, document_, target) || target == nullptr ||
-             !terminatesOnOneValue(*target))
+         if (!sub->IsObject() || !resolveReferences(*sub, target) || target == nullptr ||
+             !terminatesOnOneValue(*target, depth + 1))
             return false;
       }
       state->second = true;
@@ -409,15 +469,45 @@ private:
    const rapidjson::Value& document_;
    // Schemas the validation may apply, already looked at.
    std::set<const rapidjson::Value*> applied_;
+   std::vector<const rapidjson::Value*> appliedInOrder_;
    // Schemas being followed (false) or known to end (true) on one value.
    std::map<const rapidjson::Value*, bool> onOneValue_;
+   // Objects whose references have been followed, with where they led; none while
+   // being followed.
+   std::unordered_map<const rapidjson::Value*, std::optional<Resolution>> resolved_;
 };
 
 } // namespace
 
+bool findAppliedSchemas(rapidjson::Value& document, std::vector<rapidjson::Value*>& applied)
+{
+   SchemaShapeCheck check(document);
+   applied.clear();
+   if (!check.isSafelyApplied())
+      return false;
+   // The check reads the document it was given; handing its findings back as
+   // changeable is sound because the caller holds that document as changeable.
+   for (const rapidjson::Value* schema : check.appliedSchemas())
+      applied.push_back(const_cast<rapidjson::Value*>(schema));
+   return true;
+}
+
+bool isCompilablePattern(const std::string& pattern)
+{
+   // RapidJSON reads a pattern up to its first NUL, so one holding a NUL would be
+   // compiled as another pattern.
+   return pattern.find('\0') == std::string::npos && isSafePattern(pattern.data(), pattern.size()) &&
+          rapidjson::internal::Regex(pattern.c_str()).IsValid();
+}
+
 bool isCompilableSchema(const rapidjson::Value& document)
 {
    return SchemaShapeCheck(document).isSafe();
+}
+
+bool isLocalReference(const rapidjson::Value& reference)
+{
+   return reference.IsString() && reference.GetStringLength() > 0 && reference.GetString()[0] == '#';
 }
 
 } // namespace velorin::core::json

@@ -51,54 +51,64 @@ TEST(JsonValidate, SchemaParseErrorsCarryTheOffset)
 
 TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
 {
-   const char* const schemas[] = {
-      R"({"not":5})",
-      R"({"allOf":[{},5]})",
-      R"({"oneOf":[true]})",
-      R"({"items":[{"type":"integer"},1]})",
-      R"({"patternProperties":5})",
-      R"({"patternProperties":{"^a":5}})",
-      R"({"properties":{"a":{}},"dependencies":{"a":["b",1]}})",
-      R"({"dependencies":{"a":{},"a":{"required":["b"]}}})",
-      R"({"$ref":"#"})",
-      R"({"allOf":[{"$ref":"#/definitions/missing"}]})",
-      R"({"$ref":"#/nothing/here"})",
-      R"({"$ref":"#/definitions/a","definitions":{"a":5}})",
-      R"({"items":{"$ref":"#/definitions/a"},)"
-      R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})",
-      R"({"allOf":[{"$ref":"#"}]})",
-      R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})",
+   struct Case
+   {
+      const char* schema;
+      // The pattern refused, when it is a pattern that RapidJSON cannot take.
+      const char* pattern = nullptr;
+   } const cases[] = {
+      {R"({"not":5})"},
+      {R"({"allOf":[{},5]})"},
+      {R"({"oneOf":[true]})"},
+      {R"({"items":[{"type":"integer"},1]})"},
+      {R"({"patternProperties":5})"},
+      {R"({"patternProperties":{"^a":5}})"},
+      {R"({"properties":{"a":{}},"dependencies":{"a":["b",1]}})"},
+      {R"({"dependencies":{"a":{},"a":{"required":["b"]}}})"},
+      {R"({"$ref":"#"})"},
+      {R"({"allOf":[{"$ref":"#/definitions/missing"}]})"},
+      {R"({"$ref":"#/nothing/here"})"},
+      {R"({"$ref":"#/definitions/a","definitions":{"a":5}})"},
+      {R"({"items":{"$ref":"#/definitions/a"},)"
+       R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})"},
+      {R"({"allOf":[{"$ref":"#"}]})"},
+      {R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})"},
       // Repeating what can match nothing, or a group left open, breaks RapidJSON's
       // regular expressions.
-      R"({"pattern":"a**"})",
-      R"({"pattern":"x(a|b?)+"})",
-      R"({"pattern":"(a*){2,}"})",
-      R"({"pattern":"(a"})",
-      R"({"pattern":"^b(|ac+)?$"})",
-      R"({"pattern":"a()b"})",
-      R"({"pattern":"^{2}a"})",
-      R"({"pattern":"((a{0,300}){0,300}){0,30}"})",
-      R"({"pattern":"x{1,4000000000}"})",
-      R"({"patternProperties":{"(^a?)*":{}}})",
+      {R"({"pattern":"a**"})", R"(a**)"},
+      {R"({"pattern":"x(a|b?)+"})", R"(x(a|b?)+)"},
+      {R"({"pattern":"(a*){2,}"})", R"((a*){2,})"},
+      {R"({"pattern":"(a"})", R"((a)"},
+      {R"({"pattern":"^b(|ac+)?$"})", R"(^b(|ac+)?$)"},
+      {R"({"pattern":"a()b"})", R"(a()b)"},
+      {R"({"pattern":"^{2}a"})", R"(^{2}a)"},
+      {R"({"pattern":"((a{0,300}){0,300}){0,30}"})", R"(((a{0,300}){0,300}){0,30})"},
+      {R"({"pattern":"x{1,4000000000}"})", R"(x{1,4000000000})"},
+      {R"({"patternProperties":{"(^a?)*":{}}})", R"((^a?)*)"},
       // Every object of the schema text is compiled, wherever it stands.
-      R"({"default":{"patternProperties":[]}})",
+      {R"({"default":{"patternProperties":[]}})"},
+      {R"({"definitions":{"unused":{"pattern":"a**"}}})"},
+      // RapidJSON reads past the end of a pattern that stops inside a UTF-8 sequence.
+      {"{\"default\":{\"pattern\":\"a\xe0\"}}"},
+      {"{\"pattern\":\"a\xe0\"}", "a\xe0"},
    };
-   for (const char* schema : schemas)
+   for (const Case& c : cases)
    {
+      const char* schema = c.schema;
       SCOPED_TRACE(schema);
       json::Value value = parsed(R"({"a":[1,"x"]})");
       Error error = value.validate(schema);
       EXPECT_EQ("json-parse", error.getName());
       EXPECT_EQ(3, error.getCode());
-      EXPECT_TRUE(error.getProperties().empty());
+      EXPECT_EQ((c.pattern ? Properties{{"pattern", c.pattern}} : Properties{}), error.getProperties());
       std::vector<std::string> paths;
       EXPECT_EQ(3, value.coerce(schema, paths).getCode());
       EXPECT_TRUE(paths.empty());
       EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
    }
 
-   // Patterns RapidJSON takes, or refuses by itself, still compile.
-   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "a)*", "^(ab|c)$", "",
+   // Patterns RapidJSON takes still compile.
+   for (const char* pattern : {"^a+*$", "(a|b)*c{0,3}", "a*?", "[*+]*", "\\(*", "^(ab|c)$", "",
                               "^[a-z0-9]{1,255}$", "([0-9]{1,3}\\.){3}[0-9]{1,3}"})
    {
       SCOPED_TRACE(pattern);
@@ -123,6 +133,228 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
                     .getCode());
    EXPECT_FALSE(
       value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
+}
+
+TEST(JsonValidate, PatternsKnowTheClassEscapes)
+{
+   struct Case
+   {
+      const char* pattern;
+      const char* text;
+      bool matches;
+   } const cases[] = {
+      {"^\\d+$", "123", true},
+      {"^\\d+$", "abd", false},
+      {"^\\D+$", "abc", true},
+      {"^\\D+$", "a1", false},
+      {"^\\w+$", "a_Z9", true},
+      {"^\\w+$", "a-b", false},
+      {"^\\W$", "-", true},
+      {"^\\W$", "_", false},
+      {"^a\\sb$", "a\tb", true},
+      {"^a\\sb$", "a b", true},
+      {"^a\\sb$", "axb", false},
+      {"^\\S+$", "ab", true},
+      {"^\\S+$", "a b", false},
+      // Inside brackets, plain and negated.
+      {"^[\\d.]+$", "1.5", true},
+      {"^[\\d.]+$", "1,5", false},
+      {"^[^\\d]+$", "ab", true},
+      {"^[^\\d]+$", "a1", false},
+      {"^[\\D]$", "a", true},
+      {"^[\\D]$", "1", false},
+      {"^[^\\D]$", "1", true},
+      {"^[^\\D]$", "a", false},
+      {"^[1\\D]$", "1", true},
+      {"^[1\\D]$", "x", true},
+      {"^[1\\D]$", "2", false},
+      {"^[\\]\\d]+$", "]5", true},
+      // An escaped backslash or bracket is no class.
+      {"^\\\\d$", "\\d", true},
+      {"^\\\\d$", "1", false},
+      {"^\\[\\d]$", "[5]", true},
+      {"^\\[\\d]$", "5", false},
+      // The empty pattern matches every text.
+      {"", "anything", true},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(std::string(c.pattern) + " on " + c.text);
+      json::Object schema;
+      schema["type"] = "string";
+      schema["pattern"] = c.pattern;
+      Error error = json::Value(c.text).validate(schema.write());
+      if (c.matches)
+      {
+         EXPECT_FALSE(error);
+      }
+      else
+      {
+         EXPECT_EQ(17, error.getCode());
+         EXPECT_EQ("pattern", error.getProperty("keyword"));
+      }
+   }
+
+   const char* digitNames = R"({"patternProperties":{"^\\d+$":{"type":"integer"},"":{"not":{"type":"null"}}}})";
+   EXPECT_FALSE(parsed(R"({"12":1,"ab":"x"})").validate(digitNames));
+   EXPECT_EQ("#/12", parsed(R"({"12":"x"})").validate(digitNames).getProperty("document"));
+   EXPECT_EQ("#/ab", parsed(R"({"ab":null})").validate(digitNames).getProperty("document"));
+}
+
+TEST(JsonValidate, PatternsAndReferencesRapidJsonWouldDropAreRefused)
+{
+   struct Case
+   {
+      const char* schema;
+      const char* property;
+      std::string value;
+   } const cases[] = {
+      {R"({"pattern":"a)*"})", "pattern", "a)*"},
+      {R"({"pattern":"^\\p{L}$"})", "pattern", "^\\p{L}$"},
+      {R"({"pattern":"\\bword"})", "pattern", "\\bword"},
+      {R"({"pattern":"[^a\\D]"})", "pattern", "[^a\\D]"},
+      {R"({"pattern":"^a\u0000b"})", "pattern", std::string("^a\0b", 4)},
+      {R"({"properties":{"a":{"patternProperties":{"x\\Qy":{}}}}})", "pattern", "x\\Qy"},
+      {R"({"id":"#top","properties":{"a":{"$ref":"#top"}}})", "reference", "#top"},
+      {R"({"$ref":"node.json"})", "reference", "node.json"},
+      {R"({"id":"http://example.com/root.json","items":{"$ref":"item.json#/definitions/a"}})", "reference",
+       "item.json#/definitions/a"},
+      {R"({"anyOf":[{"$ref":""}]})", "reference", ""},
+      {R"({"$ref":"#/definitions/a","definitions":{"a":{"$ref":"other.json"}}})", "reference", "other.json"},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.schema);
+      json::Value value = parsed(R"({"a":[1,"x"]})");
+      Error error = value.validate(c.schema);
+      EXPECT_EQ("json-parse", error.getName());
+      EXPECT_EQ(3, error.getCode());
+      EXPECT_EQ((Properties{{c.property, c.value}}), error.getProperties());
+      std::vector<std::string> paths;
+      EXPECT_EQ(3, value.coerce(c.schema, paths).getCode());
+      EXPECT_TRUE(paths.empty());
+      EXPECT_EQ(R"({"a":[1,"x"]})", value.write());
+   }
+
+   // What is never applied as a schema is data, whatever it holds.
+   json::Value value = parsed(R"({"a":1})");
+   EXPECT_FALSE(value.validate(R"({"enum":[{"a":1},{"$ref":"node.json","pattern":"\\p"}]})"));
+   EXPECT_FALSE(value.validate(
+      R"({"default":{"$ref":"node.json","pattern":"\\p"},"definitions":{"x":{"pattern":"\\p"}}})"));
+}
+
+// Definitions d0 to d<links>, each but the last applying the next through a
+// reference as wrap shows, where "%" stands for the reference.
+std::string chainedDefinitions(int links, const std::string& wrap)
+{
+   std::string definitions = R"("definitions":{)";
+   for (int i = 0; i < links; ++i)
+   {
+      std::string next = R"({"$ref":"#/definitions/d)" + std::to_string(i + 1) + "\"}";
+      std::string link = wrap;
+      link.replace(link.find('%'), 1, next);
+      definitions += "\"d" + std::to_string(i) + "\":" + link + ",";
+   }
+   return definitions + "\"d" + std::to_string(links) + R"(":{"type":"integer"}})";
+}
+
+TEST(JsonValidate, LongReferenceChainsResolve)
+{
+   constexpr int kLinks = 2000;
+   const std::string schema =
+      R"({"properties":{"a":{"$ref":"#/definitions/d0"}},)" + chainedDefinitions(kLinks, "%") + "}";
+
+   EXPECT_FALSE(parsed(R"({"a":1})").validate(schema));
+   Error error = parsed(R"({"a":"x"})").validate(schema);
+   EXPECT_EQ((Properties{{"schema", "#/definitions/d" + std::to_string(kLinks)}, {"keyword", "type"},
+                         {"document", "#/a"}}),
+             error.getProperties());
+}
+
+TEST(JsonValidate, SchemasAppliedOnOneValueNestNoDeeperThanText)
+{
+   // RapidJSON nests a validator for each.
+   const std::string root = R"({"$ref":"#/definitions/d0",)";
+   EXPECT_EQ(17, json::Value("x").validate(root + chainedDefinitions(900, R"({"allOf":[%]})") + "}").getCode());
+   const std::string tooDeep = root + chainedDefinitions(1100, R"({"not":{"not":%}})") + "}";
+   EXPECT_EQ(3, json::Value("x").validate(tooDeep).getCode());
+   // Items apply to values one level down, which nest no deeper than their text.
+   EXPECT_FALSE(parsed(R"([[["x"]]])").validate(root + chainedDefinitions(1100, R"({"items":%})") + "}"));
+}
+
+TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
+{
+   const char* closed = R"({"patternProperties":{"^a":{}},"additionalProperties":false})";
+   const char* typedClosed = R"({"type":"object","patternProperties":{"^a":{"type":"integer"}},)"
+                             R"("additionalProperties":false})";
+   const char* withProperties = R"({"properties":{"b":{"type":"string"},"ab":{"maximum":5}},)"
+                                R"("patternProperties":{"^a":{"type":"integer"}},"additionalProperties":false})";
+   const char* twoPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"},)"
+                             R"("b$":{"minimum":0}},"additionalProperties":false})";
+   auto failure = [](const char* schema, const char* keyword, const char* document) {
+      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
+   };
+   struct Case
+   {
+      std::string schema;
+      const char* document;
+      Properties failure; // empty: valid
+   } const cases[] = {
+      {closed, R"({"ab":2})", {}},
+      {closed, R"({"ab":{"c":[1]},"a":null})", {}},
+      {closed, R"({"b":2})", failure("#", "additionalProperties", "#/b")},
+      {R"({"type":"object","patternProperties":{"^a":{}},"additionalProperties":false})",
+       R"({"ab":"x"})",
+       {}},
+      {typedClosed, R"({"ab":1,"ac":2})", {}},
+      {typedClosed, R"({"ab":"x"})", failure("#", "patternProperties", "#/ab")},
+      {typedClosed, R"({"ab":1,"c":1})", failure("#", "additionalProperties", "#/c")},
+      {withProperties, R"({"b":"s","a1":1,"ab":3})", {}},
+      {withProperties, R"({"ab":7})", failure("#", "patternProperties", "#/ab")},
+      {withProperties, R"({"b":1})", failure("#/properties/b", "type", "#/b")},
+      {withProperties, R"({"c":1})", failure("#", "additionalProperties", "#/c")},
+      {twoPatterns, R"({"ab":1,"cb":"s","a":2})", {}},
+      {twoPatterns, R"({"ab":-1})", failure("#", "patternProperties", "#/ab")},
+      {twoPatterns, R"({"ab":"x"})", failure("#", "patternProperties", "#/ab")},
+      {twoPatterns, R"({"cb":-1})", failure("#", "patternProperties", "#/cb")},
+      {R"({"properties":{"o":{"$ref":"#/definitions/c"}},"definitions":{"c":)" + std::string(closed) + "}}",
+       R"({"o":{"ax":1,"b":2}})",
+       failure("#/definitions/c", "additionalProperties", "#/o/b")},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.schema + " with " + c.document);
+      Error error = parsed(c.document).validate(c.schema);
+      EXPECT_EQ(c.failure, error.getProperties());
+      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
+   }
+}
+
+TEST(JsonCoerce, RemovesWhatClosedPatternObjectsReject)
+{
+   const char* typedClosed = R"({"type":"object","patternProperties":{"^a":{"type":"integer"}},)"
+                             R"("additionalProperties":false})";
+   struct Case
+   {
+      std::string schema;
+      const char* before;
+      const char* after;
+      std::vector<std::string> paths;
+   } const cases[] = {
+      {R"({"patternProperties":{"^a":{}},"additionalProperties":false})", R"({"ab":2})", R"({"ab":2})", {}},
+      {typedClosed, R"({"ab":2,"b":1,"ac":"x"})", R"({"ab":2})", {"/b", "/ac"}},
+      {R"({"properties":{"o":)" + std::string(typedClosed) + "}}", R"({"o":{"a":1,"b":2},"p":3})",
+       R"({"o":{"a":1},"p":3})", {"/o/b"}},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(c.schema);
+      json::Value value = parsed(c.before);
+      std::vector<std::string> paths;
+      EXPECT_FALSE(value.coerce(c.schema, paths));
+      EXPECT_EQ(c.after, value.write());
+      EXPECT_EQ(c.paths, paths);
+   }
 }
 
 TEST(JsonValidate, HugeNumbersAndEmptyDependencies)

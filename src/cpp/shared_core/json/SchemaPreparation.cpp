@@ -1,0 +1,194 @@
+// SchemaPreparation.cpp: what RapidJSON 1.1's schema compiler would silently drop is
+// refused, and the shapes it compiles slowly or applies wrongly are rewritten into
+// equivalent ones it handles.
+#include "SchemaPreparation.hpp"
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <rapidjson/pointer.h>
+
+#include "SchemaPatterns.hpp"
+#include "SchemaShapeCheck.hpp"
+
+namespace velorin::core::json {
+namespace {
+
+using Allocator = rapidjson::Document::AllocatorType;
+
+std::string text(const rapidjson::Value& string)
+{
+   return std::string(string.GetString(), string.GetStringLength());
+}
+
+// The pattern text in RapidJSON's syntax, stored over the original; false when
+// RapidJSON cannot compile it, which would drop it.
+bool translatePattern(rapidjson::Value& pattern, Allocator& allocator)
+{
+   std::optional<std::string> translated = toRapidJsonPattern(text(pattern));
+   if (!translated || !isCompilablePattern(*translated))
+      return false;
+   pattern.SetString(translated->data(), static_cast<rapidjson::SizeType>(translated->size()), allocator);
+   return true;
+}
+
+// When a member name matches a pattern, is not listed in "properties" and
+// "additionalProperties" is false, RapidJSON leaves the member's value without a
+// schema and its validator then breaks. A schema that fails every value says the
+// same for the names that match no pattern, and RapidJSON applies it soundly: a name
+// that does match needs only its pattern schemas to pass.
+void standInForClosedPatterns(rapidjson::Value& schema,
+                              Allocator& allocator,
+                              std::vector<const rapidjson::Value*>& closedStandIns)
+{
+   auto patterns = schema.FindMember("patternProperties");
+   auto additional = schema.FindMember("additionalProperties");
+   if (patterns == schema.MemberEnd() || !patterns->value.IsObject() || patterns->value.ObjectEmpty() ||
+       additional == schema.MemberEnd() || !additional->value.IsFalse())
+      return;
+   additional->value.SetObject();
+   additional->value.AddMember("not", rapidjson::Value(rapidjson::kObjectType), allocator);
+   closedStandIns.push_back(&additional->value);
+}
+
+std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
+                                                  Allocator& allocator,
+                                                  std::vector<const rapidjson::Value*>& closedStandIns)
+{
+   // The shape check has followed every local reference that leads somewhere, so one
+   // still here is one RapidJSON does not resolve.
+   if (auto reference = schema.FindMember("$ref");
+       reference != schema.MemberEnd() && reference->value.IsString())
+      return SchemaRefusal{"reference", text(reference->value)};
+   if (auto pattern = schema.FindMember("pattern");
+       pattern != schema.MemberEnd() && pattern->value.IsString())
+   {
+      std::string original = text(pattern->value);
+      if (!translatePattern(pattern->value, allocator))
+         return SchemaRefusal{"pattern", original};
+   }
+   if (auto patterns = schema.FindMember("patternProperties");
+       patterns != schema.MemberEnd() && patterns->value.IsObject())
+   {
+      for (auto& member : patterns->value.GetObject())
+      {
+         std::string original = text(member.name);
+         if (!translatePattern(member.name, allocator))
+            return SchemaRefusal{"pattern", original};
+      }
+   }
+   standInForClosedPatterns(schema, allocator, closedStandIns);
+   return std::nullopt;
+}
+
+// RapidJSON follows a chain of references from each of its links again, and looks up
+// every schema in a list, so that long chains take cubic time. Each reference that
+// leads to another is pointed at the chain's end instead, which is what it resolves
+// to. Values in "enum" are data and stay as written.
+class ReferenceChains
+{
+public:
+   explicit ReferenceChains(rapidjson::Document& document) : document_(document) {}
+
+   void shorten()
+   {
+      std::vector<rapidjson::Value*> pending{&document_};
+      while (!pending.empty())
+      {
+         rapidjson::Value* value = pending.back();
+         pending.pop_back();
+         if (value->IsArray())
+         {
+            for (rapidjson::Value& element : value->GetArray())
+               pending.push_back(&element);
+            continue;
+         }
+         if (!value->IsObject())
+            continue;
+         shortenFrom(*value);
+         for (auto& member : value->GetObject())
+         {
+            if (!(member.value.IsArray() && member.name == "enum"))
+               pending.push_back(&member.value);
+         }
+      }
+   }
+
+private:
+   // Whether RapidJSON follows the reference of object (one that is local and parses),
+   // with the reference and the value it leads to, if any.
+   bool follows(const rapidjson::Value& object,
+                const rapidjson::Value*& reference,
+                const rapidjson::Value*& target) const
+   {
+      auto member = object.FindMember("$ref");
+      if (member == object.MemberEnd() || !isLocalReference(member->value))
+         return false;
+      rapidjson::Pointer pointer(member->value.GetString(), member->value.GetStringLength());
+      if (!pointer.IsValid())
+         return false;
+      reference = &member->value;
+      target = pointer.Get(document_);
+      return true;
+   }
+
+   void shortenFrom(rapidjson::Value& object)
+   {
+      // The shape check has refused loops, so every chain ends.
+      std::vector<const rapidjson::Value*> chain;
+      const rapidjson::Value* end = nullptr;
+      for (const rapidjson::Value* current = &object;;)
+      {
+         if (auto known = ends_.find(current); known != ends_.end())
+         {
+            end = known->second;
+            break;
+         }
+         const rapidjson::Value* reference;
+         const rapidjson::Value* next;
+         if (!follows(*current, reference, next))
+            break;
+         chain.push_back(current);
+         end = reference;
+         if (next == nullptr || !next->IsObject())
+            break;
+         current = next;
+      }
+      for (const rapidjson::Value* link : chain)
+         ends_[link] = end;
+      auto reference = object.FindMember("$ref");
+      if (end != nullptr && &reference->value != end)
+         reference->value.SetString(end->GetString(), end->GetStringLength(), document_.GetAllocator());
+   }
+
+   rapidjson::Document& document_;
+   // The reference at the end of the chain that begins at each object followed.
+   std::unordered_map<const rapidjson::Value*, const rapidjson::Value*> ends_;
+};
+
+} // namespace
+
+std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document,
+                                           std::vector<const rapidjson::Value*>& closedStandIns)
+{
+   std::vector<rapidjson::Value*> applied;
+   if (!findAppliedSchemas(document, applied))
+      return SchemaRefusal{};
+   for (rapidjson::Value* schema : applied)
+   {
+      std::optional<SchemaRefusal> refusal =
+         prepareAppliedSchema(*schema, document.GetAllocator(), closedStandIns);
+      if (refusal)
+         return refusal;
+   }
+   // The patterns are checked here, where every object is compiled, and a renamed
+   // pattern can leave a reference into "patternProperties" leading nowhere.
+   if (!isCompilableSchema(document))
+      return SchemaRefusal{};
+   ReferenceChains(document).shorten();
+   return std::nullopt;
+}
+
+} // namespace velorin::core::json
