@@ -1,4 +1,7 @@
 // BrowserUtils.cpp: browser families and versions from substrings and expressions.
+//
+// Each version expression is built the first time a text of its family is tested,
+// and only read after that, so any thread may test at any time.
 #include <core/BrowserUtils.hpp>
 
 #include <core/RegexUtils.hpp>
@@ -28,8 +31,6 @@ bool isChrome(const std::string& userAgent)
    return contains(userAgent, "Chrome") || contains(userAgent, "chromeframe");
 }
 
-// The expressions are built once, on first use, and only read after that, so any
-// thread may test at any time.
 bool isChromeOlderThan(const std::string& userAgent, double minimum)
 {
    if (!isChrome(userAgent))

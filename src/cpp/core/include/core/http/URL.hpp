@@ -5,8 +5,8 @@
 //   http::URL::complete("http://example.com/foo/bar", "../baz"); // "http://example.com/baz"
 //
 // Everything works on text: nothing is percent-decoded, nothing touches the network,
-// and the query or fragment of a path is carried along unchanged. A ".." that climbs
-// above the first segment is kept, so the arithmetic never invents a folder.
+// and the query or fragment of a path is carried along unchanged. A ".." with no
+// folder left to remove is kept, not dropped, even above the root.
 #pragma once
 
 #include <ostream>
