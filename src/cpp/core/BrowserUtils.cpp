@@ -1,7 +1,7 @@
 // BrowserUtils.cpp: browser families and versions from substrings and expressions.
 //
-// Each version expression is built the first time a text of its family is tested,
-// and only read after that, so any thread may test at any time.
+// Each version expression is built on its first use and only read after that, so
+// any thread may test at any time.
 #include <core/BrowserUtils.hpp>
 
 #include <core/RegexUtils.hpp>
@@ -33,10 +33,8 @@ bool isChrome(const std::string& userAgent)
 
 bool isChromeOlderThan(const std::string& userAgent, double minimum)
 {
-   if (!isChrome(userAgent))
-      return false;
    static const boost::regex kVersion(R"((?:Chrome|chromeframe)/(\d{1,4}))");
-   return !hasMinimumVersion(userAgent, kVersion, minimum);
+   return isChrome(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
 bool isFirefox(const std::string& userAgent)
@@ -46,10 +44,8 @@ bool isFirefox(const std::string& userAgent)
 
 bool isFirefoxOlderThan(const std::string& userAgent, double minimum)
 {
-   if (!isFirefox(userAgent))
-      return false;
    static const boost::regex kVersion(R"(Firefox/(\d{1,4}))");
-   return !hasMinimumVersion(userAgent, kVersion, minimum);
+   return isFirefox(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
 bool isQtWebKit(const std::string& userAgent)
@@ -65,10 +61,8 @@ bool isSafari(const std::string& userAgent)
 
 bool isSafariOlderThan(const std::string& userAgent, double minimum)
 {
-   if (!isSafari(userAgent))
-      return false;
    static const boost::regex kVersion(R"(Version/(\d{1,4}\.\d))");
-   return !hasMinimumVersion(userAgent, kVersion, minimum);
+   return isSafari(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
 bool isSupportedBrowser(const std::string& userAgent)
@@ -86,10 +80,8 @@ bool isTrident(const std::string& userAgent)
 
 bool isTridentOlderThan(const std::string& userAgent, double minimum)
 {
-   if (!isTrident(userAgent))
-      return false;
    static const boost::regex kVersion(R"(Trident/(\d{1,4}))");
-   return !hasMinimumVersion(userAgent, kVersion, minimum);
+   return isTrident(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
 } // namespace velorin::core::browser_utils

@@ -63,15 +63,7 @@ TEST(URLTest, CleanupPathResolvesFoldersOnly)
       const char* path;
       const char* cleaned;
    } cases[] = {
-      {"", ""},
-      {"/", "/"},
-      {"./", ""},
-      {"/./", "/"},
-      {"/.", "/."},
-      {"/foo/../", "/"},
-      {"foo/../", ""},
-      {"/foo/bar/../../", "/"},
-      {"foo/bar/../../", ""},
+      // The library's self-check holds the plain cases.
       {"a/./b/./c", "a/b/c"},
       {"//a///b/", "/a/b/"},
       // The last segment is what the path names and is never resolved.
@@ -85,9 +77,6 @@ TEST(URLTest, CleanupPathResolvesFoldersOnly)
       {"a/../../b/../c", "../c"},
       // Query and fragment go along untouched, and the first '?' splits even inside
       // a fragment.
-      {"/foo/?/../", "/foo/?/../"},
-      {"/foo/#/../", "/foo/#/../"},
-      {"/foo/?/../#/../", "/foo/?/../#/../"},
       {"/foo/bar/../..?q=/./", "/foo/..?q=/./"},
       {"/a/../b#/../", "/b#/../"},
       {"/a/#x/../b?c/../d", "/a/b?c/../d"},
@@ -109,14 +98,8 @@ TEST(URLTest, CompleteAgainstAnAbsoluteBaseKeepsItsProtocolAndHost)
       const char* reference;
       const char* completedPath;
    } cases[] = {
-      {"", "foo", "/foo"},
-      {"/foo", "bar", "/bar"},
-      {"/foo/", "bar", "/foo/bar"},
-      {"/foo/", "/bar", "/bar"},
-      {"/foo/bar", "baz/qux", "/foo/baz/qux"},
-      {"/foo/bar", "../baz/qux", "/baz/qux"},
-      {"/foo/bar/", "../baz/qux", "/foo/baz/qux"},
-      {"/foo/bar/", "baz/../qux", "/foo/bar/qux"},
+      // The library's self-check holds the plain cases.
+      {"/foo/bar/", "./baz/./qux", "/foo/bar/baz/qux"},
       // An empty reference gives the folder, as a cookie's implicit path needs.
       {"", "", "/"},
       {"/a/b", "", "/a/"},
@@ -157,10 +140,8 @@ TEST(URLTest, CompleteAgainstARelativeBase)
       const char* reference;
       const char* completed;
    } cases[] = {
-      {"foo/bar/", "baz/qux", "foo/bar/baz/qux"},
-      {"foo/bar/", "../baz/qux", "foo/baz/qux"},
-      {"../foo/bar/", "../baz/qux", "../foo/baz/qux"},
-      {"../../foo/bar/", "../baz/qux", "../../foo/baz/qux"},
+      // The library's self-check holds the plain cases.
+      {"../foo/bar/", "../../../baz/qux", "../../baz/qux"},
       {"/a/b", "", "/a/"},
       {"/a", "", "/"},
       {"", "", ""},
@@ -271,11 +252,12 @@ TEST(URLTest, SplitAtQueryLeavesTheQueryWhenThereIsNone)
    }
 }
 
-TEST(URLTest, SelfChecksPassSilently)
+TEST(URLTest, SelfCheckPassesSilently)
 {
    const auto log = testing::captureLog();
    URL::test();
-   EXPECT_TRUE(log->lines().empty()) << log->lines().front();
+   for (const std::string& line : log->lines())
+      ADD_FAILURE() << line;
 }
 
 TEST(URLTest, HugeInputIsHandledInLinearTime)
