@@ -87,6 +87,20 @@ bool isAbsoluteURL(const URL& url)
    return !url.protocol().empty() && !url.host().empty();
 }
 
+// A base's fragment never takes part in resolving against it, not even when it
+// holds a '?' (where splitting a path would cut it).
+std::string withoutFragment(const std::string& base)
+{
+   return base.substr(0, base.find('#'));
+}
+
+// Empty for a base without any '/': "foo" names a file and no folder.
+std::string folderOf(const std::string& base)
+{
+   const std::string folder = URL::parentPath(withoutFragment(base));
+   return folder.find('/') == std::string::npos ? std::string() : folder;
+}
+
 } // namespace
 
 URL::URL(const std::string& absoluteURL) : absoluteURL_(absoluteURL)
@@ -124,13 +138,13 @@ std::string URL::complete(const std::string& base, const std::string& path)
    if (isAbsoluteURL(baseURL))
    {
       prefix = baseURL.protocol() + "://" + baseURL.host();
-      folder = parentPath(baseURL.path());
+      folder = folderOf(baseURL.path());
       if (folder.empty())
          folder = "/";
    }
    else
    {
-      folder = parentPath(base);
+      folder = folderOf(base);
    }
 
    const std::string combined = !path.empty() && path.front() == '/' ? path : folder + path;
@@ -244,7 +258,7 @@ std::string URL::uncomplete(const std::string& base, const std::string& target)
       return target;
 
    std::string basePath;
-   splitPathAndQuery(base, &basePath, nullptr);
+   splitPathAndQuery(withoutFragment(base), &basePath, nullptr);
    std::string targetPath;
    std::string targetRest;
    splitPathAndQuery(target, &targetPath, &targetRest);

@@ -105,6 +105,9 @@ TEST(URLTest, CompleteAgainstAnAbsoluteBaseKeepsItsProtocolAndHost)
       {"/a/b", "", "/a/"},
       {"?x=/y/z", "c", "/c"},
       {"/a/b?x=/y/z#/w", "c", "/a/c"},
+      // The base's fragment plays no part, even where a '?' in it would split.
+      {"#a?b/c", "x", "/x"},
+      {"/a/b#c/d?e", "x", "/a/x"},
       {"/a/b", "c?d=/../e#/../f", "/a/c?d=/../e#/../f"},
       {"/a/b", "../../../x", "/../../x"},
       // A reference without a host of its own cannot leave the base's host.
@@ -145,7 +148,9 @@ TEST(URLTest, CompleteAgainstARelativeBase)
       {"/a/b", "", "/a/"},
       {"/a", "", "/"},
       {"", "", ""},
-      {"foo", "bar", "foobar"},
+      // A base without '/' names a file and no folder.
+      {"foo", "bar", "bar"},
+      {"foo?x/y", "bar", "bar"},
       {"ftp://example.com/a/b", "c", "ftp:/example.com/a/c"},
    };
    for (const auto& c : cases)
@@ -173,6 +178,7 @@ TEST(URLTest, UncompleteRelatesTheTargetToTheBaseFolder)
       {"/a/./b/../c", "/a/x/../y", "y"},
       // The base's own query plays no part; the target's stays.
       {"/a/b?q=/x/y", "/a/c?d=/e#f", "c?d=/e#f"},
+      {"/a/b#c/d?e", "/a/x", "x"},
       // A relative target is first completed against the base.
       {"/foo/bar", "baz?x#y", "baz?x#y"},
       {"/foo/bar", "../baz", "../baz"},

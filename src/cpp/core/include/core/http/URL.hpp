@@ -40,7 +40,8 @@ public:
 
    // The path resolved against the base's folder: an absolute URL path is returned
    // unchanged; over an absolute URL base the result carries the base's protocol
-   // and host. An empty path gives the base's folder.
+   // and host. An empty path gives the base's folder. The base's query and fragment
+   // play no part, and a base without '/' has no folder.
    static std::string complete(const std::string& base, const std::string& path);
 
    // The folder of the path, up to and including its last '/', without query and
@@ -60,9 +61,9 @@ public:
    // handler, which logs it as a warning.
    static void test();
 
-   // The target relative to the base's folder, its query and fragment kept. A base
-   // that is not an absolute path gives the target's path without query; a target
-   // that is an absolute URL is returned unchanged.
+   // The target relative to the base's folder, its query and fragment kept (the
+   // base's play no part). A base that is not an absolute path gives the target's
+   // path without query; a target that is an absolute URL is returned unchanged.
    static std::string uncomplete(const std::string& base, const std::string& target);
 
 private:
