@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 #include <boost/algorithm/string/predicate.hpp>
 #include <boost/thread/exceptions.hpp>
@@ -194,9 +195,9 @@ void Request::resetMembers()
    queryParams_.clear();
 }
 
-void Request::setBody(const std::string& body)
+void Request::setBody(std::string body)
 {
-   body_ = body;
+   body_ = std::move(body);
    setContentLength(body_.size());
 }
 

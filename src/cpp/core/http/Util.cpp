@@ -2,6 +2,7 @@
 #include <core/http/Util.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <iomanip>
 #include <locale>
@@ -21,17 +22,32 @@
 namespace velorin::core::http::util {
 namespace {
 
+// Membership of each byte value, looked up once per character of the text.
+class DelimiterSet
+{
+public:
+   explicit DelimiterSet(const char* delimiters)
+   {
+      for (; *delimiters != '\0'; ++delimiters)
+         members_[static_cast<unsigned char>(*delimiters)] = true;
+   }
+
+   bool contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
+
+private:
+   std::array<bool, 256> members_{};
+};
+
 // The next run of characters between delimiters at or after position, which moves to
 // its end; empty when none is left.
-std::string_view nextPiece(std::string_view text, const char* delimiters, std::size_t* position)
+std::string_view nextPiece(std::string_view text, const DelimiterSet& delimiters, std::size_t* position)
 {
-   const std::size_t begin = text.find_first_not_of(delimiters, *position);
-   if (begin == std::string_view::npos)
-   {
-      *position = text.size();
-      return std::string_view();
-   }
-   const std::size_t end = std::min(text.find_first_of(delimiters, begin), text.size());
+   std::size_t begin = *position;
+   while (begin < text.size() && delimiters.contains(text[begin]))
+      ++begin;
+   std::size_t end = begin;
+   while (end < text.size() && !delimiters.contains(text[end]))
+      ++end;
    *position = end;
    return text.substr(begin, end - begin);
 }
@@ -119,13 +135,15 @@ void parseFields(const std::string& text,
                  Fields* fields,
                  FieldDecode decode)
 {
+   const DelimiterSet fieldDelimiterSet(fieldDelimiters);
+   const DelimiterSet valueDelimiterSet(valueDelimiters);
    std::size_t fieldPosition = 0;
-   for (std::string_view field = nextPiece(text, fieldDelimiters, &fieldPosition); !field.empty();
-        field = nextPiece(text, fieldDelimiters, &fieldPosition))
+   for (std::string_view field = nextPiece(text, fieldDelimiterSet, &fieldPosition); !field.empty();
+        field = nextPiece(text, fieldDelimiterSet, &fieldPosition))
    {
       std::size_t valuePosition = 0;
-      std::string name(nextPiece(field, valueDelimiters, &valuePosition));
-      std::string value(nextPiece(field, valueDelimiters, &valuePosition));
+      std::string name(nextPiece(field, valueDelimiterSet, &valuePosition));
+      std::string value(nextPiece(field, valueDelimiterSet, &valuePosition));
       if (name.empty())
          continue;
       if (decode != FieldDecodeNone)
@@ -280,28 +298,30 @@ bool readEscape(char first, char second, int* value)
 
 std::string urlDecode(const std::string& text)
 {
-   std::string decoded;
-   decoded.reserve(text.size());
+   // Decoding never lengthens the text.
+   std::string decoded(text.size(), '\0');
+   std::size_t length = 0;
    for (std::size_t i = 0; i < text.size(); ++i)
    {
       const char c = text[i];
       if (c == '+')
       {
-         decoded += ' ';
+         decoded[length++] = ' ';
       }
       else if (c != '%')
       {
-         decoded += c;
+         decoded[length++] = c;
       }
       else
       {
          int value = 0;
          if (text.size() - i < 3 || !readEscape(text[i + 1], text[i + 2], &value))
             return text;
-         decoded += static_cast<char>(static_cast<unsigned char>(value & 0xFF));
+         decoded[length++] = static_cast<char>(static_cast<unsigned char>(value & 0xFF));
          i += 2;
       }
    }
+   decoded.resize(length);
    return decoded;
 }
 

@@ -37,9 +37,11 @@ class HeaderNamePredicate
 public:
    explicit HeaderNamePredicate(const std::string& name) : name_(name) {}
 
+   // Case folding keeps the length, so names of other lengths are passed over before
+   // the locale is consulted.
    bool operator()(const Header& header) const
    {
-      return boost::algorithm::iequals(header.name, name_, std::locale());
+      return header.name.size() == name_.size() && boost::algorithm::iequals(header.name, name_, std::locale());
    }
 
 private:

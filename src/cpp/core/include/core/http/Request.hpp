@@ -73,8 +73,9 @@ public:
    // The URI after its first '?', not decoded.
    std::string queryString() const;
 
-   // Sets "Content-Length" to the body's length too.
-   void setBody(const std::string& body);
+   // Sets "Content-Length" to the body's length too. Taken by value, so that a body
+   // the caller no longer needs moves in without a copy.
+   void setBody(std::string body);
 
    // The file uploaded under exactly that field name, or a file of empty strings.
    const File& uploadedFile(const std::string& name) const;
