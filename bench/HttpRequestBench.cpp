@@ -6,7 +6,7 @@
 // host's server code does that), so its figures include that split, done here by hand
 // with the library's header-block parser. "core_headers" stops there, as Beast does;
 // "core_all" also reads the query, the cookies and the form, which Beast leaves to its
-// caller. After the run, each core figure is given as a multiple of Beast's time.
+// caller. After the run, each core figure's CPU time is given as a multiple of Beast's.
 #include <core/http/Request.hpp>
 
 #include <cstdint>
@@ -172,7 +172,7 @@ void registerBenchmarks()
    }
 }
 
-// Prints, after the usual table, each core figure's time as a multiple of Beast's on the
+// Prints, after the usual table, each core figure's CPU time as a multiple of Beast's on the
 // same request.
 class RatioReporter : public benchmark::ConsoleReporter
 {
@@ -185,7 +185,7 @@ public:
       for (const Run& run : runs)
       {
          if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
       }
    }
 
@@ -196,7 +196,7 @@ public:
       {
          const auto peer = times_.find(name.substr(0, name.rfind('/')) + "/beast");
          if (peer != times_.end() && peer->first != name && peer->second > 0)
-            GetOutputStream() << name << ": " << time / peer->second << " x Beast's time\n";
+            GetOutputStream() << name << ": " << time / peer->second << " x Beast's CPU time\n";
       }
    }
 

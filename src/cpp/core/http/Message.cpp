@@ -2,10 +2,9 @@
 #include <core/http/Message.hpp>
 
 #include <algorithm>
+#include <locale>
 #include <sstream>
 #include <utility>
-
-#include <boost/algorithm/string/trim.hpp>
 
 #include <shared_core/SafeConvert.hpp>
 
@@ -64,14 +63,31 @@ std::ostream& operator<<(std::ostream& os, const Message& message)
    return os;
 }
 
+namespace {
+
+// The text from first to last without the locale's white space at either end.
+std::string trimmed(const char* first, const char* last, const std::ctype<char>& ctype)
+{
+   while (first != last && ctype.is(std::ctype_base::space, *first))
+      ++first;
+   while (last != first && ctype.is(std::ctype_base::space, *(last - 1)))
+      --last;
+   return std::string(first, last);
+}
+
+} // namespace
+
 bool parseHeader(const std::string& line, Header* header)
 {
    const std::size_t separator = line.find(kNameSeparator);
    if (line.size() < 2 || separator == std::string::npos)
       return false;
 
-   header->name = boost::algorithm::trim_copy(line.substr(0, separator));
-   header->value = boost::algorithm::trim_copy(line.substr(separator + 2));
+   // Looked up once: the locale's facet is found by a dynamic cast.
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(std::locale());
+   const char* const text = line.data();
+   header->name = trimmed(text, text + separator, ctype);
+   header->value = trimmed(text + separator + 2, text + line.size(), ctype);
    return true;
 }
 

@@ -195,6 +195,18 @@ TEST(MessageTest, ParseHeadersStopsAfterTheBlankLineAndLeavesTheRestInTheStream)
    EXPECT_EQ("body: not a header", rest);
 }
 
+TEST(MessageTest, OverLongLinesParseWhole)
+{
+   const std::string longValue(4 << 20, 'v');
+   const std::string longJunk(4 << 20, ':');
+   std::istringstream stream("X-Long: " + longValue + "\r\n" + longJunk + "\r\nB: 2\r\n\r\n");
+   Headers headers;
+   parseHeaders(stream, &headers);
+   ASSERT_EQ(2u, headers.size());
+   EXPECT_EQ(longValue, headers[0].value);
+   EXPECT_EQ("B", headers[1].name);
+}
+
 TEST(MessageTest, BuffersHoldTheStartLineHeadersAndOverrideInOrder)
 {
    const struct
