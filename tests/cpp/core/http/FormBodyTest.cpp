@@ -7,16 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "HttpTestText.hpp"
+
 namespace velorin::core::http::util {
 namespace {
 
-std::string text(const Fields& fields)
-{
-   std::string result;
-   for (const auto& field : fields)
-      result += "(" + field.first + "," + field.second + ")";
-   return result;
-}
+using testing::fieldsText;
 
 TEST(FormBodyTest, UrlEncodeKeepsUnreservedBytesAndEscapesTheRest)
 {
@@ -107,7 +103,7 @@ TEST(FormBodyTest, ParseFieldsSplitsDropsEmptyPiecesAndDecodesAfterSplitting)
    {
       Fields fields{{"kept", "1"}};
       parseFields(c.text, c.fieldDelimiters, c.valueDelimiters, &fields, c.decode);
-      EXPECT_EQ(std::string("(kept,1)") + c.expected, text(fields)) << c.text;
+      EXPECT_EQ(std::string("(kept,1)") + c.expected, fieldsText(fields)) << c.text;
    }
 }
 
@@ -115,7 +111,7 @@ TEST(FormBodyTest, FormsAndQueryStringsDecodeNamesAndValues)
 {
    Fields form;
    parseForm("name=J%C3%B6rg+M&tags=a%2Cb", &form);
-   EXPECT_EQ("(name,J\xC3\xB6rg M)(tags,a,b)", text(form));
+   EXPECT_EQ("(name,J\xC3\xB6rg M)(tags,a,b)", fieldsText(form));
 
    Fields query;
    parseQueryString("q=a+b%21&page=2&q=second", &query);
@@ -136,7 +132,7 @@ TEST(FormBodyTest, QueryStringsAreBuiltEncodedAndAppended)
    Fields readBack;
    buildQueryString(Fields{{"k=1&", "\xC3\xA9 +%"}}, &query);
    parseQueryString(query, &readBack);
-   EXPECT_EQ("(k=1&,\xC3\xA9 +%)", text(readBack));
+   EXPECT_EQ("(k=1&,\xC3\xA9 +%)", fieldsText(readBack));
 
    EXPECT_EQ("/p?a=1", addQueryParams("/p", "a=1"));
    EXPECT_EQ("/p?x=1&a=1", addQueryParams("/p?x=1", "a=1"));
@@ -164,7 +160,7 @@ TEST(FormBodyTest, MultipartTextPartsAreTrimmedFieldsInOrder)
                                      {"Content-Disposition: form-data; name=\"a\"", "second"},
                                      {"Content-Disposition: form-data; name=\"\"", "nameless"}}),
                       &fields, &files);
-   EXPECT_EQ("(a,hi)(b,line 1\r\nline 2)(a,second)(,nameless)", text(fields));
+   EXPECT_EQ("(a,hi)(b,line 1\r\nline 2)(a,second)(,nameless)", fieldsText(fields));
    EXPECT_TRUE(files.empty());
 }
 
@@ -222,7 +218,7 @@ TEST(FormBodyTest, MultipartDispositionValuesEndAtTheirClosingQuote)
       std::string file;
       for (const auto& entry : files)
          file += entry.first + ":" + entry.second.name;
-      EXPECT_EQ(c.expectedFields, text(fields)) << c.disposition;
+      EXPECT_EQ(c.expectedFields, fieldsText(fields)) << c.disposition;
       EXPECT_EQ(c.expectedFile, file) << c.disposition;
    }
 }
@@ -256,7 +252,7 @@ TEST(FormBodyTest, MalformedMultipartBodiesYieldWhatTheirWholePartsHold)
       Fields fields;
       Files files;
       parseMultipartForm(c.contentType, c.body, &fields, &files);
-      EXPECT_EQ(c.expected, text(fields)) << c.contentType << " | " << c.body;
+      EXPECT_EQ(c.expected, fieldsText(fields)) << c.contentType << " | " << c.body;
       EXPECT_TRUE(files.empty());
    }
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "HttpTestText.hpp"
+
 namespace velorin::core::http {
 namespace {
 
@@ -34,21 +36,8 @@ private:
    std::string startLineRest_ = "200 OK";
 };
 
-std::string joined(const std::vector<boost::asio::const_buffer>& buffers)
-{
-   std::string text;
-   for (const boost::asio::const_buffer& buffer : buffers)
-      text.append(static_cast<const char*>(buffer.data()), buffer.size());
-   return text;
-}
-
-std::string names(const Message& message)
-{
-   std::string text;
-   for (const Header& header : message.headers())
-      text += header.name + "=" + header.value + ";";
-   return text;
-}
+using testing::buffersText;
+using testing::headersText;
 
 TEST(MessageTest, SetHeaderRenamesTheFirstMatchInPlaceAndKeepsLaterDuplicates)
 {
@@ -57,10 +46,10 @@ TEST(MessageTest, SetHeaderRenamesTheFirstMatchInPlaceAndKeepsLaterDuplicates)
    message.addHeader("Content-Type", "text/plain");
    message.addHeader("Content-Type", "text/css");
    message.setHeader("content-type", "text/html");
-   EXPECT_EQ("Accept=*/*;content-type=text/html;Content-Type=text/css;", names(message));
+   EXPECT_EQ("Accept=*/*;content-type=text/html;Content-Type=text/css;", headersText(message.headers()));
 
    message.setHeader(Header{"X-New", "1"});
-   EXPECT_EQ("Accept=*/*;content-type=text/html;Content-Type=text/css;X-New=1;", names(message));
+   EXPECT_EQ("Accept=*/*;content-type=text/html;Content-Type=text/css;X-New=1;", headersText(message.headers()));
 }
 
 TEST(MessageTest, DuplicatesAreAllKeptReadFirstAndRemovedTogether)
@@ -74,7 +63,7 @@ TEST(MessageTest, DuplicatesAreAllKeptReadFirstAndRemovedTogether)
    EXPECT_EQ("", message.headerValue("Location"));
 
    message.removeHeader("SET-COOKIE");
-   EXPECT_EQ("Vary=Accept;Server=x;", names(message));
+   EXPECT_EQ("Vary=Accept;Server=x;", headersText(message.headers()));
    EXPECT_FALSE(message.containsHeader("Set-Cookie"));
 }
 
@@ -86,7 +75,7 @@ TEST(MessageTest, ReplaceHeaderChangesEveryMatchAndAddsNothing)
    message.addHeader("warning", "2");
    message.replaceHeader("WARNING", "3");
    message.replaceHeader("Location", "/");
-   EXPECT_EQ("WARNING=3;Vary=x;WARNING=3;", names(message));
+   EXPECT_EQ("WARNING=3;Vary=x;WARNING=3;", headersText(message.headers()));
 }
 
 TEST(MessageTest, ContentLengthReadsSignedDecimalOrZero)
@@ -115,7 +104,7 @@ TEST(MessageTest, NumbersAndContentHeadersAreSetInDecimal)
    message.setHeader("X-Int", -42);
    message.setHeader("X-Size", std::uint64_t(1234567));
    message.setContentType("text/html");
-   EXPECT_EQ("Content-Length=18446744073709551615;X-Int=-42;X-Size=1234567;Content-Type=text/html;", names(message));
+   EXPECT_EQ("Content-Length=18446744073709551615;X-Int=-42;X-Size=1234567;Content-Type=text/html;", headersText(message.headers()));
    EXPECT_EQ("text/html", message.contentType());
 }
 
@@ -177,10 +166,7 @@ TEST(MessageTest, OnlyALineOfOneCarriageReturnEndsAHeaderBlock)
       std::istringstream stream(c.block);
       Headers headers;
       parseHeaders(stream, &headers);
-      std::string text;
-      for (const Header& header : headers)
-         text += header.name + "=" + header.value + ";";
-      EXPECT_EQ(c.expected, text) << c.block;
+      EXPECT_EQ(c.expected, headersText(headers)) << c.block;
    }
 }
 
@@ -229,7 +215,7 @@ TEST(MessageTest, BuffersHoldTheStartLineHeadersAndOverrideInOrder)
    {
       TestMessage message;
       message.addHeader(c.headers);
-      EXPECT_EQ(c.expected, joined(message.headerBuffers(c.override))) << c.expected;
+      EXPECT_EQ(c.expected, buffersText(message.headerBuffers(c.override))) << c.expected;
    }
 }
 
@@ -240,7 +226,7 @@ TEST(MessageTest, BuffersPointIntoTheMessageAndEndWithTheBody)
    message.addHeader("A", "1");
    message.setBody("hello");
    const std::vector<boost::asio::const_buffer> buffers = message.toBuffers();
-   EXPECT_EQ("HTTP/1.0 200 OK\r\nA: 1\r\n\r\nhello", joined(buffers));
+   EXPECT_EQ("HTTP/1.0 200 OK\r\nA: 1\r\n\r\nhello", buffersText(buffers));
    EXPECT_EQ(message.body().data(), buffers.back().data());
    EXPECT_EQ(message.headers()[0].value.data(), buffers[6].data());
 }
@@ -255,7 +241,7 @@ TEST(MessageTest, LineBreaksInStoredNamesAndValuesBecomeSpaces)
    message.replaceHeader("x-d", "2\r\n\r\nbody");
    message.setHeaderLine("X-E: a\rb\r");
 
-   const std::string text = joined(message.headerBuffers(Header{"X-F", "o\r\nverride"}));
+   const std::string text = buffersText(message.headerBuffers(Header{"X-F", "o\r\nverride"}));
    EXPECT_EQ("HTTP/1.1 200 OK\r\n"
              "X-A: v  Injected: 1\r\n"
              "X-B : w x\r\n"
@@ -273,7 +259,7 @@ TEST(MessageTest, SetHeaderLineIgnoresALineThatHoldsNoHeader)
    message.setHeaderLine("Cache-Control:no-cache");
    EXPECT_TRUE(message.headers().empty());
    message.setHeaderLine("Cache-Control: no-cache\r");
-   EXPECT_EQ("Cache-Control=no-cache;", names(message));
+   EXPECT_EQ("Cache-Control=no-cache;", headersText(message.headers()));
 }
 
 TEST(MessageTest, ResetRestoresTheNewStateAndClearsTheSubclass)
@@ -288,7 +274,7 @@ TEST(MessageTest, ResetRestoresTheNewStateAndClearsTheSubclass)
    EXPECT_EQ(1, message.httpVersionMinor());
    EXPECT_TRUE(message.headers().empty());
    EXPECT_EQ("", message.body());
-   EXPECT_EQ("HTTP/1.1 200 OK\r\n\r\n", joined(message.toBuffers()));
+   EXPECT_EQ("HTTP/1.1 200 OK\r\n\r\n", buffersText(message.toBuffers()));
 }
 
 TEST(MessageTest, TextFormWritesHeadersABlankLineAndTheBody)

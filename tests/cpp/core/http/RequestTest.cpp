@@ -10,24 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "HttpTestText.hpp"
+
 namespace velorin::core::http {
 namespace {
 
-std::string text(const Fields& fields)
-{
-   std::string result;
-   for (const auto& field : fields)
-      result += "(" + field.first + "," + field.second + ")";
-   return result;
-}
-
-std::string joined(const std::vector<boost::asio::const_buffer>& buffers)
-{
-   std::string result;
-   for (const boost::asio::const_buffer& buffer : buffers)
-      result.append(static_cast<const char*>(buffer.data()), buffer.size());
-   return result;
-}
+using testing::buffersText;
+using testing::fieldsText;
 
 TEST(RequestTest, PathAndQueryStringSplitAtTheFirstQuestionMarkUndecoded)
 {
@@ -52,7 +41,7 @@ TEST(RequestTest, PathAndQueryStringSplitAtTheFirstQuestionMarkUndecoded)
       request.setUri(c.uri);
       EXPECT_EQ(c.path, request.path()) << c.uri;
       EXPECT_EQ(c.queryString, request.queryString()) << c.uri;
-      EXPECT_EQ(c.params, text(request.queryParams())) << c.uri;
+      EXPECT_EQ(c.params, fieldsText(request.queryParams())) << c.uri;
    }
 
    Request request;
@@ -190,7 +179,7 @@ TEST(RequestTest, AddCookieAppendsToTheFirstCookieHeaderAndKeepsTheClientsBytes)
       request.setUri("/");
       request.addHeader(c.headers);
       request.addCookie("n", "v");
-      EXPECT_EQ(std::string("GET / HTTP/1.1\r\n") + c.expectedHeaders + "\r\n", joined(request.headerBuffers()));
+      EXPECT_EQ(std::string("GET / HTTP/1.1\r\n") + c.expectedHeaders + "\r\n", buffersText(request.headerBuffers()));
       EXPECT_EQ("v", request.cookieValue("n"));
    }
 
@@ -233,7 +222,7 @@ TEST(RequestTest, FormBodiesParseByExactContentType)
       if (c.contentType != nullptr)
          request.setContentType(c.contentType);
       request.setBody(c.body);
-      EXPECT_EQ(c.fields, text(request.formFields())) << (c.contentType ? c.contentType : "(none)");
+      EXPECT_EQ(c.fields, fieldsText(request.formFields())) << (c.contentType ? c.contentType : "(none)");
       EXPECT_EQ(c.fileName, request.uploadedFile("up").name) << (c.contentType ? c.contentType : "(none)");
    }
 
@@ -268,7 +257,7 @@ TEST(RequestTest, StartLineAndTextFormHoldMethodUriAndVersion)
    request.setHttpVersion(1, 0);
    request.addHeader("Host", "h");
    request.setBody("x=1");
-   EXPECT_EQ("POST /index.htm?a=1 HTTP/1.0\r\nHost: h\r\nContent-Length: 3\r\n\r\nx=1", joined(request.toBuffers()));
+   EXPECT_EQ("POST /index.htm?a=1 HTTP/1.0\r\nHost: h\r\nContent-Length: 3\r\n\r\nx=1", buffersText(request.toBuffers()));
 
    std::ostringstream textForm;
    textForm << request;
