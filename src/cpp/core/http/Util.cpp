@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -26,7 +27,7 @@ namespace {
 class DelimiterSet
 {
 public:
-   explicit DelimiterSet(const char* delimiters)
+   explicit DelimiterSet(const char* delimiters) : single_(std::strlen(delimiters) == 1 ? *delimiters : '\0')
    {
       for (; *delimiters != '\0'; ++delimiters)
          members_[static_cast<unsigned char>(*delimiters)] = true;
@@ -34,8 +35,20 @@ public:
 
    bool contains(char c) const { return members_[static_cast<unsigned char>(c)]; }
 
+   // The first delimiter at or after from, or the end. A set of one character, such as
+   // the '&' of a form, is searched for with the library's memchr.
+   std::size_t find(std::string_view text, std::size_t from) const
+   {
+      if (single_ != '\0')
+         return std::min(text.find(single_, from), text.size());
+      while (from < text.size() && !contains(text[from]))
+         ++from;
+      return from;
+   }
+
 private:
    std::array<bool, 256> members_{};
+   char single_;
 };
 
 // The next run of characters between delimiters at or after position, which moves to
@@ -45,11 +58,68 @@ std::string_view nextPiece(std::string_view text, const DelimiterSet& delimiters
    std::size_t begin = *position;
    while (begin < text.size() && delimiters.contains(text[begin]))
       ++begin;
-   std::size_t end = begin;
-   while (end < text.size() && !delimiters.contains(text[end]))
-      ++end;
+   const std::size_t end = delimiters.find(text, begin);
    *position = end;
    return text.substr(begin, end - begin);
+}
+
+int hexDigitValue(char c)
+{
+   if (c >= '0' && c <= '9')
+      return c - '0';
+   if (c >= 'a' && c <= 'f')
+      return c - 'a' + 10;
+   if (c >= 'A' && c <= 'F')
+      return c - 'A' + 10;
+   return -1;
+}
+
+// The two characters read as a stream reads a hexadecimal integer: white space
+// skipped, a sign taken, and the reading stopped at the first character that is not a
+// digit. Two digits, the usual case, are read here; the rest goes to the stream.
+bool readEscape(char first, char second, int* value)
+{
+   const int high = hexDigitValue(first);
+   const int low = hexDigitValue(second);
+   if (high >= 0 && low >= 0)
+   {
+      *value = high * 16 + low;
+      return true;
+   }
+
+   std::istringstream stream(std::string{first, second});
+   stream >> std::hex >> *value;
+   return !stream.fail();
+}
+
+// Decodes from a view, so that a piece of a field list needs no string of its own first.
+std::string decoded(std::string_view text)
+{
+   // Decoding never lengthens the text.
+   std::string result(text.size(), '\0');
+   std::size_t length = 0;
+   for (std::size_t i = 0; i < text.size(); ++i)
+   {
+      const char c = text[i];
+      if (c == '+')
+      {
+         result[length++] = ' ';
+      }
+      else if (c != '%')
+      {
+         result[length++] = c;
+      }
+      else
+      {
+         int value = 0;
+         if (text.size() - i < 3 || !readEscape(text[i + 1], text[i + 2], &value))
+            return std::string(text);
+         result[length++] = static_cast<char>(static_cast<unsigned char>(value & 0xFF));
+         i += 2;
+      }
+   }
+   result.resize(length);
+   return result;
 }
 
 } // namespace
@@ -142,16 +212,14 @@ void parseFields(const std::string& text,
         field = nextPiece(text, fieldDelimiterSet, &fieldPosition))
    {
       std::size_t valuePosition = 0;
-      std::string name(nextPiece(field, valueDelimiterSet, &valuePosition));
-      std::string value(nextPiece(field, valueDelimiterSet, &valuePosition));
+      const std::string_view name = nextPiece(field, valueDelimiterSet, &valuePosition);
+      const std::string_view value = nextPiece(field, valueDelimiterSet, &valuePosition);
       if (name.empty())
          continue;
-      if (decode != FieldDecodeNone)
-      {
-         name = urlDecode(name);
-         value = urlDecode(value);
-      }
-      fields->emplace_back(std::move(name), std::move(value));
+      if (decode == FieldDecodeNone)
+         fields->emplace_back(name, value);
+      else
+         fields->emplace_back(decoded(name), decoded(value));
    }
 }
 
@@ -263,66 +331,9 @@ void parseQueryString(const std::string& queryString, Fields* fields)
    parseFields(queryString, "&", "=", fields, FieldDecodeQueryString);
 }
 
-namespace {
-
-int hexDigitValue(char c)
-{
-   if (c >= '0' && c <= '9')
-      return c - '0';
-   if (c >= 'a' && c <= 'f')
-      return c - 'a' + 10;
-   if (c >= 'A' && c <= 'F')
-      return c - 'A' + 10;
-   return -1;
-}
-
-// The two characters read as a stream reads a hexadecimal integer: white space
-// skipped, a sign taken, and the reading stopped at the first character that is not a
-// digit. Two digits, the usual case, are read here; the rest goes to the stream.
-bool readEscape(char first, char second, int* value)
-{
-   const int high = hexDigitValue(first);
-   const int low = hexDigitValue(second);
-   if (high >= 0 && low >= 0)
-   {
-      *value = high * 16 + low;
-      return true;
-   }
-
-   std::istringstream stream(std::string{first, second});
-   stream >> std::hex >> *value;
-   return !stream.fail();
-}
-
-} // namespace
-
 std::string urlDecode(const std::string& text)
 {
-   // Decoding never lengthens the text.
-   std::string decoded(text.size(), '\0');
-   std::size_t length = 0;
-   for (std::size_t i = 0; i < text.size(); ++i)
-   {
-      const char c = text[i];
-      if (c == '+')
-      {
-         decoded[length++] = ' ';
-      }
-      else if (c != '%')
-      {
-         decoded[length++] = c;
-      }
-      else
-      {
-         int value = 0;
-         if (text.size() - i < 3 || !readEscape(text[i + 1], text[i + 2], &value))
-            return text;
-         decoded[length++] = static_cast<char>(static_cast<unsigned char>(value & 0xFF));
-         i += 2;
-      }
-   }
-   decoded.resize(length);
-   return decoded;
+   return decoded(text);
 }
 
 std::string urlEncode(const std::string& text, bool spaceAsPlus)
