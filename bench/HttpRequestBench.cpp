@@ -1,0 +1,219 @@
+// HttpRequestBench.cpp: reading a typical browser request (12 headers, cookies, a 2 KB
+// URL-encoded form) and a 1 MB multipart upload, beside Boost.Beast's request parser
+// on the same bytes.
+//
+// The library takes requests already split into start line, headers and body (a
+// host's server code does that), so its figures include that split, done here by hand
+// with the library's header-block parser. "core_headers" stops there, as Beast does;
+// "core_all" also reads the query, the cookies and the form, which Beast leaves to its
+// caller. After the run, each core figure's CPU time is given as a multiple of Beast's.
+#include <core/http/Request.hpp>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <boost/iostreams/device/array.hpp>
+#include <boost/iostreams/stream.hpp>
+
+using namespace velorin::core;
+
+namespace {
+
+// Letters, digits and the marks a browser escapes, in form-field-sized runs.
+std::string formBody(std::size_t size)
+{
+   std::mt19937 generator(21);
+   const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789 &=/+,";
+   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+   std::string body;
+   for (int field = 0; body.size() < size; ++field)
+   {
+      std::string value;
+      for (int i = 0; i < 40; ++i)
+         value += alphabet[pick(generator)];
+      body += (body.empty() ? "" : "&") + ("field" + std::to_string(field)) + "=" + http::util::urlEncode(value, true);
+   }
+   return body;
+}
+
+std::string requestBytes(const std::string& contentType, const std::string& body)
+{
+   return "POST /app/save?session=7f3a&view=list&q=caf%C3%A9+au+lait HTTP/1.1\r\n"
+          "Host: app.example.com\r\n"
+          "Connection: keep-alive\r\n"
+          "User-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+          "Chrome/120.0.0.0 Safari/537.36\r\n"
+          "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,image/avif,image/webp,*/*;q=0.8\r\n"
+          "Accept-Encoding: gzip, deflate, br\r\n"
+          "Accept-Language: en-GB,en;q=0.9,de;q=0.8\r\n"
+          "Origin: https://app.example.com\r\n"
+          "Referer: https://app.example.com/app/edit?id=42\r\n"
+          "Cache-Control: max-age=0\r\n"
+          "Cookie: session=4f1c9d2e8b7a6f5e; theme=dark; lang=en-GB; csrf=Zm9vYmFyYmF6cXV4; seen=1\r\n"
+          "Content-Type: " +
+          contentType + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+const std::string& browserRequest()
+{
+   static const std::string bytes = requestBytes("application/x-www-form-urlencoded", formBody(2048));
+   return bytes;
+}
+
+const std::string& multipartUpload()
+{
+   static const std::string bytes = [] {
+      std::mt19937 generator(1);
+      std::uniform_int_distribution<int> byte(0, 255);
+      std::string file(1 << 20, '\0');
+      for (char& c : file)
+         c = static_cast<char>(byte(generator));
+      const std::string boundary = "----WebKitFormBoundary7MA4YWxkTrZu0gW";
+      const std::string body = "--" + boundary + "\r\nContent-Disposition: form-data; name=\"title\"\r\n\r\nHoliday\r\n" +
+                               "--" + boundary +
+                               "\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"beach.jpg\"\r\n"
+                               "Content-Type: image/jpeg\r\n\r\n" +
+                               file + "\r\n--" + boundary + "--\r\n";
+      return requestBytes("multipart/form-data; boundary=" + boundary, body);
+   }();
+   return bytes;
+}
+
+// The start line split at its spaces, the header block parsed, the rest the body.
+void readRequest(const std::string& bytes, http::Request* request)
+{
+   const std::size_t lineEnd = bytes.find("\r\n");
+   const std::size_t methodEnd = bytes.find(' ');
+   const std::size_t uriEnd = bytes.find(' ', methodEnd + 1);
+   request->setMethod(bytes.substr(0, methodEnd));
+   request->setUri(bytes.substr(methodEnd + 1, uriEnd - methodEnd - 1));
+
+   boost::iostreams::stream<boost::iostreams::array_source> block(bytes.data() + lineEnd + 2,
+                                                                  bytes.data() + bytes.size());
+   http::Headers headers;
+   http::parseHeaders(block, &headers);
+   request->addHeader(headers);
+   const std::streamoff bodyStart = block.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+   request->setBody(bytes.substr(lineEnd + 2 + static_cast<std::size_t>(bodyStart)));
+}
+
+void coreHeaders(benchmark::State& state, const std::string& bytes)
+{
+   for (auto _ : state)
+   {
+      http::Request request;
+      readRequest(bytes, &request);
+      benchmark::DoNotOptimize(request.body().data());
+   }
+   state.SetItemsProcessed(state.iterations());
+   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void coreAll(benchmark::State& state, const std::string& bytes, const std::string& field)
+{
+   for (auto _ : state)
+   {
+      http::Request request;
+      readRequest(bytes, &request);
+      benchmark::DoNotOptimize(request.queryParamValue("q").data());
+      benchmark::DoNotOptimize(request.cookieValue("csrf").data());
+      benchmark::DoNotOptimize(request.formFields().size());
+      benchmark::DoNotOptimize(request.uploadedFile(field).contents.data());
+   }
+   state.SetItemsProcessed(state.iterations());
+   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void beast(benchmark::State& state, const std::string& bytes)
+{
+   namespace beast_http = boost::beast::http;
+   for (auto _ : state)
+   {
+      beast_http::request_parser<beast_http::string_body> parser;
+      parser.eager(true);
+      parser.body_limit(bytes.size());
+      boost::beast::error_code error;
+      parser.put(boost::asio::buffer(bytes), error);
+      if (error || !parser.is_done())
+         state.SkipWithError("Beast did not read the whole request");
+      benchmark::DoNotOptimize(parser.get().body().data());
+   }
+   state.SetItemsProcessed(state.iterations());
+   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void registerBenchmarks()
+{
+   const struct
+   {
+      const char* name;
+      const std::string& bytes;
+      const char* fileField;
+   } requests[] = {{"BrowserRequest", browserRequest(), "none"}, {"MultipartUpload", multipartUpload(), "photo"}};
+   for (const auto& request : requests)
+   {
+      const std::string name = request.name;
+      const std::string& bytes = request.bytes;
+      const std::string field = request.fileField;
+      benchmark::RegisterBenchmark((name + "/beast").c_str(), [&bytes](benchmark::State& state) { beast(state, bytes); })
+         ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((name + "/core_headers").c_str(),
+                                   [&bytes](benchmark::State& state) { coreHeaders(state, bytes); })
+         ->Unit(benchmark::kMicrosecond);
+      benchmark::RegisterBenchmark((name + "/core_all").c_str(),
+                                   [&bytes, field](benchmark::State& state) { coreAll(state, bytes, field); })
+         ->Unit(benchmark::kMicrosecond);
+   }
+}
+
+// Prints, after the usual table, each core figure's CPU time as a multiple of Beast's on the
+// same request.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+   RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
+   void ReportRuns(const std::vector<Run>& runs) override
+   {
+      ConsoleReporter::ReportRuns(runs);
+      for (const Run& run : runs)
+      {
+         if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+      }
+   }
+
+   void Finalize() override
+   {
+      ConsoleReporter::Finalize();
+      for (const auto& [name, time] : times_)
+      {
+         const auto peer = times_.find(name.substr(0, name.rfind('/')) + "/beast");
+         if (peer != times_.end() && peer->first != name && peer->second > 0)
+            GetOutputStream() << name << ": " << time / peer->second << " x Beast's CPU time\n";
+      }
+   }
+
+private:
+   std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+   benchmark::Initialize(&argc, argv);
+   registerBenchmarks();
+   if (benchmark::ReportUnrecognizedArguments(argc, argv))
+      return 1;
+   RatioReporter reporter;
+   benchmark::RunSpecifiedBenchmarks(&reporter);
+   benchmark::Shutdown();
+   return 0;
+}

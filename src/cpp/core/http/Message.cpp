@@ -1,0 +1,269 @@
+// Message.cpp: header storage, header-line parsing and the message's gather list.
+#include <core/http/Message.hpp>
+
+#include <algorithm>
+#include <locale>
+#include <sstream>
+#include <utility>
+
+#include <shared_core/SafeConvert.hpp>
+
+namespace velorin::core::http {
+namespace {
+
+const char kLineEnd[] = "\r\n";
+const char kNameSeparator[] = ": ";
+const char kSpace[] = " ";
+
+// A stored CR or LF would end the header line early and let the text after it
+// pass for a header or a body of its own.
+std::string withoutLineBreaks(std::string text)
+{
+   std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+   return text;
+}
+
+Header storedHeader(const std::string& name, const std::string& value)
+{
+   return Header{withoutLineBreaks(name), withoutLineBreaks(value)};
+}
+
+void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
+{
+   buffers->push_back(boost::asio::buffer(header.name));
+   buffers->push_back(boost::asio::buffer(kNameSeparator, sizeof(kNameSeparator) - 1));
+   buffers->push_back(boost::asio::buffer(header.value));
+   buffers->push_back(boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1));
+}
+
+} // namespace
+
+bool containsHeader(const Headers& headers, const std::string& name)
+{
+   return findHeader(headers, name) != headers.end();
+}
+
+Headers::const_iterator findHeader(const Headers& headers, const std::string& name)
+{
+   return std::find_if(headers.begin(), headers.end(), HeaderNamePredicate(name));
+}
+
+std::string headerValue(const Headers& headers, const std::string& name)
+{
+   const Headers::const_iterator header = findHeader(headers, name);
+   return header == headers.end() ? std::string() : header->value;
+}
+
+std::ostream& operator<<(std::ostream& os, const Message& message)
+{
+   for (const Header& header : message.headers())
+      os << header.name << kNameSeparator << header.value << std::endl;
+   os << std::endl;
+   os << message.body() << std::endl;
+   return os;
+}
+
+namespace {
+
+// The text from first to last without the locale's white space at either end.
+std::string trimmed(const char* first, const char* last, const std::ctype<char>& ctype)
+{
+   while (first != last && ctype.is(std::ctype_base::space, *first))
+      ++first;
+   while (last != first && ctype.is(std::ctype_base::space, *(last - 1)))
+      --last;
+   return std::string(first, last);
+}
+
+} // namespace
+
+bool parseHeader(const std::string& line, Header* header)
+{
+   const std::size_t separator = line.find(kNameSeparator);
+   if (line.size() < 2 || separator == std::string::npos)
+      return false;
+
+   // Looked up once: the locale's facet is found by a dynamic cast.
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(std::locale());
+   const char* const text = line.data();
+   header->name = trimmed(text, text + separator, ctype);
+   header->value = trimmed(text + separator + 2, text + line.size(), ctype);
+   return true;
+}
+
+void parseHeaders(std::istream& is, Headers* headers)
+{
+   bool readLine = false;
+   std::string line;
+   while (std::getline(is, line))
+   {
+      if (line == "\r")
+      {
+         if (readLine)
+            break;
+         continue;
+      }
+      readLine = true;
+
+      Header header;
+      if (parseHeader(line, &header))
+         headers->push_back(std::move(header));
+   }
+}
+
+Message::Message() : httpVersionMajor_(1), httpVersionMinor_(1) {}
+
+Message::~Message() = default;
+
+void Message::addHeader(const std::string& name, const std::string& value)
+{
+   headers_.push_back(storedHeader(name, value));
+}
+
+void Message::addHeader(const Header& header)
+{
+   addHeader(header.name, header.value);
+}
+
+void Message::addHeader(const Headers& headers)
+{
+   for (const Header& header : headers)
+      addHeader(header);
+}
+
+void Message::appendHttpVersionBuffer(std::vector<boost::asio::const_buffer>* buffers)
+{
+   std::ostringstream version;
+   version << "HTTP/" << httpVersionMajor_ << "." << httpVersionMinor_;
+   httpVersion_ = version.str();
+   buffers->push_back(boost::asio::buffer(httpVersion_));
+}
+
+void Message::appendSpaceBuffer(std::vector<boost::asio::const_buffer>* buffers)
+{
+   buffers->push_back(boost::asio::buffer(kSpace, sizeof(kSpace) - 1));
+}
+
+bool Message::containsHeader(const std::string& name) const
+{
+   return http::containsHeader(headers_, name);
+}
+
+std::int64_t Message::contentLength() const
+{
+   const std::string value = headerValue("Content-Length");
+   if (value.empty())
+      return 0;
+   return safe_convert::stringTo<std::int64_t>(value, 0);
+}
+
+std::string Message::contentType() const
+{
+   return headerValue("Content-Type");
+}
+
+std::vector<boost::asio::const_buffer> Message::headerBuffers(const Header& overrideHeader)
+{
+   std::vector<boost::asio::const_buffer> buffers;
+   buffers.reserve(headers_.size() * 4 + 12);
+   appendFirstLineBuffers(&buffers);
+   buffers.push_back(boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1));
+
+   overrideHeader_ = storedHeader(overrideHeader.name, overrideHeader.value);
+   for (const Header& header : headers_)
+   {
+      if (header.name != overrideHeader_.name)
+         appendHeaderBuffers(header, &buffers);
+   }
+   if (!overrideHeader_.name.empty())
+      appendHeaderBuffers(overrideHeader_, &buffers);
+
+   buffers.push_back(boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1));
+   return buffers;
+}
+
+std::string Message::headerValue(const std::string& name) const
+{
+   return http::headerValue(headers_, name);
+}
+
+void Message::removeHeader(const std::string& name)
+{
+   headers_.erase(std::remove_if(headers_.begin(), headers_.end(), HeaderNamePredicate(name)), headers_.end());
+}
+
+void Message::replaceHeader(const std::string& name, const std::string& value)
+{
+   const HeaderNamePredicate matches(name);
+   for (Header& header : headers_)
+   {
+      if (matches(header))
+         header = storedHeader(name, value);
+   }
+}
+
+void Message::reset()
+{
+   httpVersionMajor_ = 1;
+   httpVersionMinor_ = 1;
+   httpVersion_.clear();
+   headers_.clear();
+   body_.clear();
+   resetMembers();
+}
+
+void Message::setContentLength(std::uint64_t length)
+{
+   setHeader("Content-Length", length);
+}
+
+void Message::setContentType(const std::string& type)
+{
+   setHeader("Content-Type", type);
+}
+
+void Message::setHeader(const std::string& name, const std::string& value)
+{
+   const Headers::iterator header = std::find_if(headers_.begin(), headers_.end(), HeaderNamePredicate(name));
+   if (header == headers_.end())
+      addHeader(name, value);
+   else
+      *header = storedHeader(name, value);
+}
+
+void Message::setHeader(const Header& header)
+{
+   setHeader(header.name, header.value);
+}
+
+void Message::setHeader(const std::string& name, int value)
+{
+   setHeader(name, safe_convert::numberToString(value, true));
+}
+
+void Message::setHeader(const std::string& name, std::uint64_t value)
+{
+   setHeader(name, safe_convert::numberToString(value, true));
+}
+
+void Message::setHeaderLine(const std::string& line)
+{
+   Header header;
+   if (parseHeader(line, &header))
+      setHeader(header);
+}
+
+void Message::setHttpVersion(int major, int minor)
+{
+   httpVersionMajor_ = major;
+   httpVersionMinor_ = minor;
+}
+
+std::vector<boost::asio::const_buffer> Message::toBuffers(const Header& overrideHeader)
+{
+   std::vector<boost::asio::const_buffer> buffers = headerBuffers(overrideHeader);
+   buffers.push_back(boost::asio::buffer(body_));
+   return buffers;
+}
+
+} // namespace velorin::core::http

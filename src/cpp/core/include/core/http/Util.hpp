@@ -1,0 +1,114 @@
+// Util.hpp: the HTTP layer's text tools: dates, URL encoding, query strings and form
+// bodies.
+//
+//   util::formatHttpDate(time);                       // "Tue, 05 Mar 2019 14:07:09 GMT"
+//   util::urlDecode("a+b%21");                        // "a b!"
+//   util::parseQueryString("q=a+b&n=2", &fields);     // (q, "a b"), (n, "2")
+//
+// Nothing here keeps state, takes a lock or reports an error: malformed input gives
+// an empty or unchanged result, never an exception.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <boost/date_time/posix_time/posix_time_types.hpp>
+
+namespace velorin::core::http {
+
+// Name/value pairs in the order of appearance; duplicate names all stay.
+typedef std::vector<std::pair<std::string, std::string>> Fields;
+
+// A file uploaded in a multipart form body.
+struct File
+{
+   std::string name;
+   std::string contentType;
+   std::string contents;
+};
+
+// Uploaded files by form field name, one per name.
+typedef std::map<std::string, File> Files;
+
+// Whether parsed field names and values are percent-decoded: the two decoding modes
+// behave alike.
+enum FieldDecode
+{
+   FieldDecodeNone = 0,
+   FieldDecodeForm = 1,
+   FieldDecodeQueryString = 2
+};
+
+namespace util {
+
+// ---- HTTP dates ----
+
+// "%a, %d %b %Y %H:%M:%S GMT".
+extern const char* const kHttpDateFormat;
+
+// Through one facet built before main and then only read, so any thread may call it.
+std::string formatHttpDate(const boost::posix_time::ptime& time);
+
+// The fraction of a second of a microsecond tick count as six digits; "" when it is
+// zero and omitWhenZero is set.
+std::string formatMicroseconds(std::int64_t ticks, bool omitWhenZero);
+
+// True when an HTTP date stands anywhere in the text.
+bool isValidHttpDate(const std::string& text);
+
+// The time read with a Boost.Date_Time input format, or not-a-date-time.
+boost::posix_time::ptime parseDate(const std::string& text, const std::string& format);
+
+boost::posix_time::ptime parseHttpDate(const std::string& text);
+
+// The format "%Y-%m-%dT%H:%M:%S%F%Q".
+boost::posix_time::ptime parseIsoDate(const std::string& text);
+
+// ---- URL encoding, query strings and form bodies ----
+
+// The URI, then "&" or "?" (as the URI has a query or not), then the encoded query.
+std::string addQueryParams(const std::string& uri, const std::string& queryParams);
+
+// name=value pairs joined by '&', names and values encoded with spaces as '+'.
+void buildQueryString(const Fields& fields, std::string* queryString);
+
+// The value of the first field of exactly that name, "" when there is none.
+std::string fieldValue(const Fields& fields, const std::string& name);
+
+// Splits at every field delimiter, then each field at every value delimiter (each a
+// set of characters), dropping empty pieces: the first piece is the name, the second
+// the value, further pieces are ignored; nameless fields are skipped. Decoding comes
+// after splitting, so an encoded delimiter stays inside its name or value.
+void parseFields(const std::string& text,
+                 const char* fieldDelimiters,
+                 const char* valueDelimiters,
+                 Fields* fields,
+                 FieldDecode decode);
+
+// A URL-encoded form body: '&' and '=', decoded.
+void parseForm(const std::string& body, Fields* fields);
+
+// A "multipart/form-data" body: text parts become fields (their content trimmed),
+// parts with a file name become files (the first file of a field name stays). The
+// boundary is the text after "boundary=" to the end of the content type, quotes and
+// all; parts without a "form-data" disposition, and an unterminated last part, are
+// skipped.
+void parseMultipartForm(const std::string& contentType, const std::string& body, Fields* fields, Files* files);
+
+// '&' and '=', decoded.
+void parseQueryString(const std::string& queryString, Fields* fields);
+
+// '+' becomes a space and %XY the byte XY. A malformed escape (fewer than two
+// characters left, or no hexadecimal digit where a stream would read one) returns
+// the whole text unchanged.
+std::string urlDecode(const std::string& text);
+
+// Letters, digits and !'()*-._~ stay; a space becomes '+' when spaceAsPlus is set;
+// every other byte becomes %XY in upper-case hexadecimal.
+std::string urlEncode(const std::string& text, bool spaceAsPlus);
+
+} // namespace util
+} // namespace velorin::core::http
