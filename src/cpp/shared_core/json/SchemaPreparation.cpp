@@ -53,6 +53,23 @@ void standInForClosedPatterns(rapidjson::Value& schema,
    closedStandIns.push_back(&additional->value);
 }
 
+// For a name that matches a pattern, RapidJSON takes the pattern schemas or the
+// "additionalProperties" schema, either being enough, where the pattern schemas alone
+// apply: the pair would pass members that must fail. An empty schema says what an
+// absent keyword says and goes; any other cannot be handed over.
+std::optional<SchemaRefusal> checkAdditionalBesidePatterns(rapidjson::Value& schema)
+{
+   auto patterns = schema.FindMember("patternProperties");
+   auto additional = schema.FindMember("additionalProperties");
+   if (patterns == schema.MemberEnd() || !patterns->value.IsObject() || patterns->value.ObjectEmpty() ||
+       additional == schema.MemberEnd() || !additional->value.IsObject())
+      return std::nullopt;
+   if (!additional->value.ObjectEmpty())
+      return SchemaRefusal{"keyword", "additionalProperties"};
+   schema.RemoveMember(additional);
+   return std::nullopt;
+}
+
 std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
                                                   Allocator& allocator,
                                                   std::vector<const rapidjson::Value*>& closedStandIns)
@@ -79,6 +96,8 @@ std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
             return SchemaRefusal{"pattern", original};
       }
    }
+   if (auto refusal = checkAdditionalBesidePatterns(schema))
+      return refusal;
    standInForClosedPatterns(schema, allocator, closedStandIns);
    return std::nullopt;
 }

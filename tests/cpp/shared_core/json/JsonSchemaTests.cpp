@@ -221,6 +221,9 @@ TEST(JsonValidate, PatternsAndReferencesRapidJsonWouldDropAreRefused)
        "item.json#/definitions/a"},
       {R"({"anyOf":[{"$ref":""}]})", "reference", ""},
       {R"({"$ref":"#/definitions/a","definitions":{"a":{"$ref":"other.json"}}})", "reference", "other.json"},
+      // RapidJSON would let a member that fails its pattern schema pass on this one.
+      {R"({"patternProperties":{"^a":{"type":"integer"}},"additionalProperties":{"type":"string"}})", "keyword",
+       "additionalProperties"},
    };
    for (const Case& c : cases)
    {
@@ -317,6 +320,11 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
       {twoPatterns, R"({"ab":-1})", failure("#", "patternProperties", "#/ab")},
       {twoPatterns, R"({"ab":"x"})", failure("#", "patternProperties", "#/ab")},
       {twoPatterns, R"({"cb":-1})", failure("#", "patternProperties", "#/cb")},
+      // An empty schema for the other names leaves the patterns in force.
+      {R"({"patternProperties":{"^a":{"type":"integer"}},"additionalProperties":{}})", R"({"ab":1,"c":"x"})", {}},
+      {R"({"patternProperties":{"^a":{"type":"integer"}},"additionalProperties":{}})",
+       R"({"ab":"x"})",
+       failure("#", "patternProperties", "#/ab")},
       {R"({"properties":{"o":{"$ref":"#/definitions/c"}},"definitions":{"c":)" + std::string(closed) + "}}",
        R"({"o":{"ax":1,"b":2}})",
        failure("#/definitions/c", "additionalProperties", "#/o/b")},
