@@ -41,7 +41,21 @@ Error exceptionError(const std::exception& e, const FilePath& filePath, const Er
 class SpaceTrimmer
 {
 public:
-   SpaceTrimmer() : ctype_(std::use_facet<std::ctype<char>>(locale_)) {}
+   explicit SpaceTrimmer(const std::locale& locale)
+      : locale_(locale), ctype_(std::use_facet<std::ctype<char>>(locale_))
+   {
+   }
+
+   // The trimmer of the current global locale. Each thread keeps the last one it made,
+   // since making a locale's trimmer costs more than trimming a line.
+   static const SpaceTrimmer& forGlobalLocale()
+   {
+      thread_local std::unique_ptr<SpaceTrimmer> t_trimmer;
+      const std::locale global;
+      if (!t_trimmer || !(t_trimmer->locale_ == global))
+         t_trimmer = std::make_unique<SpaceTrimmer>(global);
+      return *t_trimmer;
+   }
 
    std::string trimmed(const std::string& text, std::size_t begin, std::size_t end) const
    {
@@ -50,6 +64,19 @@ public:
       while (end > begin && isSpace(text[end - 1]))
          --end;
       return text.substr(begin, end - begin);
+   }
+
+   // The same in place, which keeps the text's buffer for the next line.
+   void trim(std::string& text) const
+   {
+      std::size_t end = text.size();
+      while (end > 0 && isSpace(text[end - 1]))
+         --end;
+      std::size_t begin = 0;
+      while (begin < end && isSpace(text[begin]))
+         ++begin;
+      text.erase(end);
+      text.erase(0, begin);
    }
 
 private:
@@ -69,7 +96,11 @@ public:
 
    void insert(typename CollectionElement<CollectionType>::type&& element)
    {
-      position_ = std::next(collection_->insert(position_, std::move(element)));
+      const auto inserted = collection_->insert(position_, std::move(element));
+      // A sorted file read into a map appends every key, and the position stays at the
+      // end: stepping past the last element would climb the tree for every line.
+      if (position_ != collection_->end() || inserted != std::prev(position_))
+         position_ = std::next(inserted);
    }
 
 private:
@@ -109,7 +140,7 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
    if (equals == std::string::npos)
       return ReadCollectionSkip;
 
-   const SpaceTrimmer trimmer;
+   const SpaceTrimmer& trimmer = SpaceTrimmer::forGlobalLocale();
    std::string key = trimmer.trimmed(line, 0, equals);
    std::string value = trimmer.trimmed(line, equals + 1, line.size());
    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
@@ -137,7 +168,7 @@ Error readCollectionFromFile(
    try
    {
       FrontInserter<CollectionType> inserter(collection);
-      const SpaceTrimmer trimmer;
+      const SpaceTrimmer trimmer{std::locale()};
       std::string line;
       while (true)
       {
@@ -149,7 +180,7 @@ Error readCollectionFromFile(
 
          if (trimAndSkipBlank)
          {
-            line = trimmer.trimmed(line, 0, line.size());
+            trimmer.trim(line);
             if (line.empty())
                continue;
          }

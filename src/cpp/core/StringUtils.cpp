@@ -492,8 +492,58 @@ std::string jsonLiteralEscape(const std::string& text)
    return escapeMapped(replacements, text);
 }
 
+namespace {
+
+// The value of a literal whose escapes are all of one character (no \\u), read without
+// the JSON parser, as the parser would read it. False for anything else: the parser
+// then decides, and reports what fails.
+bool unescapeSimpleLiteral(const std::string& text, std::string* value)
+{
+   if (text.size() < 2 || text.front() != '"' || text.back() != '"')
+      return false;
+   const std::size_t end = text.size() - 1;
+   const auto isPlain = [](char c) { return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20; };
+   value->clear();
+   value->reserve(end - 1);
+   std::size_t i = 1;
+   while (true)
+   {
+      const std::size_t runEnd = static_cast<std::size_t>(
+         std::find_if_not(text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(end),
+                          isPlain) -
+         text.begin());
+      value->append(text, i, runEnd - i);
+      if (runEnd == end)
+         return true;
+      // A raw quote ends the literal early, a raw control character is not allowed, and
+      // a backslash just before the closing quote escapes it.
+      if (text[runEnd] != '\\' || runEnd + 1 == end)
+         return false;
+      switch (text[runEnd + 1])
+      {
+      case '"': value->push_back('"'); break;
+      case '\\': value->push_back('\\'); break;
+      case '/': value->push_back('/'); break;
+      case 'b': value->push_back('\b'); break;
+      case 'f': value->push_back('\f'); break;
+      case 'n': value->push_back('\n'); break;
+      case 'r': value->push_back('\r'); break;
+      case 't': value->push_back('\t'); break;
+      default: return false;
+      }
+      i = runEnd + 2;
+   }
+}
+
+} // namespace
+
 std::string jsonLiteralUnescape(const std::string& text)
 {
+   // Settings files hold literals like these by the thousand.
+   std::string simple;
+   if (unescapeSimpleLiteral(text, &simple))
+      return simple;
+
    // The parser reads up to a NUL, and a NUL is never valid in JSON text, so a
    // literal holding one fails here rather than being cut.
    json::Value value;
