@@ -278,7 +278,7 @@ namespace {
 
 // JSON's escapes for the control characters that jsonLiteralEscape passes through;
 // the reader's JSON parse rejects them raw, and would keep the value quoted.
-std::string escapeControlCharacters(const std::string& escaped)
+std::string escapeControlCharacters(std::string escaped)
 {
    static const char kHexDigits[] = "0123456789abcdef";
 
@@ -319,7 +319,11 @@ std::string escapeControlCharacters(const std::string& escaped)
 
 std::string stringifyKeyValuePair(const std::pair<const std::string, std::string>& pair)
 {
-   return pair.first + "=\"" + escapeControlCharacters(string_utils::jsonLiteralEscape(pair.second)) + "\"";
+   const std::string value = escapeControlCharacters(string_utils::jsonLiteralEscape(pair.second));
+   std::string line;
+   line.reserve(pair.first.size() + value.size() + 3);
+   line.append(pair.first).append("=\"").append(value).push_back('"');
+   return line;
 }
 
 bool stripByteOrderMark(std::string* text)

@@ -8,6 +8,7 @@
 #include <core/StringUtils.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <cwchar>
 #include <istream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -300,29 +302,50 @@ bool detectLineEndings(const FilePath& filePath, LineEnding* lineEnding)
    return false;
 }
 
-std::string escapeChars(std::string specialChars,
-                        const std::map<char, std::string>& replacements,
-                        std::string text)
+namespace {
+
+// The characters an escaper replaces, looked up by byte.
+using CharacterSet = std::array<bool, 256>;
+
+CharacterSet characterSetOf(const std::string& characters)
+{
+   CharacterSet set{};
+   for (const char c : characters)
+      set[static_cast<unsigned char>(c)] = true;
+   return set;
+}
+
+std::string escapeCharacterSet(const CharacterSet& specialChars,
+                               const std::map<char, std::string>& replacements,
+                               const std::string& text)
 {
    std::string result;
    result.reserve(static_cast<std::size_t>(static_cast<double>(text.size()) * 1.2));
    std::size_t position = 0;
-   while (!specialChars.empty())
+   for (std::size_t i = 0; i < text.size(); ++i)
    {
-      const std::size_t found = text.find_first_of(specialChars, position);
-      if (found == std::string::npos)
-         break;
-      result.append(text, position, found - position);
+      if (!specialChars[static_cast<unsigned char>(text[i])])
+         continue;
+      result.append(text, position, i - position);
       // A special character the map lacks is kept as it is rather than failing.
-      const auto replacement = replacements.find(text[found]);
+      const auto replacement = replacements.find(text[i]);
       if (replacement != replacements.end())
          result.append(replacement->second);
       else
-         result.push_back(text[found]);
-      position = found + 1;
+         result.push_back(text[i]);
+      position = i + 1;
    }
    result.append(text, position, std::string::npos);
    return result;
+}
+
+} // namespace
+
+std::string escapeChars(std::string specialChars,
+                        const std::map<char, std::string>& replacements,
+                        std::string text)
+{
+   return escapeCharacterSet(characterSetOf(specialChars), replacements, text);
 }
 
 bool extractCommentHeader(const std::string& contents, const std::string& prefix, std::string* header)
@@ -373,20 +396,32 @@ bool hasPrefix(const std::string& text, const std::string& prefix)
 
 namespace {
 
-// Escapes exactly the characters that the map has replacements for.
-std::string escapeMapped(const std::map<char, std::string>& replacements, const std::string& text)
+// A fixed escaping table, made once: escapes exactly the characters it has
+// replacements for.
+class EscapeTable
 {
-   std::string specialChars;
-   for (const auto& replacement : replacements)
-      specialChars += replacement.first;
-   return escapeChars(specialChars, replacements, text);
-}
+public:
+   explicit EscapeTable(std::map<char, std::string> replacements) : replacements_(std::move(replacements))
+   {
+      for (const auto& replacement : replacements_)
+         specialChars_[static_cast<unsigned char>(replacement.first)] = true;
+   }
+
+   std::string escape(const std::string& text) const
+   {
+      return escapeCharacterSet(specialChars_, replacements_, text);
+   }
+
+private:
+   std::map<char, std::string> replacements_;
+   CharacterSet specialChars_{};
+};
 
 } // namespace
 
 std::string htmlEscape(const std::string& text, bool isAttribute)
 {
-   std::map<char, std::string> replacements = {
+   static const std::map<char, std::string> kReplacements = {
       {'<', "&lt;"},
       {'>', "&gt;"},
       {'&', "&amp;"},
@@ -394,12 +429,14 @@ std::string htmlEscape(const std::string& text, bool isAttribute)
       {'"', "&quot;"},
       {'/', "&#x2F;"},
    };
-   if (isAttribute)
-   {
+   static const EscapeTable kText(kReplacements);
+   static const EscapeTable kAttribute = [] {
+      std::map<char, std::string> replacements = kReplacements;
       replacements['\r'] = "&#13;";
       replacements['\n'] = "&#10;";
-   }
-   return escapeMapped(replacements, text);
+      return EscapeTable(replacements);
+   }();
+   return (isAttribute ? kAttribute : kText).escape(text);
 }
 
 namespace {
@@ -470,26 +507,26 @@ bool isTruthy(const std::string& text, bool defaultValue)
 
 std::string jsLiteralEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\\', "\\\\"},
       {'\'', "\\'"},
       {'"', "\\\""},
       {'\r', "\\r"},
       {'\n', "\\n"},
       {'<', "\\074"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
 
 std::string jsonLiteralEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\\', "\\\\"},
       {'"', "\\\""},
       {'\r', "\\r"},
       {'\n', "\\n"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
 
 namespace {
@@ -599,11 +636,11 @@ bool parseVersion(const std::string& text, std::uint64_t* version)
 
 std::string singleQuoteEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\'', "\\'"},
       {'\\', "\\\\"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
 
 namespace {
