@@ -57,24 +57,21 @@ public:
       return *t_trimmer;
    }
 
-   std::string trimmed(const std::string& text, std::size_t begin, std::size_t end) const
+   // Moves begin and end inwards past the space at either end of text's range.
+   void narrow(const std::string& text, std::size_t* begin, std::size_t* end) const
    {
-      while (begin < end && isSpace(text[begin]))
-         ++begin;
-      while (end > begin && isSpace(text[end - 1]))
-         --end;
-      return text.substr(begin, end - begin);
+      while (*begin < *end && isSpace(text[*begin]))
+         ++*begin;
+      while (*end > *begin && isSpace(text[*end - 1]))
+         --*end;
    }
 
    // The same in place, which keeps the text's buffer for the next line.
    void trim(std::string& text) const
    {
-      std::size_t end = text.size();
-      while (end > 0 && isSpace(text[end - 1]))
-         --end;
       std::size_t begin = 0;
-      while (begin < end && isSpace(text[begin]))
-         ++begin;
+      std::size_t end = text.size();
+      narrow(text, &begin, &end);
       text.erase(end);
       text.erase(0, begin);
    }
@@ -141,13 +138,25 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
       return ReadCollectionSkip;
 
    const SpaceTrimmer& trimmer = SpaceTrimmer::forGlobalLocale();
-   std::string key = trimmer.trimmed(line, 0, equals);
-   std::string value = trimmer.trimmed(line, equals + 1, line.size());
-   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = string_utils::jsonLiteralUnescape(value);
+   std::size_t keyBegin = 0;
+   std::size_t keyEnd = equals;
+   trimmer.narrow(line, &keyBegin, &keyEnd);
+   std::size_t valueBegin = equals + 1;
+   std::size_t valueEnd = line.size();
+   trimmer.narrow(line, &valueBegin, &valueEnd);
 
-   pair->first = std::move(key);
-   pair->second = std::move(value);
+   pair->first.assign(line, keyBegin, keyEnd - keyBegin);
+   const bool quoted = valueEnd - valueBegin >= 2 && line[valueBegin] == '"' && line[valueEnd - 1] == '"';
+   const auto needsUnescaping = [](char c) {
+      return c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20;
+   };
+   if (!quoted)
+      pair->second.assign(line, valueBegin, valueEnd - valueBegin);
+   else if (std::none_of(line.begin() + static_cast<std::ptrdiff_t>(valueBegin + 1),
+                         line.begin() + static_cast<std::ptrdiff_t>(valueEnd - 1), needsUnescaping))
+      pair->second.assign(line, valueBegin + 1, valueEnd - valueBegin - 2); // what the literal's parse gives
+   else
+      pair->second = string_utils::jsonLiteralUnescape(line.substr(valueBegin, valueEnd - valueBegin));
    return ReadCollectionKeep;
 }
 

@@ -183,6 +183,24 @@ TEST_F(FileSerializerTest, ParseKeyValueLine)
    }
 }
 
+// Values that need no unescaping are taken as they stand between their quotes; each
+// must read as the JSON literal reads, whatever byte it holds, raw or after a backslash.
+TEST_F(FileSerializerTest, AQuotedValueReadsAsItsJsonLiteral)
+{
+   std::vector<std::string> literals = {"\"\"", "\"plain text\"", "\"caf\xC3\xA9\"", "\"a\"b\"", "\"ends in \\\""};
+   for (int byte = 0; byte < 256; ++byte)
+   {
+      literals.push_back(std::string("\"a") + static_cast<char>(byte) + "b\"");
+      literals.push_back(std::string("\"a\\") + static_cast<char>(byte) + "b\"");
+   }
+   for (const std::string& literal : literals)
+   {
+      std::pair<std::string, std::string> pair;
+      ASSERT_EQ(ReadCollectionKeep, parseKeyValueLine("k=" + literal, &pair)) << literal;
+      EXPECT_EQ(string_utils::jsonLiteralUnescape(literal), pair.second) << literal;
+   }
+}
+
 TEST_F(FileSerializerTest, AValueThatDoesNotUnescapeIsKeptAndLogged)
 {
    const auto log = testing::captureLog();
