@@ -70,8 +70,15 @@ struct FileLogDestination::Impl
    // as an empty file.
    std::uint64_t openFileSize() const
    {
-      const std::streamoff end = stream->rdbuf()->pubseekoff(0, std::ios::end, std::ios::out);
-      return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+      try
+      {
+         const std::streamoff end = stream->rdbuf()->pubseekoff(0, std::ios::end, std::ios::out);
+         return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+      }
+      catch (const std::exception&)
+      {
+         return 0; // the stream's device reports a failed seek by throwing
+      }
    }
 
    void rotateLogFile()

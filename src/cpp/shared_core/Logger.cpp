@@ -49,10 +49,12 @@ const std::string& currentTimeText()
    return t_text;
 }
 
-std::string formatLogEntry(LogLevel level,
-                           const std::string& message,
-                           const std::string& programId,
-                           const ErrorLocation& location)
+// Appends the line of one message to line.
+void appendLogEntry(std::string& line,
+                    LogLevel level,
+                    const std::string& message,
+                    const std::string& programId,
+                    const ErrorLocation& location)
 {
    const std::string& time = currentTimeText();
    const char* const word = logLevelWord(level);
@@ -61,15 +63,27 @@ std::string formatLogEntry(LogLevel level,
    const std::string where = hasLocation ? cleanDelimiters(location.asString()) : std::string();
    constexpr char kWhereLead[] = "; LOGGED FROM: ";
 
-   // Built in one allocation: lines are formatted for every message that is written.
-   std::string line;
-   line.reserve(time.size() + programId.size() + wordLength + message.size() + sizeof(kWhereLead) + where.size() + 6);
+   line.reserve(line.size() + time.size() + programId.size() + wordLength + message.size() + sizeof(kWhereLead) +
+                where.size() + 6);
    line.append(time).append(" [").append(programId).append("] ").append(word, wordLength).append(" ").append(message);
    if (hasLocation)
       line.append(kWhereLead).append(where);
    line.push_back('\n');
+}
+
+std::string formatLogEntry(LogLevel level,
+                           const std::string& message,
+                           const std::string& programId,
+                           const ErrorLocation& location)
+{
+   std::string line;
+   appendLogEntry(line, level, message, programId, location);
    return line;
 }
+
+// A thread's buffer for the lines it logs, kept from line to line unless a long message
+// made it larger than this.
+constexpr std::size_t kKeptLineCapacity = 4096;
 
 // Shared, so that a front-end without a location allocates nothing for a dropped line.
 const ErrorLocation& noLocation()
@@ -218,12 +232,17 @@ void Logger::writeMessage(LogLevel level,
          destinations = &it->second;
       }
 
-      // The id is only replaced under the write side, so under the read side it is
-      // read in place, without the copy that readers outside the lock take.
-      const std::string line = formatLogEntry(level, message, *programId_, location);
+      // A line from inside a destination's write never gets this far, so the thread's
+      // buffer is free. The id is only replaced under the write side, so under the read
+      // side it is read in place, without the copy that readers outside the lock take.
+      thread_local std::string t_line;
+      t_line.clear();
+      appendLogEntry(t_line, level, message, *programId_, location);
       DestinationWriteScope writing;
       for (const auto& entry : *destinations)
-         entry.second->writeLog(level, line);
+         entry.second->writeLog(level, t_line);
+      if (t_line.capacity() > kKeptLineCapacity)
+         std::string().swap(t_line);
    }
    catch (...)
    {
