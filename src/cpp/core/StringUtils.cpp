@@ -319,12 +319,17 @@ std::string escapeCharacterSet(const CharacterSet& specialChars,
                                const std::map<char, std::string>& replacements,
                                const std::string& text)
 {
+   const auto isSpecial = [&](char c) { return specialChars[static_cast<unsigned char>(c)]; };
+   const auto first = std::find_if(text.begin(), text.end(), isSpecial);
+   if (first == text.end())
+      return text; // most text needs no escape
+
    std::string result;
-   result.reserve(static_cast<std::size_t>(static_cast<double>(text.size()) * 1.2));
+   result.reserve(text.size() + text.size() / 5);
    std::size_t position = 0;
-   for (std::size_t i = 0; i < text.size(); ++i)
+   for (auto i = static_cast<std::size_t>(first - text.begin()); i < text.size(); ++i)
    {
-      if (!specialChars[static_cast<unsigned char>(text[i])])
+      if (!isSpecial(text[i]))
          continue;
       result.append(text, position, i - position);
       // A special character the map lacks is kept as it is rather than failing.
