@@ -64,7 +64,8 @@ TEST(WinTextTest, OnePassIntoALargerBufferGivesWhatTheSizeQueryCounts)
 {
    const std::vector<std::string> sequences = {
       "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
-      "\xF4\x90\x80\x80", "\xFF", std::string("\0", 1), "\xF0\x9F\x98"};
+      "\xF4\x90\x80\x80", "\xFF", std::string("\0", 1), "\xF0\x9F\x98", "\xE0\xA0\x80", "\xE0\x9F\xBF",
+      "\xED\x9F\xBF", "\xEF\xBF\xBD", "\xC2\x80", "\xDF\xBF", "\xC3z", "\xE6\x97z"};
    for (const std::string& sequence : sequences)
    {
       for (std::size_t before = 0; before <= 17; ++before)
