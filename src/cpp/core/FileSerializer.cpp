@@ -47,14 +47,24 @@ public:
    }
 
    // The trimmer of the current global locale. Each thread keeps the last one it made,
-   // since making a locale's trimmer costs more than trimming a line.
-   static const SpaceTrimmer& forGlobalLocale()
+   // since making a locale's trimmer costs more than trimming a line; once the thread's
+   // objects are being destroyed (a read from a destructor at exit), every call makes one.
+   static std::shared_ptr<const SpaceTrimmer> forGlobalLocale()
    {
-      thread_local std::unique_ptr<SpaceTrimmer> t_trimmer;
+      thread_local bool t_keptIsGone = false;
+      struct Kept
+      {
+         ~Kept() { t_keptIsGone = true; }
+         std::shared_ptr<const SpaceTrimmer> trimmer;
+      };
+      thread_local Kept t_kept;
+
       const std::locale global;
-      if (!t_trimmer || !(t_trimmer->locale_ == global))
-         t_trimmer = std::make_unique<SpaceTrimmer>(global);
-      return *t_trimmer;
+      if (t_keptIsGone)
+         return std::make_shared<const SpaceTrimmer>(global);
+      if (!t_kept.trimmer || !(t_kept.trimmer->locale_ == global))
+         t_kept.trimmer = std::make_shared<const SpaceTrimmer>(global);
+      return t_kept.trimmer;
    }
 
    // Moves begin and end inwards past the space at either end of text's range.
@@ -137,13 +147,13 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
    if (equals == std::string::npos)
       return ReadCollectionSkip;
 
-   const SpaceTrimmer& trimmer = SpaceTrimmer::forGlobalLocale();
+   const std::shared_ptr<const SpaceTrimmer> trimmer = SpaceTrimmer::forGlobalLocale();
    std::size_t keyBegin = 0;
    std::size_t keyEnd = equals;
-   trimmer.narrow(line, &keyBegin, &keyEnd);
+   trimmer->narrow(line, &keyBegin, &keyEnd);
    std::size_t valueBegin = equals + 1;
    std::size_t valueEnd = line.size();
-   trimmer.narrow(line, &valueBegin, &valueEnd);
+   trimmer->narrow(line, &valueBegin, &valueEnd);
 
    pair->first.assign(line, keyBegin, keyEnd - keyBegin);
    const bool quoted = valueEnd - valueBegin >= 2 && line[valueBegin] == '"' && line[valueEnd - 1] == '"';

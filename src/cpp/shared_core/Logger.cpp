@@ -16,59 +16,43 @@
 namespace velorin::core::log {
 namespace {
 
-// The UTC time as "%d %b %Y %H:%M:%S", written for the second it names.
-std::string timeText(std::int64_t secondsSinceEpoch)
+// Where a thread keeps the time text of the last second it logged in. Plain storage
+// with no destructor, so that a line logged while the thread's objects are destroyed
+// (from a static object's destructor at exit, say) still finds it.
+struct SecondText
+{
+   std::int64_t second;
+   std::size_t length;
+   char text[32];
+};
+
+// The UTC time of the second as "%d %b %Y %H:%M:%S".
+void writeTimeText(std::int64_t secondsSinceEpoch, SecondText& time)
 {
    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-   const boost::posix_time::ptime time =
+   const boost::posix_time::ptime moment =
       boost::posix_time::ptime(boost::gregorian::date(1970, 1, 1)) + boost::posix_time::seconds(secondsSinceEpoch);
-   const auto date = time.date().year_month_day();
-   const auto clock = time.time_of_day();
-   char text[64];
-   std::snprintf(text, sizeof(text), "%02d %s %04d %02d:%02d:%02d",
-                 static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
-                 static_cast<int>(clock.hours()), static_cast<int>(clock.minutes()),
-                 static_cast<int>(clock.seconds()));
-   return text;
+   const auto date = moment.date().year_month_day();
+   const auto clock = moment.time_of_day();
+   const int length = std::snprintf(time.text, sizeof(time.text), "%02d %s %04d %02d:%02d:%02d",
+                                    static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
+                                    static_cast<int>(clock.hours()), static_cast<int>(clock.minutes()),
+                                    static_cast<int>(clock.seconds()));
+   time.second = secondsSinceEpoch;
+   time.length = std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof(time.text) - 1);
 }
 
-// Lines come many to a second, so each thread keeps the text of the last second it
-// wrote and only reads the clock per line.
-const std::string& currentTimeText()
+// Lines come many to a second, so each thread formats the time once per second and
+// only reads the clock per line.
+const SecondText& currentTimeText()
 {
-   thread_local std::int64_t t_second = std::numeric_limits<std::int64_t>::min();
-   thread_local std::string t_text;
+   thread_local SecondText t_time = {std::numeric_limits<std::int64_t>::min(), 0, {}};
    const std::int64_t second =
       std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-   if (second != t_second)
-   {
-      t_text = timeText(second);
-      t_second = second;
-   }
-   return t_text;
-}
-
-// Appends the line of one message to line.
-void appendLogEntry(std::string& line,
-                    LogLevel level,
-                    const std::string& message,
-                    const std::string& programId,
-                    const ErrorLocation& location)
-{
-   const std::string& time = currentTimeText();
-   const char* const word = logLevelWord(level);
-   const std::size_t wordLength = std::strlen(word);
-   const bool hasLocation = location.hasLocation();
-   const std::string where = hasLocation ? cleanDelimiters(location.asString()) : std::string();
-   constexpr char kWhereLead[] = "; LOGGED FROM: ";
-
-   line.reserve(line.size() + time.size() + programId.size() + wordLength + message.size() + sizeof(kWhereLead) +
-                where.size() + 6);
-   line.append(time).append(" [").append(programId).append("] ").append(word, wordLength).append(" ").append(message);
-   if (hasLocation)
-      line.append(kWhereLead).append(where);
-   line.push_back('\n');
+   if (second != t_time.second)
+      writeTimeText(second, t_time);
+   return t_time;
 }
 
 std::string formatLogEntry(LogLevel level,
@@ -76,14 +60,23 @@ std::string formatLogEntry(LogLevel level,
                            const std::string& programId,
                            const ErrorLocation& location)
 {
+   const SecondText& time = currentTimeText();
+   const char* const word = logLevelWord(level);
+   const std::size_t wordLength = std::strlen(word);
+   const bool hasLocation = location.hasLocation();
+   const std::string where = hasLocation ? cleanDelimiters(location.asString()) : std::string();
+   constexpr char kWhereLead[] = "; LOGGED FROM: ";
+
+   // Built in one allocation: lines are formatted for every message that is written.
    std::string line;
-   appendLogEntry(line, level, message, programId, location);
+   line.reserve(time.length + programId.size() + wordLength + message.size() + sizeof(kWhereLead) + where.size() + 6);
+   line.append(time.text, time.length).append(" [").append(programId).append("] ").append(word, wordLength);
+   line.append(" ").append(message);
+   if (hasLocation)
+      line.append(kWhereLead).append(where);
+   line.push_back('\n');
    return line;
 }
-
-// A thread's buffer for the lines it logs, kept from line to line unless a long message
-// made it larger than this.
-constexpr std::size_t kKeptLineCapacity = 4096;
 
 // Shared, so that a front-end without a location allocates nothing for a dropped line.
 const ErrorLocation& noLocation()
@@ -232,17 +225,12 @@ void Logger::writeMessage(LogLevel level,
          destinations = &it->second;
       }
 
-      // A line from inside a destination's write never gets this far, so the thread's
-      // buffer is free. The id is only replaced under the write side, so under the read
-      // side it is read in place, without the copy that readers outside the lock take.
-      thread_local std::string t_line;
-      t_line.clear();
-      appendLogEntry(t_line, level, message, *programId_, location);
+      // The id is only replaced under the write side, so under the read side it is
+      // read in place, without the copy that readers outside the lock take.
+      const std::string line = formatLogEntry(level, message, *programId_, location);
       DestinationWriteScope writing;
       for (const auto& entry : *destinations)
-         entry.second->writeLog(level, t_line);
-      if (t_line.capacity() > kKeptLineCapacity)
-         std::string().swap(t_line);
+         entry.second->writeLog(level, line);
    }
    catch (...)
    {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -199,6 +200,24 @@ TEST_F(FileSerializerTest, AQuotedValueReadsAsItsJsonLiteral)
       ASSERT_EQ(ReadCollectionKeep, parseKeyValueLine("k=" + literal, &pair)) << literal;
       EXPECT_EQ(string_utils::jsonLiteralUnescape(literal), pair.second) << literal;
    }
+}
+
+// A thread-local object made before the thread's first parse is destroyed after what
+// the parser keeps per thread; a line it parses then still reads whole.
+TEST_F(FileSerializerTest, ALineParsedAsTheThreadEndsIsRead)
+{
+   static std::pair<std::string, std::string> s_parsed;
+   struct ParsesWhenDestroyed
+   {
+      ~ParsesWhenDestroyed() { parseKeyValueLine(" late = \"value\" ", &s_parsed); }
+   };
+   std::thread([] {
+      thread_local ParsesWhenDestroyed parsesLast;
+      (void)&parsesLast;
+      std::pair<std::string, std::string> first;
+      parseKeyValueLine("first=1", &first);
+   }).join();
+   EXPECT_EQ(std::make_pair(std::string("late"), std::string("value")), s_parsed);
 }
 
 TEST_F(FileSerializerTest, AValueThatDoesNotUnescapeIsKeptAndLogged)

@@ -108,6 +108,24 @@ TEST(LoggerTest, TimeIsTheUtcSecondOfEachLine)
    }
 }
 
+// A thread-local object made before the thread's first line is destroyed after what the
+// registry keeps per thread; a line it logs then is still written whole.
+TEST(LoggerTest, ALineLoggedAsTheThreadEndsIsWritten)
+{
+   struct LogsWhenDestroyed
+   {
+      ~LogsWhenDestroyed() { logWarningMessage("at thread end"); }
+   };
+   auto destination = captureLog();
+   std::thread([] {
+      thread_local LogsWhenDestroyed logsLast;
+      (void)&logsLast;
+      logWarningMessage("first");
+   }).join();
+   EXPECT_EQ((std::vector<std::string>{"[] WARNING first\n", "[] WARNING at thread end\n"}),
+             withoutTimestamps(destination->lines()));
+}
+
 TEST(LoggerTest, LocationIsAddedWithoutSemicolons)
 {
    auto destination = captureLog();
