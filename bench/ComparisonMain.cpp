@@ -6,14 +6,16 @@
 //   "Library" or "Library:<what>"  the library's side,
 //   "Peer" or "Peer:<who>"         a peer doing the same work in normal use.
 // The comparison is the name with that segment left out, so arguments and thread
-// counts pair up too: "FileLog/Library:registry/threads:8/real_time" is compared with
-// "FileLog/Peer:spdlog/threads:8/real_time". Every library row is compared with every
+// counts pair up too: "FileLog/Library:registry/real_time/threads:8" is compared with
+// "FileLog/Peer:spdlog/real_time/threads:8". Every library row is compared with every
 // peer row of its comparison; the ratio is library time / peer time (wall-clock time
-// per iteration), so below 1 the library is faster.
+// per iteration, the median when repetitions are asked for), so below 1 the library
+// is faster. Give both sides the same threads, arguments and real-time setting.
 //
 // The ratios follow the console table under the line kRatioHeading, one per line as
 // "<comparison> <library> / <peer> <ratio>", and end with an empty line;
-// scripts/run-benchmarks.sh gathers them from every program into one summary.
+// scripts/run-benchmarks.sh gathers them from every program into one summary. With
+// --benchmark_format=json or csv the output is left as the library writes it.
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -21,6 +23,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <stdio.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -64,6 +69,8 @@ bool splitSide(const std::string& name, Side* side, std::string* comparison)
 class ComparingReporter : public benchmark::ConsoleReporter
 {
 public:
+   explicit ComparingReporter(OutputOptions options) : ConsoleReporter(options) {}
+
    void ReportRuns(const std::vector<Run>& runs) override
    {
       ConsoleReporter::ReportRuns(runs);
@@ -119,16 +126,56 @@ private:
    std::map<std::string, std::size_t> order_;
 };
 
+// The value of the last "--<name>=<value>" argument, or fallback.
+std::string flagValue(int argc, char** argv, const std::string& name, const std::string& fallback)
+{
+   std::string value = fallback;
+   const std::string prefix = "--" + name + "=";
+   for (int i = 1; i < argc; ++i)
+   {
+      const std::string argument = argv[i];
+      if (argument.compare(0, prefix.size(), prefix) == 0)
+         value = argument.substr(prefix.size());
+   }
+   return value;
+}
+
+bool isTrue(const std::string& value)
+{
+   return value == "true" || value == "yes" || value == "1";
+}
+
+// The console options benchmark_main would choose from the same flags.
+benchmark::ConsoleReporter::OutputOptions consoleOptions(int argc, char** argv)
+{
+   const std::string color = flagValue(argc, argv, "benchmark_color", "auto");
+   const bool useColor = color == "auto" ? ::isatty(::fileno(stdout)) != 0 : isTrue(color);
+   const bool tabular = isTrue(flagValue(argc, argv, "benchmark_counters_tabular", "false"));
+   return static_cast<benchmark::ConsoleReporter::OutputOptions>(
+      (useColor ? benchmark::ConsoleReporter::OO_Color : 0) | (tabular ? benchmark::ConsoleReporter::OO_Tabular : 0));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+   // Read before Initialize takes the benchmark flags out of argv.
+   const bool console = flagValue(argc, argv, "benchmark_format", "console") == "console";
+   const auto options = consoleOptions(argc, argv);
    benchmark::Initialize(&argc, argv);
    if (benchmark::ReportUnrecognizedArguments(argc, argv))
       return 1;
-   ComparingReporter reporter;
-   benchmark::RunSpecifiedBenchmarks(&reporter);
-   reporter.printRatios();
+   if (!console)
+   {
+      // JSON and CSV stay as the library writes them, without the ratios.
+      benchmark::RunSpecifiedBenchmarks();
+   }
+   else
+   {
+      ComparingReporter reporter(options);
+      benchmark::RunSpecifiedBenchmarks(&reporter);
+      reporter.printRatios();
+   }
    benchmark::Shutdown();
    return 0;
 }
