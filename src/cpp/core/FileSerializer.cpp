@@ -41,15 +41,49 @@ Error exceptionError(const std::exception& e, const FilePath& filePath, const Er
 class SpaceTrimmer
 {
 public:
-   SpaceTrimmer() : ctype_(std::use_facet<std::ctype<char>>(locale_)) {}
-
-   std::string trimmed(const std::string& text, std::size_t begin, std::size_t end) const
+   explicit SpaceTrimmer(const std::locale& locale)
+      : locale_(locale), ctype_(std::use_facet<std::ctype<char>>(locale_))
    {
-      while (begin < end && isSpace(text[begin]))
-         ++begin;
-      while (end > begin && isSpace(text[end - 1]))
-         --end;
-      return text.substr(begin, end - begin);
+   }
+
+   // The trimmer of the current global locale. Each thread keeps the last one it made,
+   // since making a locale's trimmer costs more than trimming a line; once the thread's
+   // objects are being destroyed (a read from a destructor at exit), every call makes one.
+   static std::shared_ptr<const SpaceTrimmer> forGlobalLocale()
+   {
+      thread_local bool t_keptIsGone = false;
+      struct Kept
+      {
+         ~Kept() { t_keptIsGone = true; }
+         std::shared_ptr<const SpaceTrimmer> trimmer;
+      };
+      thread_local Kept t_kept;
+
+      const std::locale global;
+      if (t_keptIsGone)
+         return std::make_shared<const SpaceTrimmer>(global);
+      if (!t_kept.trimmer || !(t_kept.trimmer->locale_ == global))
+         t_kept.trimmer = std::make_shared<const SpaceTrimmer>(global);
+      return t_kept.trimmer;
+   }
+
+   // Moves begin and end inwards past the space at either end of text's range.
+   void narrow(const std::string& text, std::size_t* begin, std::size_t* end) const
+   {
+      while (*begin < *end && isSpace(text[*begin]))
+         ++*begin;
+      while (*end > *begin && isSpace(text[*end - 1]))
+         --*end;
+   }
+
+   // The same in place, which keeps the text's buffer for the next line.
+   void trim(std::string& text) const
+   {
+      std::size_t begin = 0;
+      std::size_t end = text.size();
+      narrow(text, &begin, &end);
+      text.erase(end);
+      text.erase(0, begin);
    }
 
 private:
@@ -69,7 +103,11 @@ public:
 
    void insert(typename CollectionElement<CollectionType>::type&& element)
    {
-      position_ = std::next(collection_->insert(position_, std::move(element)));
+      const auto inserted = collection_->insert(position_, std::move(element));
+      // A sorted file read into a map appends every key, and the position stays at the
+      // end: stepping past the last element would climb the tree for every line.
+      if (position_ != collection_->end() || inserted != std::prev(position_))
+         position_ = std::next(inserted);
    }
 
 private:
@@ -109,14 +147,26 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
    if (equals == std::string::npos)
       return ReadCollectionSkip;
 
-   const SpaceTrimmer trimmer;
-   std::string key = trimmer.trimmed(line, 0, equals);
-   std::string value = trimmer.trimmed(line, equals + 1, line.size());
-   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = string_utils::jsonLiteralUnescape(value);
+   const std::shared_ptr<const SpaceTrimmer> trimmer = SpaceTrimmer::forGlobalLocale();
+   std::size_t keyBegin = 0;
+   std::size_t keyEnd = equals;
+   trimmer->narrow(line, &keyBegin, &keyEnd);
+   std::size_t valueBegin = equals + 1;
+   std::size_t valueEnd = line.size();
+   trimmer->narrow(line, &valueBegin, &valueEnd);
 
-   pair->first = std::move(key);
-   pair->second = std::move(value);
+   pair->first.assign(line, keyBegin, keyEnd - keyBegin);
+   const bool quoted = valueEnd - valueBegin >= 2 && line[valueBegin] == '"' && line[valueEnd - 1] == '"';
+   const auto needsUnescaping = [](char c) {
+      return c == '\\' || c == '"' || static_cast<unsigned char>(c) < 0x20;
+   };
+   if (!quoted)
+      pair->second.assign(line, valueBegin, valueEnd - valueBegin);
+   else if (std::none_of(line.begin() + static_cast<std::ptrdiff_t>(valueBegin + 1),
+                         line.begin() + static_cast<std::ptrdiff_t>(valueEnd - 1), needsUnescaping))
+      pair->second.assign(line, valueBegin + 1, valueEnd - valueBegin - 2); // what the literal's parse gives
+   else
+      pair->second = string_utils::jsonLiteralUnescape(line.substr(valueBegin, valueEnd - valueBegin));
    return ReadCollectionKeep;
 }
 
@@ -137,7 +187,7 @@ Error readCollectionFromFile(
    try
    {
       FrontInserter<CollectionType> inserter(collection);
-      const SpaceTrimmer trimmer;
+      const SpaceTrimmer trimmer{std::locale()};
       std::string line;
       while (true)
       {
@@ -149,7 +199,7 @@ Error readCollectionFromFile(
 
          if (trimAndSkipBlank)
          {
-            line = trimmer.trimmed(line, 0, line.size());
+            trimmer.trim(line);
             if (line.empty())
                continue;
          }
@@ -247,7 +297,7 @@ namespace {
 
 // JSON's escapes for the control characters that jsonLiteralEscape passes through;
 // the reader's JSON parse rejects them raw, and would keep the value quoted.
-std::string escapeControlCharacters(const std::string& escaped)
+std::string escapeControlCharacters(std::string escaped)
 {
    static const char kHexDigits[] = "0123456789abcdef";
 
@@ -288,7 +338,11 @@ std::string escapeControlCharacters(const std::string& escaped)
 
 std::string stringifyKeyValuePair(const std::pair<const std::string, std::string>& pair)
 {
-   return pair.first + "=\"" + escapeControlCharacters(string_utils::jsonLiteralEscape(pair.second)) + "\"";
+   const std::string value = escapeControlCharacters(string_utils::jsonLiteralEscape(pair.second));
+   std::string line;
+   line.reserve(pair.first.size() + value.size() + 3);
+   line.append(pair.first).append("=\"").append(value).push_back('"');
+   return line;
 }
 
 bool stripByteOrderMark(std::string* text)

@@ -8,6 +8,7 @@
 #include <core/StringUtils.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <cwchar>
 #include <istream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -300,29 +302,55 @@ bool detectLineEndings(const FilePath& filePath, LineEnding* lineEnding)
    return false;
 }
 
+namespace {
+
+// The characters an escaper replaces, looked up by byte.
+using CharacterSet = std::array<bool, 256>;
+
+CharacterSet characterSetOf(const std::string& characters)
+{
+   CharacterSet set{};
+   for (const char c : characters)
+      set[static_cast<unsigned char>(c)] = true;
+   return set;
+}
+
+std::string escapeCharacterSet(const CharacterSet& specialChars,
+                               const std::map<char, std::string>& replacements,
+                               const std::string& text)
+{
+   const auto isSpecial = [&](char c) { return specialChars[static_cast<unsigned char>(c)]; };
+   const auto first = std::find_if(text.begin(), text.end(), isSpecial);
+   if (first == text.end())
+      return text; // most text needs no escape
+
+   std::string result;
+   result.reserve(text.size() + text.size() / 5);
+   std::size_t position = 0;
+   for (auto i = static_cast<std::size_t>(first - text.begin()); i < text.size(); ++i)
+   {
+      if (!isSpecial(text[i]))
+         continue;
+      result.append(text, position, i - position);
+      // A special character the map lacks is kept as it is rather than failing.
+      const auto replacement = replacements.find(text[i]);
+      if (replacement != replacements.end())
+         result.append(replacement->second);
+      else
+         result.push_back(text[i]);
+      position = i + 1;
+   }
+   result.append(text, position, std::string::npos);
+   return result;
+}
+
+} // namespace
+
 std::string escapeChars(std::string specialChars,
                         const std::map<char, std::string>& replacements,
                         std::string text)
 {
-   std::string result;
-   result.reserve(static_cast<std::size_t>(static_cast<double>(text.size()) * 1.2));
-   std::size_t position = 0;
-   while (!specialChars.empty())
-   {
-      const std::size_t found = text.find_first_of(specialChars, position);
-      if (found == std::string::npos)
-         break;
-      result.append(text, position, found - position);
-      // A special character the map lacks is kept as it is rather than failing.
-      const auto replacement = replacements.find(text[found]);
-      if (replacement != replacements.end())
-         result.append(replacement->second);
-      else
-         result.push_back(text[found]);
-      position = found + 1;
-   }
-   result.append(text, position, std::string::npos);
-   return result;
+   return escapeCharacterSet(characterSetOf(specialChars), replacements, text);
 }
 
 bool extractCommentHeader(const std::string& contents, const std::string& prefix, std::string* header)
@@ -373,20 +401,32 @@ bool hasPrefix(const std::string& text, const std::string& prefix)
 
 namespace {
 
-// Escapes exactly the characters that the map has replacements for.
-std::string escapeMapped(const std::map<char, std::string>& replacements, const std::string& text)
+// A fixed escaping table, made once: escapes exactly the characters it has
+// replacements for.
+class EscapeTable
 {
-   std::string specialChars;
-   for (const auto& replacement : replacements)
-      specialChars += replacement.first;
-   return escapeChars(specialChars, replacements, text);
-}
+public:
+   explicit EscapeTable(std::map<char, std::string> replacements) : replacements_(std::move(replacements))
+   {
+      for (const auto& replacement : replacements_)
+         specialChars_[static_cast<unsigned char>(replacement.first)] = true;
+   }
+
+   std::string escape(const std::string& text) const
+   {
+      return escapeCharacterSet(specialChars_, replacements_, text);
+   }
+
+private:
+   std::map<char, std::string> replacements_;
+   CharacterSet specialChars_{};
+};
 
 } // namespace
 
 std::string htmlEscape(const std::string& text, bool isAttribute)
 {
-   std::map<char, std::string> replacements = {
+   static const std::map<char, std::string> kReplacements = {
       {'<', "&lt;"},
       {'>', "&gt;"},
       {'&', "&amp;"},
@@ -394,12 +434,14 @@ std::string htmlEscape(const std::string& text, bool isAttribute)
       {'"', "&quot;"},
       {'/', "&#x2F;"},
    };
-   if (isAttribute)
-   {
+   static const EscapeTable kText(kReplacements);
+   static const EscapeTable kAttribute = [] {
+      std::map<char, std::string> replacements = kReplacements;
       replacements['\r'] = "&#13;";
       replacements['\n'] = "&#10;";
-   }
-   return escapeMapped(replacements, text);
+      return EscapeTable(replacements);
+   }();
+   return (isAttribute ? kAttribute : kText).escape(text);
 }
 
 namespace {
@@ -470,30 +512,80 @@ bool isTruthy(const std::string& text, bool defaultValue)
 
 std::string jsLiteralEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\\', "\\\\"},
       {'\'', "\\'"},
       {'"', "\\\""},
       {'\r', "\\r"},
       {'\n', "\\n"},
       {'<', "\\074"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
 
 std::string jsonLiteralEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\\', "\\\\"},
       {'"', "\\\""},
       {'\r', "\\r"},
       {'\n', "\\n"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
+
+namespace {
+
+// The value of a literal whose escapes are all of one character (no \\u), read without
+// the JSON parser, as the parser would read it. False for anything else: the parser
+// then decides, and reports what fails.
+bool unescapeSimpleLiteral(const std::string& text, std::string* value)
+{
+   if (text.size() < 2 || text.front() != '"' || text.back() != '"')
+      return false;
+   const std::size_t end = text.size() - 1;
+   const auto isPlain = [](char c) { return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20; };
+   value->clear();
+   value->reserve(end - 1);
+   std::size_t i = 1;
+   while (true)
+   {
+      const std::size_t runEnd = static_cast<std::size_t>(
+         std::find_if_not(text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(end),
+                          isPlain) -
+         text.begin());
+      value->append(text, i, runEnd - i);
+      if (runEnd == end)
+         return true;
+      // A raw quote ends the literal early, a raw control character is not allowed, and
+      // a backslash just before the closing quote escapes it.
+      if (text[runEnd] != '\\' || runEnd + 1 == end)
+         return false;
+      switch (text[runEnd + 1])
+      {
+      case '"': value->push_back('"'); break;
+      case '\\': value->push_back('\\'); break;
+      case '/': value->push_back('/'); break;
+      case 'b': value->push_back('\b'); break;
+      case 'f': value->push_back('\f'); break;
+      case 'n': value->push_back('\n'); break;
+      case 'r': value->push_back('\r'); break;
+      case 't': value->push_back('\t'); break;
+      default: return false;
+      }
+      i = runEnd + 2;
+   }
+}
+
+} // namespace
 
 std::string jsonLiteralUnescape(const std::string& text)
 {
+   // Settings files hold literals like these by the thousand.
+   std::string simple;
+   if (unescapeSimpleLiteral(text, &simple))
+      return simple;
+
    // The parser reads up to a NUL, and a NUL is never valid in JSON text, so a
    // literal holding one fails here rather than being cut.
    json::Value value;
@@ -549,11 +641,11 @@ bool parseVersion(const std::string& text, std::uint64_t* version)
 
 std::string singleQuoteEscape(const std::string& text)
 {
-   const std::map<char, std::string> replacements = {
+   static const EscapeTable kTable({
       {'\'', "\\'"},
       {'\\', "\\\\"},
-   };
-   return escapeMapped(replacements, text);
+   });
+   return kTable.escape(text);
 }
 
 namespace {

@@ -2,7 +2,11 @@
 #include <shared_core/Logger.hpp>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <ostream>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
@@ -12,20 +16,43 @@
 namespace velorin::core::log {
 namespace {
 
-// The UTC time as "%d %b %Y %H:%M:%S".
-std::string currentTimeText()
+// Where a thread keeps the time text of the last second it logged in. Plain storage
+// with no destructor, so that a line logged while the thread's objects are destroyed
+// (from a static object's destructor at exit, say) still finds it.
+struct SecondText
+{
+   std::int64_t second;
+   std::size_t length;
+   char text[32];
+};
+
+// The UTC time of the second as "%d %b %Y %H:%M:%S".
+void writeTimeText(std::int64_t secondsSinceEpoch, SecondText& time)
 {
    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-   const boost::posix_time::ptime now = boost::posix_time::microsec_clock::universal_time();
-   const auto date = now.date().year_month_day();
-   const auto time = now.time_of_day();
-   char text[64];
-   std::snprintf(text, sizeof(text), "%02d %s %04d %02d:%02d:%02d",
-                 static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
-                 static_cast<int>(time.hours()), static_cast<int>(time.minutes()),
-                 static_cast<int>(time.seconds()));
-   return text;
+   const boost::posix_time::ptime moment =
+      boost::posix_time::ptime(boost::gregorian::date(1970, 1, 1)) + boost::posix_time::seconds(secondsSinceEpoch);
+   const auto date = moment.date().year_month_day();
+   const auto clock = moment.time_of_day();
+   const int length = std::snprintf(time.text, sizeof(time.text), "%02d %s %04d %02d:%02d:%02d",
+                                    static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
+                                    static_cast<int>(clock.hours()), static_cast<int>(clock.minutes()),
+                                    static_cast<int>(clock.seconds()));
+   time.second = secondsSinceEpoch;
+   time.length = std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof(time.text) - 1);
+}
+
+// Lines come many to a second, so each thread formats the time once per second and
+// only reads the clock per line.
+const SecondText& currentTimeText()
+{
+   thread_local SecondText t_time = {std::numeric_limits<std::int64_t>::min(), 0, {}};
+   const std::int64_t second =
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+   if (second != t_time.second)
+      writeTimeText(second, t_time);
+   return t_time;
 }
 
 std::string formatLogEntry(LogLevel level,
@@ -33,10 +60,20 @@ std::string formatLogEntry(LogLevel level,
                            const std::string& programId,
                            const ErrorLocation& location)
 {
-   std::string line = currentTimeText();
-   line.append(" [").append(programId).append("] ").append(logLevelWord(level)).append(" ").append(message);
-   if (location.hasLocation())
-      line.append("; LOGGED FROM: ").append(cleanDelimiters(location.asString()));
+   const SecondText& time = currentTimeText();
+   const char* const word = logLevelWord(level);
+   const std::size_t wordLength = std::strlen(word);
+   const bool hasLocation = location.hasLocation();
+   const std::string where = hasLocation ? cleanDelimiters(location.asString()) : std::string();
+   constexpr char kWhereLead[] = "; LOGGED FROM: ";
+
+   // Built in one allocation: lines are formatted for every message that is written.
+   std::string line;
+   line.reserve(time.length + programId.size() + wordLength + message.size() + sizeof(kWhereLead) + where.size() + 6);
+   line.append(time.text, time.length).append(" [").append(programId).append("] ").append(word, wordLength);
+   line.append(" ").append(message);
+   if (hasLocation)
+      line.append(kWhereLead).append(where);
    line.push_back('\n');
    return line;
 }
@@ -188,7 +225,9 @@ void Logger::writeMessage(LogLevel level,
          destinations = &it->second;
       }
 
-      const std::string line = formatLogEntry(level, message, getProgramId(), location);
+      // The id is only replaced under the write side, so under the read side it is
+      // read in place, without the copy that readers outside the lock take.
+      const std::string line = formatLogEntry(level, message, *programId_, location);
       DestinationWriteScope writing;
       for (const auto& entry : *destinations)
          entry.second->writeLog(level, line);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -181,6 +182,42 @@ TEST_F(FileSerializerTest, ParseKeyValueLine)
       EXPECT_EQ(c.key, pair.first) << c.line;
       EXPECT_EQ(c.value, pair.second) << c.line;
    }
+}
+
+// Values that need no unescaping are taken as they stand between their quotes; each
+// must read as the JSON literal reads, whatever byte it holds, raw or after a backslash.
+TEST_F(FileSerializerTest, AQuotedValueReadsAsItsJsonLiteral)
+{
+   std::vector<std::string> literals = {"\"\"", "\"plain text\"", "\"caf\xC3\xA9\"", "\"a\"b\"", "\"ends in \\\""};
+   for (int byte = 0; byte < 256; ++byte)
+   {
+      literals.push_back(std::string("\"a") + static_cast<char>(byte) + "b\"");
+      literals.push_back(std::string("\"a\\") + static_cast<char>(byte) + "b\"");
+   }
+   for (const std::string& literal : literals)
+   {
+      std::pair<std::string, std::string> pair;
+      ASSERT_EQ(ReadCollectionKeep, parseKeyValueLine("k=" + literal, &pair)) << literal;
+      EXPECT_EQ(string_utils::jsonLiteralUnescape(literal), pair.second) << literal;
+   }
+}
+
+// A thread-local object made before the thread's first parse is destroyed after what
+// the parser keeps per thread; a line it parses then still reads whole.
+TEST_F(FileSerializerTest, ALineParsedAsTheThreadEndsIsRead)
+{
+   static std::pair<std::string, std::string> s_parsed;
+   struct ParsesWhenDestroyed
+   {
+      ~ParsesWhenDestroyed() { parseKeyValueLine(" late = \"value\" ", &s_parsed); }
+   };
+   std::thread([] {
+      thread_local ParsesWhenDestroyed parsesLast;
+      (void)&parsesLast;
+      std::pair<std::string, std::string> first;
+      parseKeyValueLine("first=1", &first);
+   }).join();
+   EXPECT_EQ(std::make_pair(std::string("late"), std::string("value")), s_parsed);
 }
 
 TEST_F(FileSerializerTest, AValueThatDoesNotUnescapeIsKeptAndLogged)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shared_core/json/Json.hpp>
+
 #include "CapturingLogDestination.hpp"
 
 namespace velorin::core::string_utils {
@@ -82,6 +84,34 @@ TEST(JsonLiteralUnescape, FailureLogsAndReturnsTheInput)
       ASSERT_EQ(1u, log->lines().size()) << text;
       const std::string line = testing::withoutTimestamp(log->lines()[0]);
       EXPECT_NE(std::string::npos, line.find("] ERROR Failed to unescape JS literal")) << line;
+   }
+}
+
+// Literals are read without the JSON parser where they can be; each must still read as
+// the parser reads it, and fail where it fails: every byte, raw and after a backslash.
+TEST(JsonLiteralUnescape, EveryByteRawOrEscapedReadsAsTheJsonParseReadsIt)
+{
+   const auto parsed = [](const std::string& text) -> std::pair<bool, std::string> {
+      json::Value value;
+      if (text.find('\0') != std::string::npos || value.parse(text) || !value.isString())
+         return {false, text};
+      return {true, value.getString()};
+   };
+   std::vector<std::string> cases = {
+      "\"\"", "\"\\\"", "\"a\\\"", "\"a\"b\"", "\"\\\\\"", "\"\\u0041\\/\\t\"", "\"plain\" ", "\"a\\\\\\\""};
+   for (int byte = 0; byte < 256; ++byte)
+   {
+      const char c = static_cast<char>(byte);
+      cases.push_back(std::string("\"a") + c + "b\"");
+      cases.push_back(std::string("\"a\\") + c + "b\"");
+   }
+   for (const std::string& text : cases)
+   {
+      const auto expected = parsed(text);
+      auto log = testing::captureLog();
+      EXPECT_EQ(expected.second, jsonLiteralUnescape(text)) << text;
+      log::removeLogDestination(log->getId());
+      EXPECT_EQ(expected.first ? 0u : 1u, log->lines().size()) << text;
    }
 }
 
