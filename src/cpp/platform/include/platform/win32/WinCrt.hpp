@@ -1,6 +1,8 @@
 // WinCrt.hpp: C-runtime functions whose Windows behaviour differs from glibc's.
 #pragma once
 
+#include <cstdio>
+
 namespace velorin::platform {
 
 // The C runtime's wctomb for one UTF-16 code unit: the byte count, or -1 when the
@@ -10,3 +12,13 @@ namespace velorin::platform {
 int wctomb(char* multiByte, wchar_t wideChar);
 
 } // namespace velorin::platform
+
+// Command pipes and terminal tests.
+//
+// _popen runs the command with /bin/sh -c where Windows runs %COMSPEC% /c. A pipe read
+// in text mode ("r" or "rt") delivers each CR LF as LF, as the Windows runtime does.
+// _pclose returns the command's exit status, or -1 with errno.
+std::FILE* _popen(const char* command, const char* mode);
+int _pclose(std::FILE* stream);
+int _isatty(int fd);
+int _fileno(std::FILE* stream);

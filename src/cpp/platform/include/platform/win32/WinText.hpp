@@ -22,4 +22,9 @@ namespace velorin::platform {
 std::wstring utf16FromUtf8(const std::string& text);
 std::string utf8FromUtf16(const wchar_t* text, std::size_t length);
 
+// Between UTF-8 and the ANSI code page (Windows-1252) of the narrow "A" calls; a
+// character the code page lacks becomes '?', as Windows' best fit does at worst.
+std::string ansiFromUtf8(const std::string& text);
+std::string utf8FromAnsi(const std::string& text);
+
 } // namespace velorin::platform
