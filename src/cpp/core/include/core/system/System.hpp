@@ -73,9 +73,9 @@ Error terminateChildProcesses();
 // child list in ascending id order.
 void createProcessTree(const std::vector<ProcessInfo>& processes, ProcessTreeMap* pTree);
 
-// Appends the node's descendants depth first, each once, down to 100 levels. Neither
-// the node's own process nor the running process is listed, so a cycle of parent
-// links never leads back to them.
+// Appends the node's descendants depth first, each once, down to 100 levels. The walk
+// never passes through the node's own process or the running process, so a cycle of
+// parent links never lists them and a caller that terminates the list survives it.
 void getProcessDescendants(const boost::shared_ptr<ProcessTreeNode>& node,
                            std::vector<ProcessInfo>* pOutput,
                            int depth);
