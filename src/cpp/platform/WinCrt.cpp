@@ -145,11 +145,8 @@ std::FILE* _popen(const char* command, const char* mode)
 
 int _pclose(std::FILE* stream)
 {
-   if (velorin::platform::consumeArmedFailure("_pclose"))
-   {
-      errno = ECHILD;
-      return -1;
-   }
+   // An armed failure still closes the pipe, as a close whose wait fails does.
+   const bool armedFailure = velorin::platform::consumeArmedFailure("_pclose");
    if (stream == nullptr)
    {
       errno = EINVAL;
@@ -176,7 +173,9 @@ int _pclose(std::FILE* stream)
    {
       status = ::pclose(stream);
    }
-   if (status == -1)
+   if (armedFailure)
+      errno = ECHILD;
+   if (status == -1 || armedFailure)
       return -1;
    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
