@@ -2,9 +2,12 @@
 #include <platform/Win32Api.hpp>
 
 #include <clocale>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <locale.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +53,36 @@ TEST(WinCrt, WctombFailureCanBeForced)
    velorin::platform::failNext("wctomb", ERROR_NO_UNICODE_TRANSLATION);
    EXPECT_EQ(-1, velorin::platform::wctomb(bytes, L'a'));
    EXPECT_EQ(1, velorin::platform::wctomb(bytes, L'a'));
+}
+
+// Command pipes and terminal tests.
+
+std::string readAll(std::FILE* pipe)
+{
+   std::string text;
+   char buffer[64];
+   std::size_t got;
+   while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+      text.append(buffer, got);
+   return text;
+}
+
+TEST(WinCrt, TextPipesDeliverLineEndsAsLineFeeds)
+{
+   struct Case
+   {
+      const char* mode;
+      const char* expected;
+   };
+   const Case cases[] = {{"r", "a\nb\rc\n\r"}, {"rt", "a\nb\rc\n\r"}, {"rb", "a\r\nb\rc\r\n\r"}};
+   for (const Case& c : cases)
+   {
+      std::FILE* pipe = ::_popen("printf 'a\\r\\nb\\rc\\r\\n\\r'; exit 3", c.mode);
+      ASSERT_NE(pipe, nullptr) << c.mode;
+      EXPECT_EQ(readAll(pipe), c.expected) << c.mode;
+      EXPECT_EQ(::_pclose(pipe), 3) << c.mode;
+   }
+   EXPECT_EQ(::_isatty(::_fileno(stdin)) != 0, ::isatty(0) != 0);
 }
 
 } // namespace
