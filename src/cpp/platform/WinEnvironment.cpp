@@ -215,15 +215,16 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size)
 
 BOOL FreeEnvironmentStringsW(LPWCH block)
 {
-   if (velorin::platform::consumeArmedFailure("FreeEnvironmentStringsW"))
-      return FALSE;
+   // An armed failure still frees the block, so that tests of it leak nothing.
+   const bool armedFailure = velorin::platform::consumeArmedFailure("FreeEnvironmentStringsW");
+   const DWORD armedError = GetLastError();
    {
       std::lock_guard<std::mutex> lock(s_environmentMutex);
       if (s_blocks.erase(block) == 0)
          return fail(ERROR_INVALID_PARAMETER);
    }
    delete[] block;
-   return TRUE;
+   return armedFailure ? fail(armedError) : TRUE;
 }
 
 LPWCH GetEnvironmentStringsW()

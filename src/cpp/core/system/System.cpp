@@ -125,6 +125,11 @@ Error getChildProcesses(std::vector<ProcessInfo>* pOutput)
    const auto self = tree.find(getCurrentProcessId());
    if (self != tree.end())
       getProcessDescendants(self->second, pOutput, 0);
+
+   // Parent links can form cycles (the idle process is its own parent), and nodes in a
+   // cycle would keep each other alive after the map is gone.
+   for (auto& entry : tree)
+      entry.second->children.clear();
    return Success();
 }
 

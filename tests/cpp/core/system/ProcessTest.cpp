@@ -50,12 +50,20 @@ std::vector<std::uint32_t> idsOf(const std::vector<ProcessInfo>& processes)
    return ids;
 }
 
+// Breaks the cycles a tree's parent links may form, so that its nodes are freed.
+void releaseTree(ProcessTreeMap* pTree)
+{
+   for (auto& entry : *pTree)
+      entry.second->children.clear();
+}
+
 std::vector<std::uint32_t> descendantIds(const std::vector<ProcessInfo>& processes, std::uint32_t start)
 {
    ProcessTreeMap tree;
    createProcessTree(processes, &tree);
    std::vector<ProcessInfo> output;
    getProcessDescendants(tree.at(start), &output, 0);
+   releaseTree(&tree);
    return idsOf(output);
 }
 
@@ -71,6 +79,7 @@ TEST(ProcessTreeTest, ChildrenStandInAscendingIdOrderAndTheFirstOccurrenceWins)
    // The idle process is its own parent, and so its own child.
    ASSERT_EQ(tree.at(0)->children.size(), 2u);
    EXPECT_EQ(tree.at(0)->children[0]->data->pid, 0u);
+   releaseTree(&tree);
 }
 
 TEST(ProcessTreeTest, DescendantsComeDepthFirstEachOnceAndNeverLeadBack)

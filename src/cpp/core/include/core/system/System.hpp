@@ -70,7 +70,8 @@ Error terminateProcess(std::uint32_t pid);
 Error terminateChildProcesses();
 
 // A node per id (the first occurrence of an id wins), each entered in its parent's
-// child list in ascending id order.
+// child list in ascending id order. Parent links may form cycles (the idle process is
+// its own parent), which keep their nodes alive: clear the child lists when done.
 void createProcessTree(const std::vector<ProcessInfo>& processes, ProcessTreeMap* pTree);
 
 // Appends the node's descendants depth first, each once, down to 100 levels. The walk
