@@ -196,6 +196,12 @@ bool visitHandle(HANDLE handle, const std::function<bool(HandleObject&)>& visit)
 
 } // namespace detail
 
+BOOL failWith(DWORD errorCode)
+{
+   SetLastError(errorCode);
+   return FALSE;
+}
+
 const boost::system::error_category& systemCategory() noexcept
 {
    static const Win32ErrorCategory category;

@@ -17,6 +17,8 @@
 
 namespace {
 
+using velorin::platform::failWith;
+
 struct Clipboard
 {
    std::mutex mutex;
@@ -38,12 +40,6 @@ std::string lockFilePath()
    return "/tmp/velorin-clipboard-" + std::to_string(::getuid()) + ".lock";
 }
 
-BOOL fail(DWORD errorCode)
-{
-   SetLastError(errorCode);
-   return FALSE;
-}
-
 } // namespace
 
 BOOL CloseClipboard()
@@ -53,7 +49,7 @@ BOOL CloseClipboard()
    Clipboard& board = clipboard();
    std::lock_guard<std::mutex> lock(board.mutex);
    if (board.lockFd < 0)
-      return fail(ERROR_CLIPBOARD_NOT_OPEN);
+      return failWith(ERROR_CLIPBOARD_NOT_OPEN);
    ::close(board.lockFd); // releases the lock
    board.lockFd = -1;
    return TRUE;
@@ -66,7 +62,7 @@ BOOL EmptyClipboard()
    Clipboard& board = clipboard();
    std::lock_guard<std::mutex> lock(board.mutex);
    if (board.lockFd < 0)
-      return fail(ERROR_CLIPBOARD_NOT_OPEN);
+      return failWith(ERROR_CLIPBOARD_NOT_OPEN);
    board.contents.clear();
    return TRUE;
 }
@@ -79,11 +75,11 @@ BOOL OpenClipboard(HWND newOwner)
    Clipboard& board = clipboard();
    std::lock_guard<std::mutex> lock(board.mutex);
    if (board.lockFd >= 0)
-      return fail(ERROR_ACCESS_DENIED);
+      return failWith(ERROR_ACCESS_DENIED);
 
    const int fd = ::open(lockFilePath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
    if (fd < 0)
-      return fail(velorin::platform::win32ErrorFromErrno(errno));
+      return failWith(velorin::platform::win32ErrorFromErrno(errno));
    struct flock whole{};
    whole.l_type = F_WRLCK;
    whole.l_whence = SEEK_SET;
@@ -91,7 +87,7 @@ BOOL OpenClipboard(HWND newOwner)
    {
       const int error = errno;
       ::close(fd);
-      return fail(error == EAGAIN || error == EACCES ? ERROR_ACCESS_DENIED
+      return failWith(error == EAGAIN || error == EACCES ? ERROR_ACCESS_DENIED
                                                      : velorin::platform::win32ErrorFromErrno(error));
    }
    board.lockFd = fd;

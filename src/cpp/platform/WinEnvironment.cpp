@@ -27,6 +27,8 @@ extern char** environ;
 
 namespace {
 
+using velorin::platform::failWith;
+
 // Serialises the stand-ins' own reads and writes of environ.
 std::mutex s_environmentMutex;
 
@@ -138,17 +140,11 @@ std::optional<std::string> lookUp(const std::string& name)
    return value ? value : systemDefault(name);
 }
 
-BOOL fail(DWORD errorCode)
-{
-   SetLastError(errorCode);
-   return FALSE;
-}
-
 // Both character widths end here, so that a test's armed failure is consumed once.
 BOOL setVariable(const std::string& name, const char* value)
 {
    if (!isValidName(name))
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
 
    std::lock_guard<std::mutex> lock(s_environmentMutex);
    if (value == nullptr)
@@ -157,7 +153,7 @@ BOOL setVariable(const std::string& name, const char* value)
       {
          const std::string stored(entry, name.size());
          if (::unsetenv(stored.c_str()) != 0)
-            return fail(velorin::platform::win32ErrorFromErrno(errno));
+            return failWith(velorin::platform::win32ErrorFromErrno(errno));
       }
       return TRUE;
    }
@@ -165,7 +161,7 @@ BOOL setVariable(const std::string& name, const char* value)
    const char* existing = findEntry(name);
    const std::string stored = existing != nullptr ? std::string(existing, name.size()) : name;
    if (::setenv(stored.c_str(), pathForLinux(name, value).c_str(), 1) != 0)
-      return fail(velorin::platform::win32ErrorFromErrno(errno));
+      return failWith(velorin::platform::win32ErrorFromErrno(errno));
    return TRUE;
 }
 
@@ -203,7 +199,7 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size)
    if (velorin::platform::consumeArmedFailure("ExpandEnvironmentStringsA"))
       return 0;
    if (source == nullptr || (size > 0 && destination == nullptr))
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
 
    const std::string expanded =
       velorin::platform::ansiFromUtf8(expand(velorin::platform::utf8FromAnsi(source)));
@@ -221,10 +217,10 @@ BOOL FreeEnvironmentStringsW(LPWCH block)
    {
       std::lock_guard<std::mutex> lock(s_environmentMutex);
       if (s_blocks.erase(block) == 0)
-         return fail(ERROR_INVALID_PARAMETER);
+         return failWith(ERROR_INVALID_PARAMETER);
    }
    delete[] block;
-   return armedFailure ? fail(armedError) : TRUE;
+   return armedFailure ? failWith(armedError) : TRUE;
 }
 
 LPWCH GetEnvironmentStringsW()
@@ -298,7 +294,7 @@ BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
    if (velorin::platform::consumeArmedFailure("SetEnvironmentVariableA"))
       return FALSE;
    if (name == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    if (value == nullptr)
       return setVariable(velorin::platform::utf8FromAnsi(name), nullptr);
    return setVariable(velorin::platform::utf8FromAnsi(name), velorin::platform::utf8FromAnsi(value).c_str());
@@ -309,7 +305,7 @@ BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
    if (velorin::platform::consumeArmedFailure("SetEnvironmentVariableW"))
       return FALSE;
    if (name == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    const std::string narrowName = velorin::platform::utf8FromUtf16(name, std::wcslen(name));
    if (value == nullptr)
       return setVariable(narrowName, nullptr);

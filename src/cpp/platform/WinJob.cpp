@@ -13,17 +13,13 @@
 
 namespace {
 
+using velorin::platform::failWith;
+
 class JobHandle final : public velorin::platform::HandleObject
 {
 public:
    DWORD limitFlags = 0;
 };
-
-BOOL fail(DWORD errorCode)
-{
-   SetLastError(errorCode);
-   return FALSE;
-}
 
 bool isJob(HANDLE job)
 {
@@ -38,12 +34,12 @@ BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
       return FALSE;
    DWORD limitFlags = 0;
    if (!velorin::platform::visitHandle<JobHandle>(job, [&](JobHandle& found) { limitFlags = found.limitFlags; }))
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
    if (process != GetCurrentProcess())
-      return fail(ERROR_NOT_SUPPORTED);
+      return failWith(ERROR_NOT_SUPPORTED);
    const char* refusing = std::getenv(velorin::platform::kRefusingJobVariable);
    if (refusing != nullptr && refusing[0] != '\0')
-      return fail(ERROR_ACCESS_DENIED);
+      return failWith(ERROR_ACCESS_DENIED);
    if ((limitFlags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0)
       velorin::platform::setKillChildrenOnExit(true);
    return TRUE;
@@ -67,11 +63,11 @@ BOOL SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS informationClass, LP
    if (velorin::platform::consumeArmedFailure("SetInformationJobObject"))
       return FALSE;
    if (!isJob(job))
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
    if (informationClass != JobObjectExtendedLimitInformation || information == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    if (length != sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION))
-      return fail(ERROR_BAD_LENGTH);
+      return failWith(ERROR_BAD_LENGTH);
    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
    std::memcpy(&limits, information, sizeof(limits));
    velorin::platform::visitHandle<JobHandle>(

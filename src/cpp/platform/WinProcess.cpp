@@ -37,13 +37,9 @@
 
 namespace {
 
-std::atomic<bool> s_killChildrenOnExit{false};
+using velorin::platform::failWith;
 
-BOOL fail(DWORD errorCode)
-{
-   SetLastError(errorCode);
-   return FALSE;
-}
+std::atomic<bool> s_killChildrenOnExit{false};
 
 int pidfdOpen(pid_t pid)
 {
@@ -150,9 +146,9 @@ std::optional<PROCESSENTRY32> entryOf(pid_t pid)
 BOOL walkSnapshot(HANDLE snapshot, LPPROCESSENTRY32 entry, bool first)
 {
    if (entry == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    if (entry->dwSize < sizeof(PROCESSENTRY32))
-      return fail(ERROR_BAD_LENGTH);
+      return failWith(ERROR_BAD_LENGTH);
    bool known = false;
    bool found = false;
    velorin::platform::visitHandle<SnapshotHandle>(snapshot, [&](SnapshotHandle& walk) {
@@ -166,8 +162,8 @@ BOOL walkSnapshot(HANDLE snapshot, LPPROCESSENTRY32 entry, bool first)
       }
    });
    if (!known)
-      return fail(ERROR_INVALID_HANDLE);
-   return found ? TRUE : fail(ERROR_NO_MORE_FILES);
+      return failWith(ERROR_INVALID_HANDLE);
+   return found ? TRUE : failWith(ERROR_NO_MORE_FILES);
 }
 
 // Windows' quoting of one argument, as CommandLineToArgvW reads it back.
@@ -314,14 +310,14 @@ BOOL CreateProcessA(LPCSTR applicationName,
    (void)threadAttributes;
    (void)inheritHandles; // descriptors the program left inheritable are inherited
    if (applicationName != nullptr || environment != nullptr || currentDirectory != nullptr)
-      return fail(ERROR_NOT_SUPPORTED);
+      return failWith(ERROR_NOT_SUPPORTED);
    if (commandLine == nullptr || startupInfo == nullptr || processInformation == nullptr ||
        startupInfo->cb != sizeof(STARTUPINFOA))
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
 
    std::vector<std::string> words = splitCommandLine(velorin::platform::utf8FromAnsi(commandLine));
    if (words.empty())
-      return fail(ERROR_FILE_NOT_FOUND);
+      return failWith(ERROR_FILE_NOT_FOUND);
 
    const bool breakaway = (creationFlags & CREATE_BREAKAWAY_FROM_JOB) != 0;
    std::vector<std::string> entries = velorin::platform::environmentEntries();
@@ -350,7 +346,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
 
    int report[2];
    if (::pipe2(report, O_CLOEXEC) != 0)
-      return fail(velorin::platform::win32ErrorFromErrno(errno));
+      return failWith(velorin::platform::win32ErrorFromErrno(errno));
 
    const pid_t pid = ::fork();
    if (pid < 0)
@@ -358,7 +354,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
       const int error = errno;
       ::close(report[0]);
       ::close(report[1]);
-      return fail(velorin::platform::win32ErrorFromErrno(error));
+      return failWith(velorin::platform::win32ErrorFromErrno(error));
    }
    if (pid == 0)
    {
@@ -387,7 +383,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
    {
       int status;
       ::waitpid(pid, &status, 0);
-      return fail(execError == ENOENT ? ERROR_FILE_NOT_FOUND : velorin::platform::win32ErrorFromErrno(execError));
+      return failWith(execError == ENOENT ? ERROR_FILE_NOT_FOUND : velorin::platform::win32ErrorFromErrno(execError));
    }
 
    auto state = std::make_shared<ProcessState>();
@@ -479,11 +475,11 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
       return FALSE;
    const std::shared_ptr<ProcessState> state = processState(process);
    if (!state)
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
    if (exitCode == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    if (!state->child)
-      return fail(ERROR_NOT_SUPPORTED);
+      return failWith(ERROR_NOT_SUPPORTED);
    const std::optional<DWORD> code = reap(*state, false);
    *exitCode = code ? *code : STILL_ACTIVE;
    return TRUE;
@@ -498,13 +494,13 @@ DWORD GetPriorityClass(HANDLE process)
    {
       const std::shared_ptr<ProcessState> state = processState(process);
       if (!state)
-         return fail(ERROR_INVALID_HANDLE);
+         return failWith(ERROR_INVALID_HANDLE);
       pid = state->pid;
    }
    errno = 0;
    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(pid));
    if (nice == -1 && errno != 0)
-      return fail(velorin::platform::win32ErrorFromErrno(errno));
+      return failWith(velorin::platform::win32ErrorFromErrno(errno));
    return priorityClassOf(nice);
 }
 
@@ -555,11 +551,11 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode)
       ExitProcess(exitCode);
    const std::shared_ptr<ProcessState> state = processState(process);
    if (!state)
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
    if ((state->access & PROCESS_TERMINATE) == 0 || state->pidfd < 0)
-      return fail(ERROR_ACCESS_DENIED);
+      return failWith(ERROR_ACCESS_DENIED);
    if (pidfdSendSignal(state->pidfd, SIGKILL) != 0)
-      return fail(ERROR_ACCESS_DENIED); // ended already (ESRCH) or not ours to signal
+      return failWith(ERROR_ACCESS_DENIED); // ended already (ESRCH) or not ours to signal
    return TRUE;
 }
 

@@ -15,6 +15,8 @@
 
 namespace {
 
+using velorin::platform::failWith;
+
 std::atomic<int> s_elevationType{0};
 
 // S-1-5-32-544: revision 1, two sub-authorities, authority 5, then 32 and 544.
@@ -27,12 +29,6 @@ public:
    TOKEN_ELEVATION_TYPE type;
    bool administrator;
 };
-
-BOOL fail(DWORD errorCode)
-{
-   SetLastError(errorCode);
-   return FALSE;
-}
 
 bool inAdministrativeGroup()
 {
@@ -72,7 +68,7 @@ BOOL answer(const T& value, LPVOID information, DWORD length, PDWORD returnLengt
    if (returnLength != nullptr)
       *returnLength = sizeof(T);
    if (information == nullptr || length < sizeof(T))
-      return fail(ERROR_INSUFFICIENT_BUFFER);
+      return failWith(ERROR_INSUFFICIENT_BUFFER);
    std::memcpy(information, &value, sizeof(T));
    return TRUE;
 }
@@ -84,13 +80,13 @@ BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember)
    if (velorin::platform::consumeArmedFailure("CheckTokenMembership"))
       return FALSE;
    if (sid == nullptr || isMember == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    bool administrator = false;
    if (token == nullptr)
       administrator = elevationType() == TokenElevationTypeFull;
    else if (!velorin::platform::visitHandle<TokenHandle>(
                token, [&](TokenHandle& found) { administrator = found.administrator; }))
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
    *isMember = administrator && std::memcmp(sid, kAdministratorsSid, sizeof(kAdministratorsSid)) == 0;
    return TRUE;
 }
@@ -101,11 +97,11 @@ BOOL CreateWellKnownSid(WELL_KNOWN_SID_TYPE sidType, PSID domainSid, PSID sid, D
    if (velorin::platform::consumeArmedFailure("CreateWellKnownSid"))
       return FALSE;
    if (sidType != WinBuiltinAdministratorsSid || sidSize == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    const DWORD available = *sidSize;
    *sidSize = sizeof(kAdministratorsSid);
    if (sid == nullptr || available < sizeof(kAdministratorsSid))
-      return fail(ERROR_INSUFFICIENT_BUFFER);
+      return failWith(ERROR_INSUFFICIENT_BUFFER);
    std::memcpy(sid, kAdministratorsSid, sizeof(kAdministratorsSid));
    return TRUE;
 }
@@ -117,7 +113,7 @@ BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
       return FALSE;
    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
    if (!velorin::platform::visitHandle<TokenHandle>(token, [&](TokenHandle& found) { type = found.type; }))
-      return fail(ERROR_INVALID_HANDLE);
+      return failWith(ERROR_INVALID_HANDLE);
 
    switch (informationClass)
    {
@@ -125,14 +121,14 @@ BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
       case TokenLinkedToken:
       {
          if (type != TokenElevationTypeLimited)
-            return fail(ERROR_NO_SUCH_LOGON_SESSION);
+            return failWith(ERROR_NO_SUCH_LOGON_SESSION);
          if (information == nullptr || length < sizeof(TOKEN_LINKED_TOKEN))
             return answer(TOKEN_LINKED_TOKEN{}, nullptr, 0, returnLength);
          const TOKEN_LINKED_TOKEN linked{
             velorin::platform::addHandle(std::make_unique<TokenHandle>(TokenElevationTypeFull, true))};
          return answer(linked, information, length, returnLength);
       }
-      default: return fail(ERROR_INVALID_PARAMETER);
+      default: return failWith(ERROR_INVALID_PARAMETER);
    }
 }
 
@@ -147,9 +143,9 @@ BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token)
    if (velorin::platform::consumeArmedFailure("OpenProcessToken"))
       return FALSE;
    if (token == nullptr)
-      return fail(ERROR_INVALID_PARAMETER);
+      return failWith(ERROR_INVALID_PARAMETER);
    if (process != GetCurrentProcess())
-      return fail(ERROR_NOT_SUPPORTED);
+      return failWith(ERROR_NOT_SUPPORTED);
    const TOKEN_ELEVATION_TYPE type = elevationType();
    *token = velorin::platform::addHandle(std::make_unique<TokenHandle>(type, type == TokenElevationTypeFull));
    return TRUE;

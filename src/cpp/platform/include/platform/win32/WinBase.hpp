@@ -110,6 +110,9 @@ namespace velorin::platform {
 // is Boost's system category; Boost's on Linux would describe them as errno values.
 const boost::system::error_category& systemCategory() noexcept;
 
+// Sets the last error and answers FALSE, as a failing call does.
+BOOL failWith(DWORD errorCode);
+
 // The Win32 error number with the meaning of a C library errno value.
 DWORD win32ErrorFromErrno(int errnoValue);
 
