@@ -236,6 +236,20 @@ std::vector<std::string> splitCommandLine(const std::string& line)
    }
 }
 
+// Windows looks for a bare program name in the running program's folder before PATH.
+std::string programPath(const std::string& name)
+{
+   if (name.find('/') != std::string::npos)
+      return name;
+   char self[PATH_MAX];
+   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
+   if (length <= 0)
+      return name;
+   std::string besideSelf(self, static_cast<std::size_t>(length));
+   besideSelf = besideSelf.substr(0, besideSelf.rfind('/') + 1) + name;
+   return ::access(besideSelf.c_str(), X_OK) == 0 ? besideSelf : name;
+}
+
 int niceOf(DWORD priorityClass)
 {
    switch (priorityClass)
@@ -318,6 +332,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
    std::vector<std::string> words = splitCommandLine(velorin::platform::utf8FromAnsi(commandLine));
    if (words.empty())
       return failWith(ERROR_FILE_NOT_FOUND);
+   words[0] = programPath(words[0]);
 
    const bool breakaway = (creationFlags & CREATE_BREAKAWAY_FROM_JOB) != 0;
    std::vector<std::string> entries = velorin::platform::environmentEntries();

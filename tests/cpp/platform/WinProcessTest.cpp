@@ -138,6 +138,16 @@ TEST_F(WinProcessTest, ProgramsThatCannotStartFailWithTheirError)
    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(WinProcessTest, ABareProgramNameIsFirstLookedForBesideTheRunningProgram)
+{
+   // The share-mode helper is built beside this program, in no folder of PATH; without
+   // its arguments it ends with 100.
+   ::SetEnvironmentVariableW(L"PATH", L"/usr/bin;/bin");
+   const PROCESS_INFORMATION process = start("share_mode_helper");
+   ASSERT_NE(process.hProcess, nullptr) << GetLastError();
+   EXPECT_EQ(exitCodeOf(process), 100u);
+}
+
 TEST_F(WinProcessTest, ChildrenTakeThePriorityClassGiven)
 {
    EXPECT_EQ(::GetPriorityClass(::GetCurrentProcess()), NORMAL_PRIORITY_CLASS);

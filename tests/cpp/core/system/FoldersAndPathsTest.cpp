@@ -63,6 +63,11 @@ TEST_F(FoldersAndPathsTest, UserSettingsFolderIsMadeOnlyWhenAskedFor)
    EXPECT_EQ(created.getAbsolutePath(), path("user/Velorin-Desktop"));
    EXPECT_TRUE(boost::filesystem::is_directory(path("user/Velorin-Desktop")));
    EXPECT_EQ(userSettingsPath(FilePath(), "Velorin-Desktop", false).getAbsolutePath(), created.getAbsolutePath());
+
+   // A folder name too long for the file system, and for the shell's buffer.
+   const auto longNameLog = captureLog(2);
+   EXPECT_TRUE(userSettingsPath(FilePath(), std::string(300, 'x'), true).isEmpty());
+   EXPECT_EQ(loggedMessage(longNameLog, "Unable"), "Unable to retrieve user home path. HRESULT:  -2147024690");
 }
 
 TEST_F(FoldersAndPathsTest, NamesWithHighBytesNameDifferentFoldersPerUserAndPerMachine)
