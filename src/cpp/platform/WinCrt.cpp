@@ -108,39 +108,14 @@ bool isTextReadMode(const char* mode)
 
 } // namespace
 
-std::FILE* _popen(const char* command, const char* mode)
+int _fileno(std::FILE* stream)
 {
-   if (velorin::platform::consumeArmedFailure("_popen"))
-   {
-      errno = EMFILE;
-      return nullptr;
-   }
-   if (command == nullptr || mode == nullptr)
-   {
-      errno = EINVAL;
-      return nullptr;
-   }
-   const bool text = isTextReadMode(mode);
-   std::string nativeMode = mode;
-   nativeMode.erase(std::remove_if(nativeMode.begin(), nativeMode.end(), [](char c) { return c == 't' || c == 'b'; }),
-                    nativeMode.end());
-   std::FILE* pipe = ::popen(command, (nativeMode + "e").c_str());
-   if (pipe == nullptr || !text)
-      return pipe;
+   return ::fileno(stream);
+}
 
-   auto* cookie = new TextPipe{pipe};
-   std::FILE* stream = ::fopencookie(cookie, "r", cookie_io_functions_t{readText, nullptr, nullptr, closeText});
-   if (stream == nullptr)
-   {
-      const int error = errno;
-      ::pclose(pipe);
-      delete cookie;
-      errno = error;
-      return nullptr;
-   }
-   std::lock_guard<std::mutex> lock(s_textPipesMutex);
-   s_textPipes[stream] = cookie;
-   return stream;
+int _isatty(int fd)
+{
+   return ::isatty(fd);
 }
 
 int _pclose(std::FILE* stream)
@@ -180,12 +155,37 @@ int _pclose(std::FILE* stream)
    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-int _fileno(std::FILE* stream)
+std::FILE* _popen(const char* command, const char* mode)
 {
-   return ::fileno(stream);
-}
+   if (velorin::platform::consumeArmedFailure("_popen"))
+   {
+      errno = EMFILE;
+      return nullptr;
+   }
+   if (command == nullptr || mode == nullptr)
+   {
+      errno = EINVAL;
+      return nullptr;
+   }
+   const bool text = isTextReadMode(mode);
+   std::string nativeMode = mode;
+   nativeMode.erase(std::remove_if(nativeMode.begin(), nativeMode.end(), [](char c) { return c == 't' || c == 'b'; }),
+                    nativeMode.end());
+   std::FILE* pipe = ::popen(command, (nativeMode + "e").c_str());
+   if (pipe == nullptr || !text)
+      return pipe;
 
-int _isatty(int fd)
-{
-   return ::isatty(fd);
+   auto* cookie = new TextPipe{pipe};
+   std::FILE* stream = ::fopencookie(cookie, "r", cookie_io_functions_t{readText, nullptr, nullptr, closeText});
+   if (stream == nullptr)
+   {
+      const int error = errno;
+      ::pclose(pipe);
+      delete cookie;
+      errno = error;
+      return nullptr;
+   }
+   std::lock_guard<std::mutex> lock(s_textPipesMutex);
+   s_textPipes[stream] = cookie;
+   return stream;
 }

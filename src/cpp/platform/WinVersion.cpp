@@ -31,14 +31,6 @@ BYTE conditionOf(ULONGLONG mask, DWORD typeBit)
 
 } // namespace
 
-ULONGLONG VerSetConditionMask(ULONGLONG conditionMask, DWORD typeMask, BYTE condition)
-{
-   for (DWORD typeBit : kOrder)
-      if ((typeMask & typeBit) != 0)
-         conditionMask |= static_cast<ULONGLONG>(condition & 0x7) << (3 * bitIndex(typeBit));
-   return conditionMask;
-}
-
 BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW versionInformation, DWORD typeMask, DWORDLONG conditionMask)
 {
    if (velorin::platform::consumeArmedFailure("VerifyVersionInfoW"))
@@ -96,6 +88,14 @@ BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW versionInformation, DWORD typeMask, D
    if (!met)
       SetLastError(ERROR_OLD_WIN_VERSION);
    return met ? TRUE : FALSE;
+}
+
+ULONGLONG VerSetConditionMask(ULONGLONG conditionMask, DWORD typeMask, BYTE condition)
+{
+   for (DWORD typeBit : kOrder)
+      if ((typeMask & typeBit) != 0)
+         conditionMask |= static_cast<ULONGLONG>(condition & 0x7) << (3 * bitIndex(typeBit));
+   return conditionMask;
 }
 
 namespace velorin::platform {

@@ -148,14 +148,14 @@ std::string getenv(const EnvironmentList& environment, const std::string& name)
    return found == environment.end() ? std::string() : found->second;
 }
 
+void initializeLogConfigReload()
+{
+}
+
 Error initializeSystemLog(const std::string& /*programIdentity*/, log::LogLevel /*logLevel*/,
                           bool /*enableConfigReload*/)
 {
    return Success();
-}
-
-void initializeLogConfigReload()
-{
 }
 
 bool logErrorCallback(const Error& error, const ErrorLocation& location)
