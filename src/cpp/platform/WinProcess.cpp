@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -41,6 +40,10 @@ using velorin::platform::failWith;
 
 std::atomic<bool> s_killChildrenOnExit{false};
 
+// The children that die with the program: descriptors that name only them.
+std::mutex s_jobChildrenMutex;
+std::vector<int> s_jobChildren;
+
 int pidfdOpen(pid_t pid)
 {
    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
@@ -49,6 +52,18 @@ int pidfdOpen(pid_t pid)
 int pidfdSendSignal(int pidfd, int signal)
 {
    return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
+}
+
+// What closing a kill-on-close job does when the program ends.
+void killJobChildren()
+{
+   std::lock_guard<std::mutex> lock(s_jobChildrenMutex);
+   for (int pidfd : s_jobChildren)
+   {
+      pidfdSendSignal(pidfd, SIGKILL);
+      ::close(pidfd);
+   }
+   s_jobChildren.clear();
 }
 
 class SnapshotHandle final : public velorin::platform::HandleObject
@@ -356,8 +371,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
       envp.push_back(&entry[0]);
    envp.push_back(nullptr);
    const int nice = niceOf(creationFlags & 0xFFFF);
-   const bool dieWithParent = s_killChildrenOnExit.load() && !breakaway;
-   const pid_t parent = ::getpid();
+   const bool inJob = s_killChildrenOnExit.load() && !breakaway;
 
    int report[2];
    if (::pipe2(report, O_CLOEXEC) != 0)
@@ -374,8 +388,6 @@ BOOL CreateProcessA(LPCSTR applicationName,
    if (pid == 0)
    {
       ::close(report[0]);
-      if (dieWithParent && (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent))
-         ::_exit(127);
       if (nice != 0)
          ::setpriority(PRIO_PROCESS, 0, nice);
       ::execvpe(argv[0], argv.data(), envp.data());
@@ -399,6 +411,14 @@ BOOL CreateProcessA(LPCSTR applicationName,
       int status;
       ::waitpid(pid, &status, 0);
       return failWith(execError == ENOENT ? ERROR_FILE_NOT_FOUND : velorin::platform::win32ErrorFromErrno(execError));
+   }
+
+   if (inJob)
+   {
+      const int jobChild = pidfdOpen(pid);
+      std::lock_guard<std::mutex> lock(s_jobChildrenMutex);
+      if (jobChild >= 0)
+         s_jobChildren.push_back(jobChild);
    }
 
    auto state = std::make_shared<ProcessState>();
@@ -451,6 +471,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId)
 
 void ExitProcess(UINT exitCode)
 {
+   killJobChildren();
    std::fflush(nullptr);
    ::_exit(static_cast<int>(exitCode));
 }
@@ -609,6 +630,9 @@ namespace velorin::platform {
 
 void setKillChildrenOnExit(bool kill)
 {
+   static std::once_flag registered;
+   if (kill)
+      std::call_once(registered, [] { std::atexit(killJobChildren); });
    s_killChildrenOnExit = kill;
 }
 

@@ -1,9 +1,12 @@
 // JobHelper.cpp: a program that ties itself to a job object, for the tests of the
-// restart outside a job that refuses it. It says when it starts and when it went on
-// past the job, with its arguments, and ends with the code its first argument gives.
+// job. It says when it starts and when it went on past the job, with its arguments,
+// and ends with the code its first argument gives. With the second argument "child"
+// it first starts "sleep 30" and names its id.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <platform/Win32Api.hpp>
 
 #include <core/system/Environment.hpp>
 #include <core/system/System.hpp>
@@ -20,5 +23,14 @@ int main(int argc, char** argv)
       arguments += std::string(i > 1 ? "|" : "") + argv[i];
    std::printf("attached level=%s arguments=%s\n", velorin::core::system::getenv("_VELORIN_LEVEL").c_str(),
                arguments.c_str());
+   if (argc > 2 && std::string(argv[2]) == "child")
+   {
+      char commandLine[] = "sleep 30";
+      STARTUPINFOA startup = {};
+      startup.cb = sizeof(startup);
+      PROCESS_INFORMATION child = {};
+      if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+         std::printf("child %u\n", static_cast<unsigned>(child.dwProcessId));
+   }
    return argc > 1 ? std::atoi(argv[1]) : 0;
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -350,6 +351,24 @@ TEST_F(JobObjectTest, AProgramThatCanJoinItsJobGoesOn)
    unsetenv(platform::kRefusingJobVariable);
    unsetenv("_VELORIN_LEVEL");
    EXPECT_EQ(run("7"), "started\nattached level= arguments=7\nstatus=7\n");
+}
+
+TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
+{
+   unsetenv(platform::kRefusingJobVariable);
+   unsetenv("_VELORIN_LEVEL");
+   // The child holds the output pipe too: the capture ends only once it has gone.
+   const auto before = std::chrono::steady_clock::now();
+   const std::string output = run("0 child");
+   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(20));
+   const std::size_t child = output.find("child ");
+   ASSERT_NE(child, std::string::npos) << output;
+   const std::string pid = output.substr(child + 6, output.find('\n', child) - child - 6);
+   // Gone, or ended and not yet reaped by its new parent.
+   std::ifstream stat("/proc/" + pid + "/stat");
+   std::string id, name, state;
+   stat >> id >> name >> state;
+   EXPECT_TRUE(state.empty() || state == "Z") << name << " " << state;
 }
 
 TEST_F(JobObjectTest, ARefusingJobRestartsTheProgramOnceOutsideIt)

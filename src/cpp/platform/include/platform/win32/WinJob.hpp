@@ -3,7 +3,8 @@
 // Linux has no jobs: the program never stands in an enclosing job, unless a test sets
 // kRefusingJobVariable (WinEnvironment.hpp), which makes the assignment fail with 5 as
 // an enclosing job that forbids nesting does. Kill-on-close is kept as best it can be:
-// children started later without breaking away die with the program.
+// the children the program starts later without breaking away die when it ends in
+// order; their own children are not reached.
 #pragma once
 
 #include <platform/win32/WinBase.hpp>

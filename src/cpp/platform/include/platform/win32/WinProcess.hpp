@@ -103,10 +103,10 @@ DWORD GetPriorityClass(HANDLE process);
 
 // Splits the command line by Windows' rules and runs its first word, looked for in the
 // running program's folder and then along PATH, with the environment the program has
-// set. Only a null application name,
-// environment and folder are supported. The child takes the priority class given;
-// while the program is in a kill-on-close job, a child that does not break away
-// (CREATE_BREAKAWAY_FROM_JOB) is killed when the program ends.
+// set. Only a null application name, environment and folder are supported. The child
+// takes the priority class given; while the program is in a kill-on-close job, a child
+// that does not break away (CREATE_BREAKAWAY_FROM_JOB) is killed when the program ends
+// by returning from main, exit or ExitProcess (a crash leaves it running).
 BOOL CreateProcessA(LPCSTR applicationName,
                     LPSTR commandLine,
                     LPSECURITY_ATTRIBUTES processAttributes,
