@@ -95,6 +95,18 @@ std::string toNativePath(LPCWSTR path)
    return text;
 }
 
+// A path of the narrow calls, in the ANSI code page, as toNativePath gives it.
+std::string toNativePathFromAnsi(LPCSTR path)
+{
+   return toNativePath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(path)).c_str());
+}
+
+// The last error of an lstat of a native path that failed, or of an empty one.
+DWORD lstatError(const std::string& path)
+{
+   return path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path);
+}
+
 bool isFolder(const std::string& path)
 {
    struct stat status;
@@ -417,7 +429,7 @@ DWORD attributesOf(const std::string& path)
    struct stat status;
    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
    {
-      SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path));
+      SetLastError(lstatError(path));
       return INVALID_FILE_ATTRIBUTES;
    }
 
@@ -491,7 +503,7 @@ DWORD GetFileAttributesA(LPCSTR fileName)
       SetLastError(ERROR_INVALID_PARAMETER);
       return INVALID_FILE_ATTRIBUTES;
    }
-   return attributesOf(toNativePath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(fileName)).c_str()));
+   return attributesOf(toNativePathFromAnsi(fileName));
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName)
@@ -565,11 +577,10 @@ DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD bufferLength)
       return 0;
    if (shortPath == nullptr)
       return fail(ERROR_INVALID_PARAMETER);
-   const std::string path =
-      toNativePath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(shortPath)).c_str());
+   const std::string path = toNativePathFromAnsi(shortPath);
    struct stat status;
    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
-      return fail(path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path));
+      return fail(lstatError(path));
 
    // There are no short names: every existing path is its own long form.
    const std::size_t length = std::strlen(shortPath);
@@ -587,7 +598,7 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    const std::string to = toNativePath(newFileName);
    struct stat source;
    if (from.empty() || ::lstat(from.c_str(), &source) != 0)
-      return fail(from.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, from));
+      return fail(lstatError(from));
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
 
@@ -648,7 +659,7 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes)
    const std::string path = toNativePath(fileName);
    struct stat status;
    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
-      return fail(path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path));
+      return fail(lstatError(path));
 
    if (!S_ISLNK(status.st_mode))
    {
