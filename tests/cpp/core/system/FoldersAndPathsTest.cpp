@@ -138,6 +138,21 @@ TEST_F(FoldersAndPathsTest, ExecutablePathIsTheRunningProgram)
    EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
 }
 
+TEST_F(FoldersAndPathsTest, ExecutablePathsLongerThanTheFirstBufferComeWhole)
+{
+   boost::filesystem::path folder = root_;
+   for (int level = 0; level < 3; ++level)
+      folder /= std::string(100, static_cast<char>('a' + level));
+   boost::filesystem::create_directories(folder);
+   const boost::filesystem::path program = folder / "job_helper";
+   boost::filesystem::copy_file(JOB_HELPER, program);
+
+   std::string output;
+   ASSERT_FALSE(captureCommand("'" + program.string() + "' 0 path", &output));
+   EXPECT_NE(output.find("path " + program.string() + "\n"), std::string::npos) << output;
+   EXPECT_GT(program.string().size(), 300u);
+}
+
 TEST_F(FoldersAndPathsTest, RealPathsAreFullAndLexical)
 {
    char folder[4096];

@@ -1,7 +1,7 @@
 // JobHelper.cpp: a program that ties itself to a job object, for the tests of the
 // job. It says when it starts and when it went on past the job, with its arguments,
 // and ends with the code its first argument gives. With the second argument "child"
-// it first starts "sleep 30" and names its id.
+// it first starts "sleep 30" and names its id; with "path" it names its own path.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,6 +31,12 @@ int main(int argc, char** argv)
       PROCESS_INFORMATION child = {};
       if (::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
          std::printf("child %u\n", static_cast<unsigned>(child.dwProcessId));
+   }
+   if (argc > 2 && std::string(argv[2]) == "path")
+   {
+      velorin::core::FilePath executable;
+      if (!velorin::core::system::executablePath(argv[0], &executable))
+         std::printf("path %s\n", executable.getAbsolutePath().c_str());
    }
    return argc > 1 ? std::atoi(argv[1]) : 0;
 }
