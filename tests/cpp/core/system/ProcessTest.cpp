@@ -364,11 +364,22 @@ TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
    const std::size_t child = output.find("child ");
    ASSERT_NE(child, std::string::npos) << output;
    const std::string pid = output.substr(child + 6, output.find('\n', child) - child - 6);
-   // Gone, or ended and not yet reaped by its new parent.
-   std::ifstream stat("/proc/" + pid + "/stat");
-   std::string id, name, state;
-   stat >> id >> name >> state;
-   EXPECT_TRUE(state.empty() || state == "Z") << name << " " << state;
+   // Gone, or ended and not yet reaped by its new parent. A killed process lets go of
+   // its descriptors a moment before it has ended.
+   const auto stateOf = [&] {
+      std::ifstream stat("/proc/" + pid + "/stat");
+      std::string id, name, state;
+      stat >> id >> name >> state;
+      return state;
+   };
+   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+   std::string state = stateOf();
+   while (!state.empty() && state != "Z" && std::chrono::steady_clock::now() < deadline)
+   {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      state = stateOf();
+   }
+   EXPECT_TRUE(state.empty() || state == "Z") << state;
 }
 
 TEST_F(JobObjectTest, ARefusingJobRestartsTheProgramOnceOutsideIt)
