@@ -1,5 +1,5 @@
 // ExampleHost.cpp: a small host program showing how a program sets up and uses the
-// library's logging, error values and JSON values.
+// library's logging, error values, JSON values and system services.
 #include <iostream>
 #include <memory>
 
@@ -9,6 +9,8 @@
 #include <shared_core/Logger.hpp>
 #include <shared_core/StderrLogDestination.hpp>
 #include <shared_core/json/Json.hpp>
+
+#include <core/system/System.hpp>
 
 using namespace velorin::core;
 
@@ -54,5 +56,17 @@ int main()
       log::logError(error, ERROR_LOCATION);
    else
       log::logInfoMessage("settings: " + settings.write());
+
+   std::cout << "Process id: " << system::currentProcessIdText() << std::endl;
+   FilePath executable;
+   error = system::executablePath(nullptr, &executable);
+   if (error)
+      log::logError(error, ERROR_LOCATION);
+   else
+      std::cout << "Executable: " << executable.getAbsolutePath() << std::endl;
+   // Empty, with the reason logged, when the shell cannot give it.
+   const FilePath settingsFolder = system::userSettingsPath(FilePath(), "velorin-example", true);
+   std::cout << "Settings folder: " << settingsFolder.getAbsolutePath() << std::endl;
+   std::cout << "A new UUID: " << system::newUuidText(true) << std::endl;
    return 0;
 }

@@ -42,6 +42,7 @@ const char* messageOf(int code)
       case 8: return "Not enough memory resources are available to process this command";
       case 12: return "The access code is invalid";
       case 13: return "The data is invalid";
+      case 14: return "Not enough memory resources are available to complete this operation";
       case 17: return "The system cannot move the file to a different disk drive";
       case 18: return "There are no more files";
       case 19: return "The media is write protected";
@@ -75,6 +76,7 @@ const char* messageOf(int code)
       case 1150: return "The specified program requires a newer version of Windows";
       case 1312: return "A specified logon session does not exist. It may already have been terminated";
       case 1418: return "Thread does not have a clipboard open";
+      case 1739: return "No network address is available to use to construct a universal unique identifier (UUID)";
       case 1920: return "The file cannot be accessed by the system";
       case 1921: return "The name of the file cannot be resolved by the system";
       default: return "Unknown error";
@@ -184,7 +186,21 @@ std::unique_ptr<HandleObject> takeHandleIf(HANDLE handle, bool (*matches)(const 
    return object;
 }
 
+bool visitHandle(HANDLE handle, const std::function<bool(HandleObject&)>& visit)
+{
+   HandleTable& table = handleTable();
+   std::lock_guard<std::mutex> lock(table.mutex);
+   auto it = table.objects.find(handle);
+   return it != table.objects.end() && visit(*it->second);
+}
+
 } // namespace detail
+
+BOOL failWith(DWORD errorCode)
+{
+   SetLastError(errorCode);
+   return FALSE;
+}
 
 const boost::system::error_category& systemCategory() noexcept
 {

@@ -1,6 +1,7 @@
 // WinCrt.cpp: the Windows C runtime's rules where glibc's differ.
 #include <platform/win32/WinCrt.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -10,7 +11,11 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <map>
+#include <mutex>
 
 #include <platform/win32/WinText.hpp>
 
@@ -153,3 +158,139 @@ int wctomb(char* multiByte, wchar_t wideChar)
 }
 
 } // namespace velorin::platform
+
+// Command pipes and terminal tests.
+
+namespace {
+
+struct TextPipe
+{
+   std::FILE* pipe;
+   int status = -1;
+};
+
+std::mutex s_textPipesMutex;
+std::map<std::FILE*, TextPipe*> s_textPipes;
+
+// Reads up to a line end, so that a reader is never held up waiting for more.
+ssize_t readText(void* cookie, char* buffer, std::size_t size)
+{
+   std::FILE* pipe = static_cast<TextPipe*>(cookie)->pipe;
+   std::size_t count = 0;
+   while (count < size)
+   {
+      int c = std::getc(pipe);
+      if (c == EOF)
+         break;
+      if (c == '\r')
+      {
+         const int next = std::getc(pipe);
+         if (next == '\n')
+            c = '\n';
+         else if (next != EOF)
+            std::ungetc(next, pipe);
+      }
+      buffer[count++] = static_cast<char>(c);
+      if (c == '\n')
+         break;
+   }
+   if (count == 0 && std::ferror(pipe))
+      return -1;
+   return static_cast<ssize_t>(count);
+}
+
+int closeText(void* cookie)
+{
+   TextPipe* text = static_cast<TextPipe*>(cookie);
+   text->status = ::pclose(text->pipe);
+   return text->status == -1 ? -1 : 0;
+}
+
+bool isTextReadMode(const char* mode)
+{
+   return std::strcmp(mode, "r") == 0 || std::strcmp(mode, "rt") == 0;
+}
+
+} // namespace
+
+int _fileno(std::FILE* stream)
+{
+   return ::fileno(stream);
+}
+
+int _isatty(int fd)
+{
+   return ::isatty(fd);
+}
+
+int _pclose(std::FILE* stream)
+{
+   // An armed failure still closes the pipe, as a close whose wait fails does.
+   const bool armedFailure = velorin::platform::consumeArmedFailure("_pclose");
+   if (stream == nullptr)
+   {
+      errno = EINVAL;
+      return -1;
+   }
+   TextPipe* text = nullptr;
+   {
+      std::lock_guard<std::mutex> lock(s_textPipesMutex);
+      const auto found = s_textPipes.find(stream);
+      if (found != s_textPipes.end())
+      {
+         text = found->second;
+         s_textPipes.erase(found);
+      }
+   }
+   int status;
+   if (text != nullptr)
+   {
+      std::fclose(stream);
+      status = text->status;
+      delete text;
+   }
+   else
+   {
+      status = ::pclose(stream);
+   }
+   if (armedFailure)
+      errno = ECHILD;
+   if (status == -1 || armedFailure)
+      return -1;
+   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::FILE* _popen(const char* command, const char* mode)
+{
+   if (velorin::platform::consumeArmedFailure("_popen"))
+   {
+      errno = EMFILE;
+      return nullptr;
+   }
+   if (command == nullptr || mode == nullptr)
+   {
+      errno = EINVAL;
+      return nullptr;
+   }
+   const bool text = isTextReadMode(mode);
+   std::string nativeMode = mode;
+   nativeMode.erase(std::remove_if(nativeMode.begin(), nativeMode.end(), [](char c) { return c == 't' || c == 'b'; }),
+                    nativeMode.end());
+   std::FILE* pipe = ::popen(command, (nativeMode + "e").c_str());
+   if (pipe == nullptr || !text)
+      return pipe;
+
+   auto* cookie = new TextPipe{pipe};
+   std::FILE* stream = ::fopencookie(cookie, "r", cookie_io_functions_t{readText, nullptr, nullptr, closeText});
+   if (stream == nullptr)
+   {
+      const int error = errno;
+      ::pclose(pipe);
+      delete cookie;
+      errno = error;
+      return nullptr;
+   }
+   std::lock_guard<std::mutex> lock(s_textPipesMutex);
+   s_textPipes[stream] = cookie;
+   return stream;
+}

@@ -8,10 +8,14 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,8 +27,13 @@ extern char** environ;
 
 namespace {
 
+using velorin::platform::failWith;
+
 // Serialises the stand-ins' own reads and writes of environ.
 std::mutex s_environmentMutex;
+
+// The blocks GetEnvironmentStringsW handed out and not yet freed.
+std::set<LPWCH> s_blocks;
 
 bool equalIgnoringAsciiCase(const char* a, const char* b, std::size_t length)
 {
@@ -41,43 +50,67 @@ bool equalIgnoringAsciiCase(const char* a, const char* b, std::size_t length)
    return true;
 }
 
-std::optional<std::string> findVariable(const std::string& name)
+bool sameName(const std::string& a, const char* b)
 {
-   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   return a.size() == std::strlen(b) && equalIgnoringAsciiCase(a.c_str(), b, a.size());
+}
+
+// PATH's separator as Windows programs see it, and as Linux programs need it.
+std::string pathForWindows(const std::string& name, std::string value)
+{
+   if (sameName(name, "PATH"))
+      std::replace(value.begin(), value.end(), ':', ';');
+   return value;
+}
+
+std::string pathForLinux(const std::string& name, std::string value)
+{
+   if (sameName(name, "PATH"))
+      std::replace(value.begin(), value.end(), ';', ':');
+   return value;
+}
+
+// The entry of environ that the name selects, by Windows' rules; null when none.
+// The caller holds the environment mutex.
+const char* findEntry(const std::string& name)
+{
    const char* caseInsensitiveMatch = nullptr;
    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
    {
       const char* text = *entry;
       if (std::strncmp(text, name.c_str(), name.size()) == 0 && text[name.size()] == '=')
-         return std::string(text + name.size() + 1);
+         return text;
       if (caseInsensitiveMatch == nullptr && std::strlen(text) > name.size() && text[name.size()] == '=' &&
           equalIgnoringAsciiCase(text, name.c_str(), name.size()))
-         caseInsensitiveMatch = text + name.size() + 1;
+         caseInsensitiveMatch = text;
    }
-   if (caseInsensitiveMatch != nullptr)
-      return std::string(caseInsensitiveMatch);
-   return std::nullopt;
+   return caseInsensitiveMatch;
+}
+
+std::optional<std::string> findVariable(const std::string& name)
+{
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   const char* entry = findEntry(name);
+   if (entry == nullptr)
+      return std::nullopt;
+   return pathForWindows(name, entry + name.size() + 1);
 }
 
 std::optional<std::string> systemDefault(const std::string& name)
 {
-   auto is = [&](const char* wanted) {
-      return name.size() == std::strlen(wanted) && equalIgnoringAsciiCase(name.c_str(), wanted, name.size());
-   };
-
-   if (is("USERNAME") || is("USERPROFILE"))
+   if (sameName(name, "USERNAME") || sameName(name, "USERPROFILE"))
    {
       std::vector<char> buffer(16384);
       passwd entry{};
       passwd* found = nullptr;
       if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
          return std::nullopt;
-      const char* value = is("USERNAME") ? found->pw_name : found->pw_dir;
+      const char* value = sameName(name, "USERNAME") ? found->pw_name : found->pw_dir;
       if (value == nullptr)
          return std::nullopt;
       return std::string(value);
    }
-   if (is("PROCESSOR_ARCHITECTURE"))
+   if (sameName(name, "PROCESSOR_ARCHITECTURE"))
    {
 #if defined(__x86_64__)
       return std::string("AMD64");
@@ -87,12 +120,148 @@ std::optional<std::string> systemDefault(const std::string& name)
       return std::nullopt;
 #endif
    }
-   if (is("COMSPEC"))
+   if (sameName(name, "COMSPEC"))
       return std::string("/bin/sh");
    return std::nullopt;
 }
 
+const char* const kSystemDefaults[] = {"USERNAME", "USERPROFILE", "PROCESSOR_ARCHITECTURE", "COMSPEC"};
+
+bool isValidName(const std::string& name)
+{
+   return !name.empty() && name.find('=') == std::string::npos;
+}
+
+std::optional<std::string> lookUp(const std::string& name)
+{
+   if (!isValidName(name))
+      return std::nullopt;
+   std::optional<std::string> value = findVariable(name);
+   return value ? value : systemDefault(name);
+}
+
+// Both character widths end here, so that a test's armed failure is consumed once.
+BOOL setVariable(const std::string& name, const char* value)
+{
+   if (!isValidName(name))
+      return failWith(ERROR_INVALID_PARAMETER);
+
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   if (value == nullptr)
+   {
+      while (const char* entry = findEntry(name))
+      {
+         const std::string stored(entry, name.size());
+         if (::unsetenv(stored.c_str()) != 0)
+            return failWith(velorin::platform::win32ErrorFromErrno(errno));
+      }
+      return TRUE;
+   }
+
+   const char* existing = findEntry(name);
+   const std::string stored = existing != nullptr ? std::string(existing, name.size()) : name;
+   if (::setenv(stored.c_str(), pathForLinux(name, value).c_str(), 1) != 0)
+      return failWith(velorin::platform::win32ErrorFromErrno(errno));
+   return TRUE;
+}
+
+std::string expand(const std::string& text)
+{
+   std::string result;
+   std::size_t position = 0;
+   while (position < text.size())
+   {
+      const std::size_t open = text.find('%', position);
+      const std::size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+      if (close == std::string::npos)
+         return result + text.substr(position);
+      result += text.substr(position, open - position);
+      const std::optional<std::string> value = lookUp(text.substr(open + 1, close - open - 1));
+      if (value)
+      {
+         result += *value;
+         position = close + 1;
+      }
+      else
+      {
+         // Not a reference: the closing '%' may open the next one.
+         result += text.substr(open, close - open);
+         position = close;
+      }
+   }
+   return result;
+}
+
 } // namespace
+
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size)
+{
+   if (velorin::platform::consumeArmedFailure("ExpandEnvironmentStringsA"))
+      return 0;
+   if (source == nullptr || (size > 0 && destination == nullptr))
+      return failWith(ERROR_INVALID_PARAMETER);
+
+   const std::string expanded =
+      velorin::platform::ansiFromUtf8(expand(velorin::platform::utf8FromAnsi(source)));
+   const DWORD needed = static_cast<DWORD>(expanded.size() + 1);
+   if (needed <= size)
+      std::memcpy(destination, expanded.c_str(), needed);
+   return needed;
+}
+
+BOOL FreeEnvironmentStringsW(LPWCH block)
+{
+   // An armed failure still frees the block, so that tests of it leak nothing.
+   const bool armedFailure = velorin::platform::consumeArmedFailure("FreeEnvironmentStringsW");
+   const DWORD armedError = GetLastError();
+   {
+      std::lock_guard<std::mutex> lock(s_environmentMutex);
+      if (s_blocks.erase(block) == 0)
+         return failWith(ERROR_INVALID_PARAMETER);
+   }
+   delete[] block;
+   return armedFailure ? failWith(armedError) : TRUE;
+}
+
+LPWCH GetEnvironmentStringsW()
+{
+   if (velorin::platform::consumeArmedFailure("GetEnvironmentStringsW"))
+      return nullptr;
+
+   std::wstring block;
+   for (const std::string& entry : velorin::platform::environmentEntries())
+   {
+      const std::size_t equals = entry.find('=');
+      const std::string name = entry.substr(0, equals);
+      const std::string text =
+         equals == std::string::npos ? entry : name + "=" + pathForWindows(name, entry.substr(equals + 1));
+      block += velorin::platform::utf16FromUtf8(text);
+      block.push_back(L'\0');
+   }
+   for (const char* name : kSystemDefaults)
+   {
+      if (findVariable(name))
+         continue;
+      if (const std::optional<std::string> value = systemDefault(name))
+      {
+         block += velorin::platform::utf16FromUtf8(std::string(name) + "=" + *value);
+         block.push_back(L'\0');
+      }
+   }
+   block.push_back(L'\0');
+
+   LPWCH copy = new (std::nothrow) WCHAR[block.size() + 1];
+   if (copy == nullptr)
+   {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+   }
+   std::copy(block.begin(), block.end(), copy);
+   copy[block.size()] = L'\0';
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   s_blocks.insert(copy);
+   return copy;
+}
 
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
 {
@@ -104,14 +273,7 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
       return 0;
    }
 
-   const std::string narrowName = velorin::platform::utf8FromUtf16(name, std::wcslen(name));
-   std::optional<std::string> value;
-   if (!narrowName.empty() && narrowName.find('=') == std::string::npos)
-   {
-      value = findVariable(narrowName);
-      if (!value)
-         value = systemDefault(narrowName);
-   }
+   const std::optional<std::string> value = lookUp(velorin::platform::utf8FromUtf16(name, std::wcslen(name)));
    if (!value)
    {
       SetLastError(ERROR_ENVVAR_NOT_FOUND);
@@ -126,3 +288,39 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
       SetLastError(ERROR_SUCCESS);
    return static_cast<DWORD>(wide.size());
 }
+
+BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value)
+{
+   if (velorin::platform::consumeArmedFailure("SetEnvironmentVariableA"))
+      return FALSE;
+   if (name == nullptr)
+      return failWith(ERROR_INVALID_PARAMETER);
+   if (value == nullptr)
+      return setVariable(velorin::platform::utf8FromAnsi(name), nullptr);
+   return setVariable(velorin::platform::utf8FromAnsi(name), velorin::platform::utf8FromAnsi(value).c_str());
+}
+
+BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
+{
+   if (velorin::platform::consumeArmedFailure("SetEnvironmentVariableW"))
+      return FALSE;
+   if (name == nullptr)
+      return failWith(ERROR_INVALID_PARAMETER);
+   const std::string narrowName = velorin::platform::utf8FromUtf16(name, std::wcslen(name));
+   if (value == nullptr)
+      return setVariable(narrowName, nullptr);
+   return setVariable(narrowName, velorin::platform::utf8FromUtf16(value, std::wcslen(value)).c_str());
+}
+
+namespace velorin::platform {
+
+std::vector<std::string> environmentEntries()
+{
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   std::vector<std::string> entries;
+   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+      entries.emplace_back(*entry);
+   return entries;
+}
+
+} // namespace velorin::platform

@@ -11,8 +11,12 @@
 // looking means two openers that race can never both succeed.
 #include <platform/win32/WinFile.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <cwchar>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,6 +25,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <platform/Win32PathMeaning.hpp>
@@ -88,6 +93,18 @@ std::string toNativePath(LPCWSTR path)
          c = '/';
    }
    return text;
+}
+
+// A path of the narrow calls, in the ANSI code page, as toNativePath gives it.
+std::string toNativePathFromAnsi(LPCSTR path)
+{
+   return toNativePath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(path)).c_str());
+}
+
+// The last error of an lstat of a native path that failed, or of an empty one.
+DWORD lstatError(const std::string& path)
+{
+   return path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path);
 }
 
 bool isFolder(const std::string& path)
@@ -390,6 +407,53 @@ BOOL fail(DWORD error)
    return FALSE;
 }
 
+// Attributes Linux has no room for are kept in an extended attribute, or for the
+// life of the process where the file system takes none.
+constexpr const char* kAttributesName = "user.win32.attributes";
+constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_HIDDEN | 0x4 /* SYSTEM */ | 0x20 /* ARCHIVE */;
+std::mutex s_storedAttributesMutex;
+std::map<std::pair<dev_t, ino_t>, DWORD> s_storedAttributes;
+
+DWORD storedAttributes(const std::string& path, const struct stat& status)
+{
+   DWORD stored = 0;
+   if (::lgetxattr(path.c_str(), kAttributesName, &stored, sizeof(stored)) == sizeof(stored))
+      return stored & kStoredAttributes;
+   std::lock_guard<std::mutex> lock(s_storedAttributesMutex);
+   const auto found = s_storedAttributes.find({status.st_dev, status.st_ino});
+   return found == s_storedAttributes.end() ? 0 : found->second;
+}
+
+DWORD attributesOf(const std::string& path)
+{
+   struct stat status;
+   if (path.empty() || ::lstat(path.c_str(), &status) != 0)
+   {
+      SetLastError(lstatError(path));
+      return INVALID_FILE_ATTRIBUTES;
+   }
+
+   DWORD attributes = storedAttributes(path, status);
+   if (S_ISLNK(status.st_mode))
+   {
+      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+      if (isFolder(path))
+         attributes |= FILE_ATTRIBUTE_DIRECTORY;
+   }
+   else if (S_ISDIR(status.st_mode))
+   {
+      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+   }
+   if ((status.st_mode & S_IWUSR) == 0)
+      attributes |= FILE_ATTRIBUTE_READONLY;
+
+   const std::string name = nameOf(path);
+   if (name.size() > 1 && name[0] == '.' && name != "..")
+      attributes |= FILE_ATTRIBUTE_HIDDEN;
+
+   return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
 } // namespace
 
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
@@ -430,37 +494,100 @@ HANDLE CreateFileW(LPCWSTR fileName,
    return handle;
 }
 
+DWORD GetFileAttributesA(LPCSTR fileName)
+{
+   if (velorin::platform::consumeArmedFailure("GetFileAttributesA"))
+      return INVALID_FILE_ATTRIBUTES;
+   if (fileName == nullptr)
+   {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_FILE_ATTRIBUTES;
+   }
+   return attributesOf(toNativePathFromAnsi(fileName));
+}
+
 DWORD GetFileAttributesW(LPCWSTR fileName)
 {
    if (velorin::platform::consumeArmedFailure("GetFileAttributesW"))
       return INVALID_FILE_ATTRIBUTES;
-   const std::string path = toNativePath(fileName);
+   return attributesOf(toNativePath(fileName));
+}
+
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
+{
+   if (velorin::platform::consumeArmedFailure("GetFullPathNameW"))
+      return 0;
+   if (fileName == nullptr || *fileName == L'\0')
+      return fail(ERROR_INVALID_NAME);
+   std::string path = velorin::platform::utf8FromUtf16(fileName, std::wcslen(fileName));
+   std::replace(path.begin(), path.end(), '\\', '/');
+   if (path[0] != '/')
+   {
+      std::vector<char> folder(4096);
+      while (::getcwd(folder.data(), folder.size()) == nullptr)
+      {
+         if (errno != ERANGE)
+            return fail(velorin::platform::win32ErrorFromErrno(errno));
+         folder.resize(folder.size() * 2);
+      }
+      path = std::string(folder.data()) + "/" + path;
+   }
+
+   // Lexically, as Windows does: links are not followed and nothing need exist.
+   const bool trailingSeparator = path.back() == '/';
+   std::vector<std::string> names;
+   for (std::size_t start = 0; start <= path.size();)
+   {
+      std::size_t slash = path.find('/', start);
+      if (slash == std::string::npos)
+         slash = path.size();
+      const std::string name = path.substr(start, slash - start);
+      if (name == "..")
+      {
+         if (!names.empty())
+            names.pop_back();
+      }
+      else if (!name.empty() && name != ".")
+      {
+         names.push_back(name);
+      }
+      start = slash + 1;
+   }
+   std::string full;
+   for (const std::string& name : names)
+      full += "/" + name;
+   if (full.empty() || (trailingSeparator && full.back() != '/'))
+      full += "/";
+
+   const std::wstring wide = velorin::platform::utf16FromUtf8(full);
+   if (wide.size() >= bufferLength || buffer == nullptr)
+      return static_cast<DWORD>(wide.size() + 1);
+   std::memcpy(buffer, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+   if (filePart != nullptr)
+   {
+      const std::size_t slash = wide.rfind(L'/');
+      *filePart = slash + 1 < wide.size() ? buffer + slash + 1 : nullptr;
+   }
+   return static_cast<DWORD>(wide.size());
+}
+
+DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD bufferLength)
+{
+   if (velorin::platform::consumeArmedFailure("GetLongPathNameA"))
+      return 0;
+   if (shortPath == nullptr)
+      return fail(ERROR_INVALID_PARAMETER);
+   const std::string path = toNativePathFromAnsi(shortPath);
    struct stat status;
    if (path.empty() || ::lstat(path.c_str(), &status) != 0)
-   {
-      SetLastError(path.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, path));
-      return INVALID_FILE_ATTRIBUTES;
-   }
+      return fail(lstatError(path));
 
-   DWORD attributes = 0;
-   if (S_ISLNK(status.st_mode))
-   {
-      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-      if (isFolder(path))
-         attributes |= FILE_ATTRIBUTE_DIRECTORY;
-   }
-   else if (S_ISDIR(status.st_mode))
-   {
-      attributes |= FILE_ATTRIBUTE_DIRECTORY;
-   }
-   if ((status.st_mode & S_IWUSR) == 0)
-      attributes |= FILE_ATTRIBUTE_READONLY;
-
-   const std::string name = nameOf(path);
-   if (name.size() > 1 && name[0] == '.' && name != "..")
-      attributes |= FILE_ATTRIBUTE_HIDDEN;
-
-   return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+   // There are no short names: every existing path is its own long form.
+   const std::size_t length = std::strlen(shortPath);
+   if (length >= bufferLength || longPath == nullptr)
+      return static_cast<DWORD>(length + 1);
+   std::memcpy(longPath, shortPath, length + 1);
+   return static_cast<DWORD>(length);
 }
 
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
@@ -471,7 +598,7 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    const std::string to = toNativePath(newFileName);
    struct stat source;
    if (from.empty() || ::lstat(from.c_str(), &source) != 0)
-      return fail(from.empty() ? ERROR_PATH_NOT_FOUND : velorin::platform::win32ErrorFromNativeForPath(errno, from));
+      return fail(lstatError(from));
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
 
@@ -522,6 +649,33 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    if (::unlink(from.c_str()) != 0)
       return fail(velorin::platform::win32ErrorFromErrno(errno));
    SetLastError(ERROR_SUCCESS);
+   return TRUE;
+}
+
+BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes)
+{
+   if (velorin::platform::consumeArmedFailure("SetFileAttributesW"))
+      return FALSE;
+   const std::string path = toNativePath(fileName);
+   struct stat status;
+   if (path.empty() || ::lstat(path.c_str(), &status) != 0)
+      return fail(lstatError(path));
+
+   if (!S_ISLNK(status.st_mode))
+   {
+      const mode_t writable = (fileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? status.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)
+                                                                              : status.st_mode | S_IWUSR;
+      if ((writable & 07777) != (status.st_mode & 07777) && ::chmod(path.c_str(), writable & 07777) != 0)
+         return fail(velorin::platform::win32ErrorFromErrno(errno));
+   }
+   const DWORD stored = fileAttributes & kStoredAttributes;
+   if (::lsetxattr(path.c_str(), kAttributesName, &stored, sizeof(stored), 0) != 0)
+   {
+      if (errno != ENOTSUP && errno != EPERM)
+         return fail(velorin::platform::win32ErrorFromErrno(errno));
+      std::lock_guard<std::mutex> lock(s_storedAttributesMutex);
+      s_storedAttributes[{status.st_dev, status.st_ino}] = stored;
+   }
    return TRUE;
 }
 

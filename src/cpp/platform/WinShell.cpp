@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cwchar>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -72,40 +74,126 @@ int createDirectories(const std::string& path)
    return isDirectory(path) ? 0 : ENOTDIR;
 }
 
-} // namespace
+std::string absoluteXdg(const char* variable)
+{
+   const char* value = std::getenv(variable);
+   return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+}
 
-HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path)
+// The folder a CSIDL stands for; empty when there is none.
+std::string knownFolder(int folder, DWORD flags)
+{
+   switch (folder)
+   {
+      case CSIDL_PERSONAL: return personalFolder(flags);
+      case CSIDL_LOCAL_APPDATA:
+      {
+         const std::string config = absoluteXdg("XDG_CONFIG_HOME");
+         if (!config.empty())
+            return config;
+         const std::string home = accountHome();
+         return home.empty() ? home : home + "/.config";
+      }
+      case CSIDL_COMMON_APPDATA:
+      {
+         std::string dirs = absoluteXdg("XDG_CONFIG_DIRS");
+         dirs = dirs.substr(0, dirs.find(':'));
+         return dirs.empty() ? std::string("/etc/xdg") : dirs;
+      }
+      default: return std::string();
+   }
+}
+
+// A failure a test armed: an HRESULT as it stands, a Win32 number as its HRESULT.
+HRESULT armedResult()
+{
+   const DWORD armed = GetLastError();
+   return static_cast<HRESULT>(armed) < 0 ? static_cast<HRESULT>(armed)
+                                          : velorin::platform::hresultFromWin32(armed);
+}
+
+HRESULT folderPath(int folder, HANDLE token, DWORD flags, const std::string& subFolder, LPWSTR path)
 {
    using velorin::platform::hresultFromWin32;
 
-   if (velorin::platform::consumeArmedFailure("SHGetFolderPathW"))
-   {
-      const DWORD armed = GetLastError();
-      return static_cast<HRESULT>(armed) < 0 ? static_cast<HRESULT>(armed) : hresultFromWin32(armed);
-   }
-   (void)owner; // a window only parents dialogs, which Linux has none of
-
    const bool create = (folder & CSIDL_FLAG_CREATE) != 0;
+   const int id = folder & ~CSIDL_FLAG_CREATE;
    if (path == nullptr || token != nullptr || (flags != SHGFP_TYPE_CURRENT && flags != SHGFP_TYPE_DEFAULT) ||
-       (folder & ~CSIDL_FLAG_CREATE) != CSIDL_PERSONAL)
+       (id != CSIDL_PERSONAL && id != CSIDL_LOCAL_APPDATA && id != CSIDL_COMMON_APPDATA))
       return E_INVALIDARG;
 
-   const std::string folderPath = personalFolder(flags);
-   if (folderPath.empty())
+   std::string result = knownFolder(id, flags);
+   if (result.empty())
       return hresultFromWin32(ERROR_PATH_NOT_FOUND);
-   if (!isDirectory(folderPath))
+   if (!subFolder.empty())
+      result += "/" + subFolder;
+   if (!isDirectory(result))
    {
       if (!create)
          return hresultFromWin32(ERROR_PATH_NOT_FOUND);
-      if (const int error = createDirectories(folderPath))
+      if (const int error = createDirectories(result))
          return hresultFromWin32(velorin::platform::win32ErrorFromErrno(error));
    }
 
-   const std::wstring wide = velorin::platform::widePathFromBytes(folderPath);
+   const std::wstring wide = velorin::platform::widePathFromBytes(result);
    if (wide.size() >= MAX_PATH)
       return hresultFromWin32(ERROR_INSUFFICIENT_BUFFER);
    std::memcpy(path, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
    return S_OK;
+}
+
+} // namespace
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
+{
+   if (velorin::platform::consumeArmedFailure("GetModuleFileNameW"))
+      return 0;
+   if (module != nullptr || fileName == nullptr)
+   {
+      SetLastError(module != nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+      return 0;
+   }
+   std::vector<char> target(PATH_MAX + 1);
+   const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size() - 1);
+   if (length < 0)
+   {
+      SetLastError(velorin::platform::win32ErrorFromErrno(errno));
+      return 0;
+   }
+   const std::wstring wide =
+      velorin::platform::utf16FromUtf8(std::string(target.data(), static_cast<std::size_t>(length)));
+   if (size == 0)
+   {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+   }
+   if (wide.size() >= size)
+   {
+      std::memcpy(fileName, wide.c_str(), (size - 1) * sizeof(wchar_t));
+      fileName[size - 1] = L'\0';
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return size;
+   }
+   std::memcpy(fileName, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+   return static_cast<DWORD>(wide.size());
+}
+
+HRESULT SHGetFolderPathAndSubDirW(HWND owner, int folder, HANDLE token, DWORD flags, LPCWSTR subDir,
+                                  LPWSTR path)
+{
+   if (velorin::platform::consumeArmedFailure("SHGetFolderPathAndSubDirW"))
+      return armedResult();
+   (void)owner;
+   const std::string sub = subDir == nullptr ? std::string() : velorin::platform::utf8FromUtf16(subDir, std::wcslen(subDir));
+   return folderPath(folder, token, flags, sub, path);
+}
+
+HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path)
+{
+   if (velorin::platform::consumeArmedFailure("SHGetFolderPathW"))
+      return armedResult();
+   (void)owner; // a window only parents dialogs, which Linux has none of
+   return folderPath(folder, token, flags, std::string(), path);
 }
 
 namespace velorin::platform {

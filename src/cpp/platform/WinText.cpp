@@ -632,4 +632,25 @@ std::wstring widePathFromUtf8(const std::string& path)
    return widePathFromBytes(std::string(path.c_str()));
 }
 
+std::string ansiFromUtf8(const std::string& text)
+{
+   std::string ansi;
+   decodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), [&](char32_t cp) {
+      const int byte = encodeWindows1252(cp);
+      ansi.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+   });
+   return ansi;
+}
+
+std::string utf8FromAnsi(const std::string& text)
+{
+   std::string narrow;
+   for (unsigned char byte : text)
+   {
+      char bytes[4];
+      narrow.append(bytes, writeUtf8(decodeWindows1252(byte), bytes));
+   }
+   return narrow;
+}
+
 } // namespace velorin::platform

@@ -1,4 +1,5 @@
-// TestHooks.cpp: failures armed by tests, consumed by the stand-in functions.
+// TestHooks.cpp: failures armed by tests, consumed by the stand-in functions, and the
+// record of the calls made.
 #include <platform/TestHooks.hpp>
 
 #include <atomic>
@@ -12,22 +13,38 @@
 namespace velorin::platform {
 namespace {
 
-std::mutex s_mutex;
-std::map<std::string, std::uint32_t> s_armed;
-// Lets the hook skip the mutex on every call made while nothing is armed.
-std::atomic<bool> s_anyArmed{false};
+struct Armed
+{
+   unsigned int succeedingCalls;
+   std::uint32_t errorCode;
+};
 
-// The hook the stand-ins ask: fails the call, consuming the failure, when one is armed.
+std::mutex s_mutex;
+std::map<std::string, Armed> s_armed;
+std::vector<std::string> s_recorded;
+// Lets the hook skip the mutex on every call made while nothing is armed or recorded.
+std::atomic<bool> s_anyArmed{false};
+std::atomic<bool> s_recording{false};
+
+// The hook the stand-ins ask: records the call, and fails it, consuming the failure,
+// when one is armed.
 bool failIfArmed(const char* function)
 {
-   if (!s_anyArmed.load(std::memory_order_acquire))
+   if (!s_anyArmed.load(std::memory_order_acquire) && !s_recording.load(std::memory_order_acquire))
       return false;
 
    std::lock_guard<std::mutex> lock(s_mutex);
+   if (s_recording)
+      s_recorded.emplace_back(function);
    auto it = s_armed.find(function);
    if (it == s_armed.end())
       return false;
-   SetLastError(it->second);
+   if (it->second.succeedingCalls > 0)
+   {
+      --it->second.succeedingCalls;
+      return false;
+   }
+   SetLastError(it->second.errorCode);
    s_armed.erase(it);
    s_anyArmed = !s_armed.empty();
    return true;
@@ -44,10 +61,32 @@ void clearFailures()
 
 void failNext(const std::string& function, std::uint32_t errorCode)
 {
+   failNextAfter(function, 0, errorCode);
+}
+
+void failNextAfter(const std::string& function, unsigned int succeedingCalls, std::uint32_t errorCode)
+{
    installFailureHook(&failIfArmed);
    std::lock_guard<std::mutex> lock(s_mutex);
-   s_armed[function] = errorCode;
+   s_armed[function] = Armed{succeedingCalls, errorCode};
    s_anyArmed = true;
+}
+
+void startRecordingCalls()
+{
+   installFailureHook(&failIfArmed);
+   std::lock_guard<std::mutex> lock(s_mutex);
+   s_recorded.clear();
+   s_recording = true;
+}
+
+std::vector<std::string> takeRecordedCalls()
+{
+   std::lock_guard<std::mutex> lock(s_mutex);
+   s_recording = false;
+   std::vector<std::string> recorded;
+   recorded.swap(s_recorded);
+   return recorded;
 }
 
 } // namespace velorin::platform

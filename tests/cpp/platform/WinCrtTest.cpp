@@ -1,14 +1,16 @@
-// WinCrtTest.cpp: the C runtime's wctomb in the "C" locale and in others, and its
-// low-level file reading with Windows' errno numbers.
+// WinCrtTest.cpp: the C runtime's wctomb in the "C" locale and in others, its low-level
+// file reading with Windows' errno numbers, and its command pipes and terminal tests.
 #include <platform/Win32Api.hpp>
 
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
 #include <locale.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -135,6 +137,36 @@ TEST(WinCrt, FileCallFailuresCanBeForcedThroughErrno)
    EXPECT_EQ(-1, _close(fd));
    EXPECT_EQ(9, errno);
    EXPECT_EQ(0, _close(fd)); // the forced failure left the descriptor open
+}
+
+// Command pipes and terminal tests.
+
+std::string readAll(std::FILE* pipe)
+{
+   std::string text;
+   char buffer[64];
+   std::size_t got;
+   while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+      text.append(buffer, got);
+   return text;
+}
+
+TEST(WinCrt, TextPipesDeliverLineEndsAsLineFeeds)
+{
+   struct Case
+   {
+      const char* mode;
+      const char* expected;
+   };
+   const Case cases[] = {{"r", "a\nb\rc\n\r"}, {"rt", "a\nb\rc\n\r"}, {"rb", "a\r\nb\rc\r\n\r"}};
+   for (const Case& c : cases)
+   {
+      std::FILE* pipe = ::_popen("printf 'a\\r\\nb\\rc\\r\\n\\r'; exit 3", c.mode);
+      ASSERT_NE(pipe, nullptr) << c.mode;
+      EXPECT_EQ(readAll(pipe), c.expected) << c.mode;
+      EXPECT_EQ(::_pclose(pipe), 3) << c.mode;
+   }
+   EXPECT_EQ(::_isatty(::_fileno(stdin)) != 0, ::isatty(0) != 0);
 }
 
 } // namespace

@@ -1,12 +1,14 @@
-// WinEnvironmentTest.cpp: GetEnvironmentVariableW's buffer protocol, name matching
-// and the variables Windows always defines.
+// WinEnvironmentTest.cpp: the buffer protocols of reading and expanding variables,
+// name matching, the environment block and the variables Windows always defines.
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -115,6 +117,84 @@ TEST_F(WinEnvironmentTest, ArmedFailureGivesZeroWithItsLastError)
    EXPECT_EQ(failed.result, 0u);
    EXPECT_EQ(failed.lastError, ERROR_NOT_ENOUGH_MEMORY);
    EXPECT_EQ(lookUp("VELORIN_TEST_SET", 256).result, 1u);
+}
+
+} // namespace
+
+namespace {
+
+// The block's entries in order, as UTF-8.
+std::vector<std::string> blockEntries()
+{
+   std::vector<std::string> entries;
+   LPWCH block = ::GetEnvironmentStringsW();
+   EXPECT_NE(block, nullptr);
+   for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1)
+      entries.push_back(velorin::platform::utf8FromUtf16(entry, std::wcslen(entry)));
+   EXPECT_TRUE(::FreeEnvironmentStringsW(block));
+   return entries;
+}
+
+bool holds(const std::vector<std::string>& entries, const std::string& entry)
+{
+   return std::find(entries.begin(), entries.end(), entry) != entries.end();
+}
+
+TEST_F(WinEnvironmentTest, BlockCopiesTheEnvironmentAndIsFreedOnce)
+{
+   ::setenv("VELORIN_TEST_BLOCK", "caf\xC3\xA9", 1);
+   ::setenv("PATH", "/usr/bin:/bin", 1);
+   ::unsetenv("COMSPEC");
+   const std::vector<std::string> entries = blockEntries();
+   EXPECT_TRUE(holds(entries, "VELORIN_TEST_BLOCK=caf\xC3\xA9"));
+   EXPECT_TRUE(holds(entries, "PATH=/usr/bin;/bin"));
+   EXPECT_TRUE(holds(entries, "COMSPEC=/bin/sh")); // as Windows always has it
+
+   LPWCH block = ::GetEnvironmentStringsW();
+   ASSERT_TRUE(::FreeEnvironmentStringsW(block));
+   wchar_t notABlock[2] = {};
+   EXPECT_FALSE(::FreeEnvironmentStringsW(notABlock));
+   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(WinEnvironmentTest, SettingKeepsTheStoredSpellingAndRefusesBadNames)
+{
+   ::setenv("Velorin_Test_Set", "old", 1);
+   EXPECT_TRUE(::SetEnvironmentVariableW(L"VELORIN_TEST_SET", L"new"));
+   EXPECT_STREQ(::getenv("Velorin_Test_Set"), "new");
+   EXPECT_EQ(::getenv("VELORIN_TEST_SET"), nullptr);
+
+   for (const wchar_t* name : {L"", L"A=B", L"=C:"})
+   {
+      EXPECT_FALSE(::SetEnvironmentVariableW(name, L"x"));
+      EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+   }
+
+   ::setenv("VELORIN_TEST_SET", "upper", 1);
+   EXPECT_TRUE(::SetEnvironmentVariableA("velorin_test_set", nullptr));
+   EXPECT_EQ(::getenv("Velorin_Test_Set"), nullptr);
+   EXPECT_EQ(::getenv("VELORIN_TEST_SET"), nullptr);
+
+   // The narrow call's text is in the ANSI code page.
+   EXPECT_TRUE(::SetEnvironmentVariableA("VELORIN_TEST_ANSI", "caf\xE9"));
+   EXPECT_STREQ(::getenv("VELORIN_TEST_ANSI"), "caf\xC3\xA9");
+
+   EXPECT_TRUE(::SetEnvironmentVariableW(L"Path", L"/a;/b"));
+   EXPECT_STREQ(::getenv("PATH"), "/a:/b");
+}
+
+TEST_F(WinEnvironmentTest, ExpansionFollowsTheSizeProtocol)
+{
+   ::setenv("VELORIN_TEST_X", "caf\xC3\xA9", 1);
+   const char* text = "[%VELORIN_TEST_X%]";
+   const DWORD needed = ::ExpandEnvironmentStringsA(text, nullptr, 0);
+   EXPECT_EQ(needed, 7u); // "[café]" in the ANSI code page, and its NUL
+   char small[6] = "#####";
+   EXPECT_EQ(::ExpandEnvironmentStringsA(text, small, sizeof(small)), 7u);
+   EXPECT_STREQ(small, "#####");
+   char exact[7];
+   EXPECT_EQ(::ExpandEnvironmentStringsA(text, exact, sizeof(exact)), 7u);
+   EXPECT_STREQ(exact, "[caf\xE9]");
 }
 
 } // namespace

@@ -569,4 +569,72 @@ TEST_F(WinFileTest, OpeningLeavesAnArmedConversionFailure)
    EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, ::GetLastError());
 }
 
+TEST_F(WinFileTest, FullPathsAreLexicalAndCountUtf16Units)
+{
+   const std::string here = boost::filesystem::current_path().string();
+   struct Case
+   {
+      std::string path;
+      std::string expected;
+   };
+   const Case cases[] = {
+      {"a/./b/../c", here + "/a/c"},
+      {"/x/../../y", "/y"},
+      {"/x\\y\\", "/x/y/"},
+      {"/missing/link/..", "/missing"},
+   };
+   for (const Case& c : cases)
+   {
+      wchar_t buffer[512];
+      const DWORD length = ::GetFullPathNameW(wide(c.path).c_str(), 512, buffer, nullptr);
+      EXPECT_EQ(velorin::platform::utf8FromUtf16(buffer, length), c.expected) << c.path;
+   }
+
+   // "/" and two units for U+1F600: three units, and the NUL.
+   const std::wstring smiley = velorin::platform::utf16FromUtf8("/\xF0\x9F\x98\x80");
+   wchar_t buffer[4] = {L'#', L'#', L'#', L'#'};
+   EXPECT_EQ(::GetFullPathNameW(smiley.c_str(), 3, buffer, nullptr), 4u);
+   EXPECT_EQ(buffer[0], L'#');
+   EXPECT_EQ(::GetFullPathNameW(smiley.c_str(), 4, buffer, nullptr), 3u);
+   EXPECT_EQ(std::wstring(buffer), smiley);
+
+   EXPECT_EQ(::GetFullPathNameW(L"", 512, buffer, nullptr), 0u);
+   EXPECT_EQ(::GetLastError(), ERROR_INVALID_NAME);
+}
+
+TEST_F(WinFileTest, LongPathsAreThePathsThemselves)
+{
+   const std::string path = native("file.txt");
+   char buffer[600];
+   EXPECT_EQ(::GetLongPathNameA(path.c_str(), buffer, static_cast<DWORD>(path.size())), path.size() + 1);
+   EXPECT_EQ(::GetLongPathNameA(path.c_str(), buffer, sizeof(buffer)), path.size());
+   EXPECT_EQ(std::string(buffer), path);
+
+   EXPECT_EQ(::GetLongPathNameA(native("missing.txt").c_str(), buffer, sizeof(buffer)), 0u);
+   EXPECT_EQ(::GetLastError(), ERROR_FILE_NOT_FOUND);
+   EXPECT_EQ(::GetLongPathNameA(native("missing/file.txt").c_str(), buffer, sizeof(buffer)), 0u);
+   EXPECT_EQ(::GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(WinFileTest, AttributesSetStayWithTheFile)
+{
+   const std::wstring file = wide(native("file.txt"));
+   EXPECT_EQ(::GetFileAttributesW(file.c_str()), FILE_ATTRIBUTE_NORMAL);
+   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN));
+   EXPECT_EQ(::GetFileAttributesW(file.c_str()), FILE_ATTRIBUTE_HIDDEN);
+   EXPECT_EQ(::GetFileAttributesA(native("file.txt").c_str()), FILE_ATTRIBUTE_HIDDEN);
+
+   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+   EXPECT_EQ(::GetFileAttributesW(file.c_str()), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL));
+   EXPECT_EQ(::GetFileAttributesW(file.c_str()), FILE_ATTRIBUTE_NORMAL);
+
+   // The narrow call reads its path in the ANSI code page.
+   write("caf\xC3\xA9.txt", "x");
+   EXPECT_EQ(::GetFileAttributesA((root_.string() + "/caf\xE9.txt").c_str()), FILE_ATTRIBUTE_NORMAL);
+
+   EXPECT_FALSE(::SetFileAttributesW(wide(native("missing.txt")).c_str(), FILE_ATTRIBUTE_HIDDEN));
+   EXPECT_EQ(::GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
 } // namespace

@@ -127,4 +127,44 @@ TEST_F(WinShellTest, InvalidArgumentsAndArmedFailures)
    EXPECT_EQ(folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT).first, S_OK);
 }
 
+TEST_F(WinShellTest, ApplicationDataFoldersComeFromXdgAndTakeASubFolder)
+{
+   ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+   ::setenv("XDG_CONFIG_DIRS", ((root_ / "machine").string() + ":/etc/xdg").c_str(), 1);
+   EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA, SHGFP_TYPE_CURRENT).first, static_cast<HRESULT>(0x80070003));
+   EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT),
+             std::make_pair(S_OK, (root_ / "config").string()));
+   EXPECT_EQ(folder(CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT),
+             std::make_pair(S_OK, (root_ / "machine").string()));
+
+   wchar_t buffer[MAX_PATH] = {};
+   EXPECT_EQ(::SHGetFolderPathAndSubDirW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, L"App", buffer),
+             static_cast<HRESULT>(0x80070003));
+   ASSERT_EQ(::SHGetFolderPathAndSubDirW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, L"App", buffer),
+             S_OK);
+   EXPECT_EQ(std::wstring(buffer), velorin::platform::utf16FromUtf8((root_ / "config" / "App").string()));
+   EXPECT_TRUE(boost::filesystem::is_directory(root_ / "config" / "App"));
+
+   // Relative values mean nothing as folders.
+   ::setenv("XDG_CONFIG_HOME", "config", 1);
+   ::setenv("XDG_CONFIG_DIRS", "machine", 1);
+   EXPECT_EQ(folder(CSIDL_LOCAL_APPDATA, SHGFP_TYPE_CURRENT).second.rfind(accountHome(), 0), 0u);
+   EXPECT_EQ(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, buffer) == S_OK,
+             boost::filesystem::is_directory("/etc/xdg"));
+}
+
+TEST_F(WinShellTest, ModulePathIsCutToTheBuffer)
+{
+   const std::string exe = boost::filesystem::read_symlink("/proc/self/exe").string();
+   wchar_t buffer[MAX_PATH];
+   EXPECT_EQ(::GetModuleFileNameW(nullptr, buffer, MAX_PATH), exe.size());
+   EXPECT_EQ(std::wstring(buffer), velorin::platform::utf16FromUtf8(exe));
+
+   wchar_t small[5] = {};
+   SetLastError(ERROR_SUCCESS);
+   EXPECT_EQ(::GetModuleFileNameW(nullptr, small, 5), 5u);
+   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+   EXPECT_EQ(std::wstring(small), velorin::platform::utf16FromUtf8(exe.substr(0, 4)));
+}
+
 } // namespace

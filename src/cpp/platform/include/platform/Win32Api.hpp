@@ -10,14 +10,25 @@
 #ifdef _WIN32
 
 #include <windows.h>
-#include <shlobj.h>
 #include <fcntl.h>
 #include <io.h>
+#include <rpc.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
 #include <boost/system/error_code.hpp>
+
+// NOGDI keeps wingdi.h out, and with it the two metafile calls the library makes.
+#ifdef NOGDI
+extern "C" {
+__declspec(dllimport) HENHMETAFILE WINAPI GetEnhMetaFileW(LPCWSTR fileName);
+__declspec(dllimport) BOOL WINAPI DeleteEnhMetaFile(HENHMETAFILE metafile);
+}
+#endif
 
 namespace velorin::platform {
 inline const boost::system::error_category& systemCategory() noexcept
@@ -85,11 +96,18 @@ inline std::wstring widePathFromUtf8(const std::string& path)
 #else
 
 #include <platform/win32/WinBase.hpp>
+#include <platform/win32/WinClipboard.hpp>
 #include <platform/win32/WinCrt.hpp>
 #include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinFile.hpp>
+#include <platform/win32/WinJob.hpp>
+#include <platform/win32/WinMetafile.hpp>
+#include <platform/win32/WinProcess.hpp>
+#include <platform/win32/WinRpc.hpp>
+#include <platform/win32/WinSecurity.hpp>
 #include <platform/win32/WinShell.hpp>
 #include <platform/win32/WinText.hpp>
 #include <platform/win32/WinTime.hpp>
+#include <platform/win32/WinVersion.hpp>
 
 #endif

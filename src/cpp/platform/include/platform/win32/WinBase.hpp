@@ -4,7 +4,9 @@
 // fixed-width types here. Only what the library calls is declared.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <boost/system/error_code.hpp>
@@ -19,7 +21,17 @@ using HRESULT = std::int32_t;
 using BOOL = int;
 using LPBOOL = BOOL*;
 using ULONG_PTR = std::uintptr_t;
+using SIZE_T = std::size_t;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+using DWORDLONG = std::uint64_t;
+using PDWORD = DWORD*;
+using LPDWORD = DWORD*;
+using PBOOL = BOOL*;
+using LPBYTE = BYTE*;
+using LPVOID = void*;
 using HANDLE = void*;
+using PHANDLE = HANDLE*;
 using WCHAR = wchar_t; // holds one UTF-16 code unit, as on Windows
 using LPSTR = char*;
 using LPCSTR = const char*;
@@ -42,6 +54,7 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_INVALID_ACCESS = 12;
 constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_OUTOFMEMORY = 14;
 constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_WRITE_PROTECT = 19;
@@ -75,6 +88,7 @@ constexpr DWORD ERROR_TOO_MANY_LINKS = 1142;
 constexpr DWORD ERROR_OLD_WIN_VERSION = 1150;
 constexpr DWORD ERROR_NO_SUCH_LOGON_SESSION = 1312;
 constexpr DWORD ERROR_CLIPBOARD_NOT_OPEN = 1418;
+constexpr DWORD RPC_S_UUID_NO_ADDRESS = 1739;
 constexpr DWORD ERROR_CANT_ACCESS_FILE = 1920;
 constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 
@@ -84,6 +98,9 @@ void SetLastError(DWORD errorCode);
 // Windows' value, so it never names an object (GetCurrentProcess uses it too).
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
 // Destroys the object behind the handle; an unknown or closed handle gives FALSE, 6.
 BOOL CloseHandle(HANDLE object);
 
@@ -92,6 +109,9 @@ namespace velorin::platform {
 // Describes Win32 error numbers with the texts Windows gives them. On Windows this
 // is Boost's system category; Boost's on Linux would describe them as errno values.
 const boost::system::error_category& systemCategory() noexcept;
+
+// Sets the last error and answers FALSE, as a failing call does.
+BOOL failWith(DWORD errorCode);
 
 // The Win32 error number with the meaning of a C library errno value.
 DWORD win32ErrorFromErrno(int errnoValue);
@@ -120,7 +140,22 @@ std::unique_ptr<T> takeHandle(HANDLE handle);
 
 namespace detail {
 std::unique_ptr<HandleObject> takeHandleIf(HANDLE handle, bool (*matches)(const HandleObject&));
+bool visitHandle(HANDLE handle, const std::function<bool(HandleObject&)>& visit);
 } // namespace detail
+
+// Calls visit with the object, under the table's lock, when the handle names one of
+// type T; false otherwise. The visit must be short: it holds up every handle call.
+template <typename T, typename Visit>
+bool visitHandle(HANDLE handle, Visit visit)
+{
+   return detail::visitHandle(handle, [&](HandleObject& object) {
+      T* typed = dynamic_cast<T*>(&object);
+      if (typed == nullptr)
+         return false;
+      visit(*typed);
+      return true;
+   });
+}
 
 template <typename T>
 std::unique_ptr<T> takeHandle(HANDLE handle)

@@ -1,6 +1,8 @@
 // WinCrt.hpp: C-runtime functions whose Windows behaviour differs from glibc's.
 #pragma once
 
+#include <cstdio>
+
 // The C runtime's low-level files (<io.h>, <fcntl.h>), for binary reading only: the
 // flags must be _O_RDONLY | _O_BINARY, and text mode, which would turn CR LF into LF,
 // is refused. A failure returns -1 and sets errno to the Windows C runtime's number
@@ -26,3 +28,13 @@ namespace velorin::platform {
 int wctomb(char* multiByte, wchar_t wideChar);
 
 } // namespace velorin::platform
+
+// Command pipes and terminal tests.
+//
+// _popen runs the command with /bin/sh -c where Windows runs %COMSPEC% /c. A pipe read
+// in text mode ("r" or "rt") delivers each CR LF as LF, as the Windows runtime does.
+// _pclose returns the command's exit status, or -1 with errno.
+std::FILE* _popen(const char* command, const char* mode);
+int _pclose(std::FILE* stream);
+int _isatty(int fd);
+int _fileno(std::FILE* stream);

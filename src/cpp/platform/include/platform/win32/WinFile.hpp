@@ -36,9 +36,6 @@ constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
 
-struct SECURITY_ATTRIBUTES;
-using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
-
 // Access: GENERIC_READ, GENERIC_WRITE and FILE_APPEND_DATA (writes go to the end).
 // Creation: CREATE_NEW, CREATE_ALWAYS (emptied when it exists), OPEN_EXISTING,
 // OPEN_ALWAYS; after creating or opening, the last error is 183 when the file existed.
@@ -61,7 +58,25 @@ int _open_osfhandle(std::intptr_t osfHandle, int flags);
 
 // FILE_ATTRIBUTE_* of the entry; a symbolic link is a reparse point, and also a
 // folder when it leads to one. INVALID_FILE_ATTRIBUTES with the last error on failure.
+// A hidden entry is one whose name starts with '.' or one made hidden by
+// SetFileAttributesW.
 DWORD GetFileAttributesW(LPCWSTR fileName);
+// The same for a path in the ANSI code page.
+DWORD GetFileAttributesA(LPCSTR fileName);
+
+// READONLY clears the write permissions (its absence gives the owner write access);
+// HIDDEN, SYSTEM and ARCHIVE are kept with the file.
+BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes);
+
+// The full path, lexically, as Windows gives it: a relative path is taken from the
+// working directory, "." and "name/.." are dropped, a trailing separator stays, links
+// are not followed and nothing need exist; '/' separates. Returns the length in UTF-16
+// units when it fits with its NUL, else the size needed; 0 with 123 for an empty path.
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
+
+// Linux keeps no 8.3 short names, so an existing path is its own long form; a missing
+// one gives 0 with 2 or 3. The size protocol is GetFullPathNameW's, in bytes.
+DWORD GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD bufferLength);
 
 // Copies contents, permissions and the last write time. The source is opened for
 // shared reading, so a file open for writing gives 32; with failIfExists an

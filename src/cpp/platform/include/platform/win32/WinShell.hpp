@@ -20,8 +20,12 @@
 #endif
 
 using HWND = void*;
+struct HINSTANCE__;
+using HMODULE = HINSTANCE__*;
 
 constexpr int CSIDL_PERSONAL = 0x0005;
+constexpr int CSIDL_LOCAL_APPDATA = 0x001C;
+constexpr int CSIDL_COMMON_APPDATA = 0x0023;
 constexpr int CSIDL_FLAG_CREATE = 0x8000;
 
 constexpr DWORD SHGFP_TYPE_CURRENT = 0;
@@ -31,8 +35,20 @@ constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 
 // Writes the folder, NUL-terminated, into a buffer of MAX_PATH wide characters.
 // CSIDL_FLAG_CREATE creates a missing folder; without it a missing folder fails with
-// the HRESULT of ERROR_PATH_NOT_FOUND.
+// the HRESULT of ERROR_PATH_NOT_FOUND. The documents folder is described in
+// WinShell.cpp; the local application data is $XDG_CONFIG_HOME, else .config in the
+// account's home; the common application data the first of $XDG_CONFIG_DIRS, else
+// /etc/xdg. Relative XDG values are ignored.
 HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path);
+
+// The same folder with the sub-folder (UTF-16 units, each taken as a character)
+// appended; with CSIDL_FLAG_CREATE both are created when missing.
+HRESULT SHGetFolderPathAndSubDirW(HWND owner, int folder, HANDLE token, DWORD flags, LPCWSTR subDir,
+                                  LPWSTR path);
+
+// The running program's full path (the null module only). A longer path is cut to
+// size - 1 units and its NUL, with the result size and the last error 122.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 namespace velorin::platform {
 

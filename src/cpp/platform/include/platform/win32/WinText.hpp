@@ -37,4 +37,9 @@ bool isNameablePath(const std::wstring& path);
 std::string utf8PathFromWide(const std::wstring& path);
 std::wstring widePathFromUtf8(const std::string& path);
 
+// Between UTF-8 and the ANSI code page (Windows-1252) of the narrow "A" calls; a
+// character the code page lacks becomes '?', as Windows' best fit does at worst.
+std::string ansiFromUtf8(const std::string& text);
+std::string utf8FromAnsi(const std::string& text);
+
 } // namespace velorin::platform

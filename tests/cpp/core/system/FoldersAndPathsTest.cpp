@@ -1,0 +1,256 @@
+// FoldersAndPathsTest.cpp: the settings folders, the executable's path and paths
+// relative to it, full and long paths, and the hidden attribute.
+#include <core/system/System.hpp>
+
+#include <platform/TestHooks.hpp>
+#include <platform/Win32Api.hpp>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include <boost/filesystem.hpp>
+#include <gtest/gtest.h>
+
+#include <core/system/Environment.hpp>
+
+#include "CapturingLogDestination.hpp"
+#include "ScopedEnvironment.hpp"
+#include "ScratchFolder.hpp"
+
+namespace velorin::core::system {
+namespace {
+
+using testing::captureLog;
+
+class FoldersAndPathsTest : public ::testing::Test
+{
+protected:
+   void SetUp() override
+   {
+      setenv("XDG_CONFIG_HOME", (root_ / "user").string());
+      setenv("XDG_CONFIG_DIRS", (root_ / "machine").string() + ":/etc/xdg");
+      boost::filesystem::create_directories(root_ / "user");
+      boost::filesystem::create_directories(root_ / "machine");
+   }
+
+   void TearDown() override { platform::clearFailures(); }
+
+   std::string path(const std::string& relative) const { return (root_ / relative).string(); }
+
+   const testing::ScopedEnvironment environment_;
+   const testing::ScratchFolder root_{"folders-%%%%-%%%%"};
+};
+
+// The text of the one line logged, from the message on.
+std::string loggedMessage(const std::shared_ptr<testing::CapturingLogDestination>& log, const std::string& start)
+{
+   if (log->lines().size() != 1)
+      return "lines logged: " + std::to_string(log->lines().size());
+   const std::string line = log->lines()[0];
+   const std::size_t found = line.find(start);
+   return found == std::string::npos ? line : line.substr(found, line.find_first_of(";\n", found) - found);
+}
+
+TEST_F(FoldersAndPathsTest, UserSettingsFolderIsMadeOnlyWhenAskedFor)
+{
+   const auto log = captureLog();
+   EXPECT_TRUE(userSettingsPath(FilePath(), "Velorin-Desktop", false).isEmpty());
+   EXPECT_EQ(loggedMessage(log, "Unable"), "Unable to retrieve user home path. HRESULT:  -2147024893");
+
+   const FilePath created = userSettingsPath(FilePath(), "Velorin-Desktop", true);
+   EXPECT_EQ(created.getAbsolutePath(), path("user/Velorin-Desktop"));
+   EXPECT_TRUE(boost::filesystem::is_directory(path("user/Velorin-Desktop")));
+   EXPECT_EQ(userSettingsPath(FilePath(), "Velorin-Desktop", false).getAbsolutePath(), created.getAbsolutePath());
+
+   // A folder name too long for the file system, and for the shell's buffer.
+   const auto longNameLog = captureLog(2);
+   EXPECT_TRUE(userSettingsPath(FilePath(), std::string(300, 'x'), true).isEmpty());
+   EXPECT_EQ(loggedMessage(longNameLog, "Unable"), "Unable to retrieve user home path. HRESULT:  -2147024690");
+}
+
+TEST_F(FoldersAndPathsTest, NamesWithHighBytesNameDifferentFoldersPerUserAndPerMachine)
+{
+   // Per user each byte is one unit, sign-extended: 0xC3 0xA9 become U+FFC3 U+FFA9.
+   EXPECT_EQ(userSettingsPath(FilePath(), "Caf\xC3\xA9", true).getAbsolutePath(),
+             path("user/Caf\xEF\xBF\x83\xEF\xBE\xA9"));
+   // Per machine the name is UTF-8.
+   EXPECT_EQ(systemSettingsPath("Caf\xC3\xA9", true).getAbsolutePath(), path("machine/Caf\xC3\xA9"));
+   EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Caf\xC3\xA9")));
+}
+
+TEST_F(FoldersAndPathsTest, MachineSettingsFolderIsNamedWhetherOrNotItExists)
+{
+   EXPECT_EQ(systemSettingsPath("Velorin", false).getAbsolutePath(), path("machine/Velorin"));
+   EXPECT_FALSE(boost::filesystem::exists(path("machine/Velorin")));
+   EXPECT_EQ(systemSettingsPath("Velorin", true).getAbsolutePath(), path("machine/Velorin"));
+   EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Velorin")));
+}
+
+TEST_F(FoldersAndPathsTest, MachineSettingsFailuresLogTheHresult)
+{
+   {
+      const auto log = captureLog();
+      setenv("XDG_CONFIG_DIRS", path("missing"));
+      EXPECT_TRUE(systemSettingsPath("Velorin", false).isEmpty());
+      EXPECT_EQ(loggedMessage(log, "Unable"),
+                "Unable to retrieve per machine configuration path. HRESULT:  -2147024893");
+   }
+   {
+      const auto log = captureLog();
+      setenv("XDG_CONFIG_DIRS", path("machine"));
+      platform::failNext("SHGetFolderPathAndSubDirW", ERROR_ACCESS_DENIED);
+      EXPECT_TRUE(systemSettingsPath("Velorin", true).isEmpty());
+      EXPECT_EQ(loggedMessage(log, "Cannot"),
+                "Cannot create folder under per machine configuration path. HRESULT:  -2147024891");
+   }
+}
+
+TEST_F(FoldersAndPathsTest, ExecutablePathIsTheRunningProgram)
+{
+   FilePath executable;
+   ASSERT_FALSE(executablePath(nullptr, &executable));
+   EXPECT_EQ(executable.getAbsolutePath(), boost::filesystem::read_symlink("/proc/self/exe").string());
+
+   const FilePath folder = executable.getParent();
+   struct Case
+   {
+      std::string relative;
+      std::string expected;
+   };
+   const Case cases[] = {
+      {"..", folder.getParent().getAbsolutePath()},
+      {"bin", folder.getAbsolutePath() + "/bin"},
+      {"../bin", folder.completePath("../bin").getAbsolutePath()},
+      {"/opt/tools", "/opt/tools"},
+   };
+   for (const Case& c : cases)
+   {
+      FilePath relative;
+      ASSERT_FALSE(pathRelativeToExecutable(c.relative, nullptr, &relative)) << c.relative;
+      EXPECT_EQ(relative.getAbsolutePath(), c.expected) << c.relative;
+   }
+
+   platform::failNext("GetModuleFileNameW", ERROR_NOT_ENOUGH_MEMORY);
+   FilePath untouched("/untouched");
+   EXPECT_EQ(pathRelativeToExecutable("bin", nullptr, &untouched).getCode(), 8);
+   EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
+}
+
+TEST_F(FoldersAndPathsTest, ExecutablePathsLongerThanTheFirstBufferComeWhole)
+{
+   boost::filesystem::path folder = root_;
+   for (int level = 0; level < 3; ++level)
+      folder /= std::string(100, static_cast<char>('a' + level));
+   boost::filesystem::create_directories(folder);
+   const boost::filesystem::path program = folder / "job_helper";
+   boost::filesystem::copy_file(JOB_HELPER, program);
+
+   std::string output;
+   ASSERT_FALSE(captureCommand("'" + program.string() + "' 0 path", &output));
+   EXPECT_NE(output.find("path " + program.string() + "\n"), std::string::npos) << output;
+   EXPECT_GT(program.string().size(), 300u);
+}
+
+TEST_F(FoldersAndPathsTest, RealPathsAreFullAndLexical)
+{
+   char folder[4096];
+   ASSERT_NE(::getcwd(folder, sizeof(folder)), nullptr);
+   struct Case
+   {
+      std::string path;
+      std::string expected;
+   };
+   const std::string longName(600, 'n');
+   const Case cases[] = {
+      {"a/./b/../c", std::string(folder) + "/a/c"},
+      {"/x/y/../../z/", "/z/"},
+      {"/" + longName + "/f", "/" + longName + "/f"}, // past the first buffer
+   };
+   for (const Case& c : cases)
+   {
+      FilePath real;
+      ASSERT_FALSE(realPath(c.path, &real)) << c.path;
+      EXPECT_EQ(real.getAbsolutePath(), c.expected) << c.path;
+   }
+}
+
+TEST_F(FoldersAndPathsTest, RealPathFailuresNameThePathOnlyOnTheFirstCall)
+{
+   FilePath untouched("/untouched");
+   platform::failNext("GetFullPathNameW", ERROR_NOT_ENOUGH_MEMORY);
+   Error error = realPath(FilePath("/a/b"), &untouched);
+   EXPECT_EQ(error.getCode(), 8);
+   EXPECT_EQ(error.getProperty("path"), "/a/b");
+
+   platform::failNextAfter("GetFullPathNameW", 1, ERROR_NOT_ENOUGH_MEMORY);
+   error = realPath("/" + std::string(600, 'n'), &untouched);
+   EXPECT_EQ(error.getCode(), 8);
+   EXPECT_TRUE(error.getProperties().empty());
+   EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
+}
+
+TEST_F(FoldersAndPathsTest, LongPathsAndExeExtensions)
+{
+   for (const std::string& text : {path("user"), path("no such file")})
+   {
+      FilePath same(text);
+      expandToLongPath(&same);
+      EXPECT_EQ(same.getAbsolutePath(), text);
+   }
+
+   struct Case
+   {
+      std::string path;
+      std::string expected;
+   };
+   const Case cases[] = {
+      {"C:/tools/git", "C:/tools/git.exe"},
+      {"C:/tools/run.bat", "C:/tools/run.bat"},
+      {"C:/tools/RUN.EXE", "C:/tools/RUN.EXE"},
+      {"C:/tools/command.com", "C:/tools/command.com"},
+   };
+   for (const Case& c : cases)
+   {
+      FilePath file(c.path);
+      appendExeExtension(&file);
+      EXPECT_EQ(file.getAbsolutePath(), c.expected) << c.path;
+   }
+}
+
+TEST_F(FoldersAndPathsTest, CommandInterpreterIsTheExpandedComspec)
+{
+   setenv("COMSPEC", "/bin/bash");
+   EXPECT_EQ(commandInterpreterPath().getAbsolutePath(), "/bin/bash");
+   platform::failNext("ExpandEnvironmentStringsA", ERROR_NOT_ENOUGH_MEMORY);
+   EXPECT_TRUE(commandInterpreterPath().isEmpty());
+}
+
+TEST_F(FoldersAndPathsTest, FilesAreHiddenByNameOrByAttribute)
+{
+   std::ofstream(path("plain.txt")) << "x";
+   std::ofstream(path(".dotted")) << "x";
+   EXPECT_FALSE(hasHiddenAttribute(path("plain.txt")));
+   EXPECT_TRUE(hasHiddenAttribute(path(".dotted")));
+   EXPECT_FALSE(hasHiddenAttribute(path("missing.txt")));
+
+   ASSERT_FALSE(makeFileHidden(FilePath(path("plain.txt"))));
+   EXPECT_TRUE(hasHiddenAttribute(FilePath(path("plain.txt"))));
+   EXPECT_FALSE(makeFileHidden(FilePath(path("plain.txt")))); // hidden already
+
+   EXPECT_EQ(makeFileHidden(FilePath(path("missing.txt"))).getCode(), ERROR_FILE_NOT_FOUND);
+   std::ofstream(path("other.txt")) << "x";
+   platform::failNext("SetFileAttributesW", ERROR_ACCESS_DENIED);
+   EXPECT_EQ(makeFileHidden(FilePath(path("other.txt"))).getCode(), ERROR_ACCESS_DENIED);
+   EXPECT_FALSE(hasHiddenAttribute(path("other.txt")));
+}
+
+TEST_F(FoldersAndPathsTest, UserHomePathTakesTheOverrideList)
+{
+   setenv("VELORIN_TEST_HOME", root_.string());
+   EXPECT_EQ(userHomePath("VELORIN_TEST_NONE|VELORIN_TEST_HOME").getAbsolutePath(), root_.string());
+}
+
+} // namespace
+} // namespace velorin::core::system
