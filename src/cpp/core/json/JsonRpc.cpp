@@ -120,6 +120,18 @@ const boost::system::error_category& jsonRpcCategory()
    return category;
 }
 
+JsonRpcAsyncHandler makeAsyncHandler(const JsonRpcHandler& handler)
+{
+   return [handler](const JsonRpcRequest& request, const JsonRpcContinuation& continuation) {
+      runSynchronousHandler(handler, request, continuation);
+   };
+}
+
+JsonRpcAsyncMethod makeAsyncMethod(const JsonRpcMethod& method)
+{
+   return JsonRpcAsyncMethod(method.first, makeAsyncHandler(method.second));
+}
+
 boost::system::error_code makeJsonRpcErrorCode(int code)
 {
    return boost::system::error_code(code, jsonRpcCategory());
@@ -234,6 +246,17 @@ Error readObject(const Object& object, const std::string& name, Object* value)
 Error readObject(const Object& object, const std::string& name, Array* value)
 {
    return readTypedMember(object, name, Type::Array, ERROR_LOCATION, value);
+}
+
+void runSynchronousHandler(const JsonRpcHandler& handler,
+                           const JsonRpcRequest& request,
+                           const JsonRpcContinuation& continuation)
+{
+   JsonRpcResponse response;
+   if (request.flagResponse)
+      response.setFlagged(true);
+   const Error error = handler(request, &response);
+   continuation(error, &response);
 }
 
 void JsonRpcResponse::setAfterResponse(const boost::function<void()>& afterResponse)

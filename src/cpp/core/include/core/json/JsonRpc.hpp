@@ -130,6 +130,18 @@ typedef boost::function<void(const JsonRpcRequest&, const JsonRpcContinuation&)>
 typedef std::pair<std::string, JsonRpcHandler> JsonRpcMethod;
 typedef std::pair<std::string, JsonRpcAsyncHandler> JsonRpcAsyncMethod;
 
+// The handler in asynchronous form: each call runs it synchronously.
+JsonRpcAsyncHandler makeAsyncHandler(const JsonRpcHandler& handler);
+JsonRpcAsyncMethod makeAsyncMethod(const JsonRpcMethod& method);
+
+// Runs the handler on a fresh reply (flagged when the request asks for it), then hands
+// the handler's error and that reply to the continuation on the same thread. An empty
+// handler or continuation throws boost::bad_function_call; a handler that throws skips
+// the continuation.
+void runSynchronousHandler(const JsonRpcHandler& handler,
+                           const JsonRpcRequest& request,
+                           const JsonRpcContinuation& continuation);
+
 // Adds "properties" (each property's value as a string) when the error has any.
 void addErrorProperties(Object* errorObject, const Error& error);
 
