@@ -11,6 +11,9 @@
 
 #include <boost/assert.hpp>
 
+#include <core/http/Response.hpp>
+#include <shared_core/Logger.hpp>
+
 namespace velorin::core::json {
 namespace {
 
@@ -233,6 +236,24 @@ Error parseJsonRpcRequest(const std::string& input, JsonRpcRequest* request)
    }
 }
 
+bool parseJsonRpcRequestForMethod(const std::string& input,
+                                  const std::string& method,
+                                  JsonRpcRequest* request,
+                                  http::Response* response)
+{
+   Error error = parseJsonRpcRequest(input, request);
+   if (!error && request->method != method)
+   {
+      error = jsonRpcError(JsonRpcErrorCode::MethodNotFound, ERROR_LOCATION);
+      error.addProperty("method", request->method);
+   }
+   if (!error)
+      return true;
+   log::logError(error, ERROR_LOCATION);
+   setJsonRpcErrorResponse(error, response, false);
+   return false;
+}
+
 Error readObject(const Object& object, const std::string& name, std::string* value)
 {
    return readTypedMember(object, name, Type::String, ERROR_LOCATION, value);
@@ -327,6 +348,26 @@ void JsonRpcResponse::setError(const boost::system::error_code& ec, const Value&
 void JsonRpcResponse::setFlagged(bool flagged)
 {
    flagged_ = flagged;
+}
+
+void setJsonRpcErrorResponse(const Error& error, http::Response* response, bool includeProperties)
+{
+   JsonRpcResponse jsonRpcResponse;
+   jsonRpcResponse.setError(error, includeProperties);
+   setJsonRpcResponse(jsonRpcResponse, response);
+}
+
+void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* response)
+{
+   response->disableCaching();
+   if (response->contentType().empty())
+      response->setContentType("application/json");
+   const Error error = response->setBody(jsonRpcResponse.body().write());
+   if (error)
+   {
+      log::logError(error, ERROR_LOCATION);
+      response->respondWithError(500, error.getMessage());
+   }
 }
 
 void JsonRpcResponse::setRedirectError(const Error& error, const std::string& redirectUrl)

@@ -154,6 +154,14 @@ Error missingMemberError(const std::string& name, const ErrorLocation& location)
 // True when the text is a JSON object, which then replaces the target.
 bool parseJsonObject(const std::string& text, Object* object);
 
+// Parses the request and checks that it names the method. A failure is logged and
+// answered in the response as a JSON-RPC error (code 7 with the property "method" for
+// another method); the response is left alone when the result is true.
+bool parseJsonRpcRequestForMethod(const std::string& input,
+                                  const std::string& method,
+                                  JsonRpcRequest* request,
+                                  http::Response* response);
+
 // Reads the members in document order into the request, which is filled in place:
 // fields whose member is absent keep their values. Code 6 for text that is not an
 // object, a method, sourceWnd or clientId that is not a string and an empty method;
@@ -178,6 +186,14 @@ Error readObject(const Object& object, const std::string& name, T* value, const 
       return error;
    return readObject(object, nextName, nextValue, rest...);
 }
+
+// A fresh reply holding the error, written into the response.
+void setJsonRpcErrorResponse(const Error& error, http::Response* response, bool includeProperties);
+
+// Writes the reply as the compact body of the response with caching disabled, and
+// "Content-Type" "application/json" unless a type is set. The status is left alone;
+// only a body that cannot be set is logged and answered with status 500.
+void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* response);
 
 // Code 9 with the "description" "expected '<String>'; got '<Null>'" and the like.
 Error typeMismatchError(const Value& value, Type expectedType, const ErrorLocation& location);
