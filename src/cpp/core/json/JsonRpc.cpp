@@ -25,12 +25,10 @@ Error jsonRpcError(JsonRpcErrorCode code, const ErrorLocation& location)
 }
 
 // The JSON model reads text up to its first NUL, which JSON text never holds raw, so a
-// body with one is refused whole rather than cut short.
-Error parseBody(const std::string& text, Value* value)
+// text with one is refused whole rather than read cut short.
+bool parseObjectText(const std::string& text, Value* value)
 {
-   if (text.find('\0') != std::string::npos)
-      return jsonRpcError(JsonRpcErrorCode::InvalidRequest, ERROR_LOCATION);
-   return value->parse(text);
+   return text.find('\0') == std::string::npos && !value->parse(text) && value->isObject();
 }
 
 // Reads one member into the request; a success lets the walk go on.
@@ -205,7 +203,7 @@ const char* JsonRpcErrorCategory::name() const noexcept
 bool parseJsonObject(const std::string& text, Object* object)
 {
    Value value;
-   if (parseBody(text, &value) || !value.isObject())
+   if (!parseObjectText(text, &value))
       return false;
    *object = std::move(value);
    return true;
@@ -216,7 +214,7 @@ Error parseJsonRpcRequest(const std::string& input, JsonRpcRequest* request)
    try
    {
       Value value;
-      if (parseBody(input, &value) || !value.isObject())
+      if (!parseObjectText(input, &value))
          return jsonRpcError(JsonRpcErrorCode::InvalidRequest, ERROR_LOCATION);
       for (const Object::Member& member : value.getObject())
       {
