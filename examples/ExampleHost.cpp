@@ -1,5 +1,6 @@
 // ExampleHost.cpp: a small host program showing how a program sets up and uses the
-// library's logging, error values, JSON values and system services.
+// library's logging, error values, JSON values and system services. With "--jsonrpc"
+// it answers one JSON-RPC request piped through it instead (JsonRpcPipe.cpp).
 #include <iostream>
 #include <memory>
 
@@ -11,6 +12,8 @@
 #include <shared_core/json/Json.hpp>
 
 #include <core/system/System.hpp>
+
+#include "JsonRpcPipe.hpp"
 
 using namespace velorin::core;
 
@@ -26,8 +29,11 @@ Error openConfiguration(const std::string& path)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+   if (argc > 1 && std::string(argv[1]) == "--jsonrpc")
+      return answerJsonRpcRequest(std::cin, std::cout);
+
    log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
    log::setProgramId("velorin-example");
 

@@ -189,7 +189,12 @@ std::string Message::headerValue(const std::string& name) const
 
 void Message::removeHeader(const std::string& name)
 {
-   headers_.erase(std::remove_if(headers_.begin(), headers_.end(), HeaderNamePredicate(name)), headers_.end());
+   removeHeaders(HeaderNamePredicate(name));
+}
+
+void Message::removeHeaders(const std::function<bool(const Header&)>& predicate)
+{
+   headers_.erase(std::remove_if(headers_.begin(), headers_.end(), predicate), headers_.end());
 }
 
 void Message::replaceHeader(const std::string& name, const std::string& value)

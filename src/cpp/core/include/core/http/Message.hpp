@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <locale>
 #include <ostream>
@@ -135,6 +136,9 @@ protected:
    // "HTTP/major.minor", kept in the message while its buffer is out.
    void appendHttpVersionBuffer(std::vector<boost::asio::const_buffer>* buffers);
    static void appendSpaceBuffer(std::vector<boost::asio::const_buffer>* buffers);
+
+   // Removes every header the predicate holds for; the others keep their order.
+   void removeHeaders(const std::function<bool(const Header&)>& predicate);
 
    std::string body_;
 

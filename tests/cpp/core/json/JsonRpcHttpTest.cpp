@@ -1,0 +1,135 @@
+// JsonRpcHttpTest.cpp: JSON-RPC replies written into HTTP responses, and the
+// single-method endpoint that answers its own failures.
+#include <core/json/JsonRpc.hpp>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <core/http/Response.hpp>
+
+#include "CapturingLogDestination.hpp"
+
+namespace velorin::core::json {
+namespace {
+
+// The response as it goes on the wire.
+std::string wireText(http::Response* response)
+{
+   std::string text;
+   for (const boost::asio::const_buffer& buffer : response->toBuffers())
+      text.append(static_cast<const char*>(buffer.data()), buffer.size());
+   return text;
+}
+
+TEST(JsonRpcHttpTest, ReplyBecomesAnUncachedJsonBody)
+{
+   JsonRpcResponse reply;
+   reply.setResult(Value("caf\xC3\xA9"));
+   http::Response response;
+   setJsonRpcResponse(reply, &response);
+   EXPECT_EQ("HTTP/1.1 200 OK\r\n"
+             "Expires: Fri, 01 Jan 1990 00:00:00 GMT\r\n"
+             "Pragma: no-cache\r\n"
+             "Cache-Control: no-cache, no-store, max-age=0, must-revalidate\r\n"
+             "Content-Type: application/json\r\n"
+             "Content-Length: 18\r\n"
+             "\r\n"
+             "{\"result\":\"caf\xC3\xA9\"}",
+             wireText(&response));
+}
+
+TEST(JsonRpcHttpTest, TypeStatusAndEncodingSetEarlier)
+{
+   const struct
+   {
+      const char* contentType;
+      int status;
+      const char* expectedType;
+   } cases[] = {
+      {"", 200, "application/json"},
+      {"text/plain", 200, "text/plain"},
+      {"application/json; charset=utf-8", 202, "application/json; charset=utf-8"},
+   };
+   for (const auto& c : cases)
+   {
+      http::Response response;
+      if (*c.contentType)
+         response.setContentType(c.contentType);
+      response.setStatusCode(c.status);
+      response.setContentEncoding("gzip");
+      setJsonRpcResponse(JsonRpcResponse(), &response);
+      EXPECT_EQ(c.expectedType, response.contentType()) << c.contentType;
+      EXPECT_EQ(c.status, response.statusCode()) << c.contentType;
+      EXPECT_EQ("", response.contentEncoding()) << "bodies are stored unencoded";
+      EXPECT_EQ(R"({"result":null})", response.body());
+      EXPECT_EQ(15, response.contentLength());
+   }
+}
+
+TEST(JsonRpcHttpTest, ErrorResponseTakesTheErrorAndItsPropertiesWhenAsked)
+{
+   Error error = systemError(5, ErrorLocation());
+   error.addProperty("path", "C:/x");
+   const std::string reply = R"({"error":{"code":100,"message":"Error occurred while executing method",)"
+                             R"("error":{"code":5,"category":"system","message":"Access is denied"})";
+   for (bool includeProperties : {false, true})
+   {
+      http::Response response;
+      setJsonRpcErrorResponse(error, &response, includeProperties);
+      EXPECT_EQ(200, response.statusCode());
+      EXPECT_EQ(reply + (includeProperties ? R"(,"properties":{"path":"C:/x"}}})" : "}}"), response.body());
+   }
+}
+
+TEST(JsonRpcHttpTest, EndpointAnswersEveryFailureInAStatus200Reply)
+{
+   const std::string deep = R"({"method":"greet","params":)" + std::string(5000, '[') + std::string(5000, ']') + "}";
+   const std::string huge = R"({"method":"greet","kwparams":{"pad":")" + std::string(4 << 20, ' ') + "\"}}";
+   const struct
+   {
+      std::string body;
+      bool accepted;
+      const char* reply;
+      const char* methodProperty;
+   } cases[] = {
+      {R"({"method":"greet","params":[1]})", true, "", ""},
+      {huge, true, "", ""},
+      {R"({"method":"other"})", false, R"({"error":{"code":7,"message":"Method not found","error":null}})", "other"},
+      {R"({"method":"Greet"})", false, R"({"error":{"code":7,"message":"Method not found","error":null}})", "Greet"},
+      {"not json", false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+      {"[\"greet\"]", false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+      {R"({"params":[]})", false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+      {R"({"method":"greet","params":"x"})", false,
+       R"({"error":{"code":9,"message":"Parameter type mismatch","error":null}})", ""},
+      {deep, false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+   };
+   for (const auto& c : cases)
+   {
+      const std::string label = c.body.substr(0, 40);
+      const auto log = testing::captureLog();
+      JsonRpcRequest request;
+      http::Response response;
+      EXPECT_EQ(c.accepted, parseJsonRpcRequestForMethod(c.body, "greet", &request, &response)) << label;
+      EXPECT_EQ(200, response.statusCode()) << label;
+      EXPECT_EQ(c.reply, response.body()) << label;
+      const std::vector<std::string> lines = log->lines();
+      if (c.accepted)
+      {
+         EXPECT_EQ("greet", request.method) << label;
+         EXPECT_TRUE(response.headers().empty()) << label;
+         EXPECT_TRUE(lines.empty()) << label;
+         continue;
+      }
+      EXPECT_EQ("application/json", response.contentType()) << label;
+      ASSERT_EQ(1u, lines.size()) << label;
+      EXPECT_NE(std::string::npos, lines[0].find("ERROR jsonrpc error")) << lines[0];
+      EXPECT_NE(std::string::npos, lines[0].find("parseJsonRpcRequestForMethod")) << lines[0];
+      const bool hasMethod = lines[0].find(std::string("[method: ") + c.methodProperty + "]") != std::string::npos;
+      EXPECT_EQ(*c.methodProperty != '\0', hasMethod) << lines[0];
+   }
+}
+
+} // namespace
+} // namespace velorin::core::json
