@@ -90,11 +90,15 @@ public:
 
    Error initialize() override { return file_.openForRead(stream_); }
 
+   // A file that never opened has no data to pad: it ends at once.
    std::shared_ptr<StreamBuffer> nextChunk() override
    {
+      if (!stream_)
+         return std::shared_ptr<StreamBuffer>();
+
       std::size_t size = 0;
       std::unique_ptr<char[]> data(new char[static_cast<std::size_t>(std::max<std::streamsize>(bufferSize_, 0))]);
-      if (stream_ && bufferSize_ > 0)
+      if (bufferSize_ > 0)
       {
          stream_->read(data.get(), bufferSize_);
          size = static_cast<std::size_t>(stream_->gcount());
