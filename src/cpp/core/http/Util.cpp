@@ -418,12 +418,20 @@ namespace {
 // start of a stream name; a NUL ends the name early.
 const std::string kRefusedPathCharacters("\\:\0", 3);
 
+// Windows opens a device for these names in any folder, whatever follows their first
+// dot and with spaces before it ("nul.txt", "CON .log"); COM and LPT also take the
+// superscript digits.
+const boost::regex kDeviceName("(?:^|/)(?:CON|CONIN\\$|CONOUT\\$|PRN|AUX|NUL|(?:COM|LPT)(?:[0-9]|\xC2[\xB2\xB3\xB9]))"
+                               " *(?:\\.[^/]*)?(?:/|$)",
+                               boost::regex::perl | boost::regex::icase);
+
 } // namespace
 
 FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath)
 {
    if (boost::algorithm::starts_with(relativePath, "/") || relativePath.find("..") != std::string::npos ||
-       relativePath.find_first_of(kRefusedPathCharacters) != std::string::npos)
+       relativePath.find_first_of(kRefusedPathCharacters) != std::string::npos ||
+       boost::regex_search(relativePath, kDeviceName))
       return FilePath();
 
    // The completed root, so that a relative root compares with the completed child.

@@ -34,6 +34,8 @@ protected:
       write(root() / "a%20b.txt", "literal name");
       write(root() / "notes", "no extension");
       write(root() / "page.html", "<p>page</p>");
+      // Would be a device on Windows, whatever its folder.
+      write(root() / "nul.txt", "device");
       boost::filesystem::create_directories(root() / "dir");
    }
 
@@ -133,6 +135,7 @@ TEST_F(FileServingTest, EveryPathOutsideTheRootIsNotFound)
       std::string("/static/index.htm\0/../../secret.txt", 36),
       std::string("/static/\0", 9),
       "/static/~/secret.txt",
+      "/static/nul.txt",
    };
    for (const std::string& uri : uris)
    {
@@ -167,6 +170,19 @@ TEST_F(FileServingTest, SafeChildPathRefusesWhatWindowsWouldReadAsAnotherPlace)
       {"C:win.ini", true},
       {"file:stream", true},
       {std::string("a\0b", 3), true},
+      {"CON", true},
+      {"nul.txt", true},
+      {"css/aux", true},
+      {"Com1.log", true},
+      {"lpt9/x.txt", true},
+      {"LPT\xC2\xB9", true},
+      {"CON .txt", true},
+      {"conin$", true},
+      {"console.txt", false},
+      {"aux data.txt", false},
+      {"com10", false},
+      {"my-nul.txt", false},
+      {"css/prn-list.css", false},
    };
    for (const auto& c : cases)
    {

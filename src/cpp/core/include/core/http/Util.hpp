@@ -135,7 +135,8 @@ std::string pathAfterPrefix(const Request& request, const std::string& prefix);
 
 // The path that the relative text names below the root, or the empty path when the
 // text could name anything outside it: a text that starts with '/', holds "..", '\',
-// ':' or NUL anywhere, or completes to a path not within the root.
+// ':' or NUL anywhere, names a Windows device ("CON", "nul.txt") in any element, or
+// completes to a path not within the root.
 FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath);
 
 // ---- Upgrades and chunked transfer ----
