@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -90,12 +91,17 @@ public:
 
    Error initialize() override { return file_.openForRead(stream_); }
 
+   // A file that never opened has no data to pad: it ends at once.
    std::shared_ptr<StreamBuffer> nextChunk() override
    {
+      if (!stream_)
+         return std::shared_ptr<StreamBuffer>();
+
       std::size_t size = 0;
-      std::unique_ptr<char[]> data(new char[static_cast<std::size_t>(std::max<std::streamsize>(bufferSize_, 0))]);
-      if (stream_ && bufferSize_ > 0)
+      std::unique_ptr<char[]> data;
+      if (bufferSize_ > 0)
       {
+         data.reset(new char[static_cast<std::size_t>(bufferSize_)]);
          stream_->read(data.get(), bufferSize_);
          size = static_cast<std::size_t>(stream_->gcount());
       }
@@ -469,6 +475,7 @@ void Response::setRangedBody(const std::string& content, const std::string& cont
    addHeader("Content-Range", boost::str(boost::format("bytes %1%-%2%/%3%") % range.first % range.last % content.size()));
    if (request.acceptsEncoding("gzip"))
       setContentEncoding("gzip");
+   // Only running out of memory can fail a body set from a string.
    if (range.first == 0 && range.last == content.size() - 1)
       setBody(content);
    else

@@ -1,4 +1,5 @@
-// Util.cpp: HTTP dates, percent-encoding, field lists and multipart form bodies.
+// Util.cpp: HTTP dates, percent-encoding, field lists, multipart form bodies, file
+// serving, chunk framing and address checks.
 #include <core/http/Util.hpp>
 
 #include <algorithm>
@@ -10,7 +11,11 @@
 #include <sstream>
 #include <string_view>
 
+#include <boost/algorithm/string/predicate.hpp>
 #include <boost/algorithm/string/trim.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/address.hpp>
+#include <boost/asio/ip/tcp.hpp>
 #include <boost/date_time/posix_time/posix_time.hpp>
 #include <boost/iostreams/device/array.hpp>
 #include <boost/iostreams/stream.hpp>
@@ -19,6 +24,8 @@
 #include <core/RegexUtils.hpp>
 #include <core/TimeUtils.hpp>
 #include <core/http/Message.hpp>
+#include <core/http/Request.hpp>
+#include <core/http/Response.hpp>
 
 namespace velorin::core::http::util {
 namespace {
@@ -145,6 +152,14 @@ void buildQueryString(const Fields& fields, std::string* queryString)
       queryString->pop_back();
 }
 
+std::string chunkFrame(const std::string& data)
+{
+   std::ostringstream frame;
+   frame.imbue(std::locale::classic());
+   frame << std::hex << data.size() << "\r\n" << data << "\r\n";
+   return frame.str();
+}
+
 std::string fieldValue(const Fields& fields, const std::string& name)
 {
    const auto field =
@@ -184,12 +199,70 @@ std::string formatMicroseconds(std::int64_t ticks, bool omitWhenZero)
    return stream.str();
 }
 
+void handleFileRequest(const std::string& rootPath,
+                       const std::string& baseUri,
+                       const Request& request,
+                       Response* response)
+{
+   std::string uri = request.path();
+   if (uri == baseUri.substr(0, baseUri.empty() ? 0 : baseUri.size() - 1))
+   {
+      response->redirectPermanently(request, baseUri);
+      return;
+   }
+   if (!boost::algorithm::starts_with(uri, baseUri))
+   {
+      response->respondNotFound(request);
+      return;
+   }
+   if (uri == baseUri)
+      uri += "index.htm";
+
+   const FilePath file = safeChildPath(rootPath, uri.substr(baseUri.size()));
+   if (file.isEmpty())
+   {
+      response->respondNotFound(request);
+      return;
+   }
+   response->setRevalidateCacheHeaders();
+   response->setFileIfModified(file, request, NullOutputFilter());
+}
+
+bool hostResolves(const std::string& host)
+{
+   boost::asio::io_context context;
+   boost::asio::ip::tcp::resolver resolver(context);
+   boost::system::error_code ec;
+   const boost::asio::ip::tcp::resolver::results_type results =
+      resolver.resolve(host, std::string(), boost::asio::ip::resolver_base::address_configured, ec);
+   return !ec && !results.empty();
+}
+
+bool isIpAddress(const std::string& host)
+{
+   // Tries IPv6 first, then IPv4.
+   boost::system::error_code ec;
+   boost::asio::ip::make_address(host, ec);
+   return !ec;
+}
+
 bool isValidHttpDate(const std::string& text)
 {
    static const boost::regex httpDate(
       "(Mon|Tue|Wed|Thu|Fri|Sat|Sun),\\s\\d{2}\\s(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)"
       "\\s\\d{4}\\s\\d{2}:\\d{2}:\\d{2}\\sGMT");
    return regex_utils::searchText(text, httpDate, false, true);
+}
+
+namespace {
+
+const boost::regex kUpgradeWord("\\<Upgrade\\>", boost::regex::perl | boost::regex::icase);
+
+} // namespace
+
+bool isWebSocketUpgrade(const Request& request)
+{
+   return boost::regex_search(request.headerValue("Connection"), kUpgradeWord);
 }
 
 boost::posix_time::ptime parseDate(const std::string& text, const std::string& format)
@@ -329,6 +402,42 @@ void parseMultipartForm(const std::string& contentType, const std::string& body,
 void parseQueryString(const std::string& queryString, Fields* fields)
 {
    parseFields(queryString, "&", "=", fields, FieldDecodeQueryString);
+}
+
+std::string pathAfterPrefix(const Request& request, const std::string& prefix)
+{
+   std::string uri = request.uri();
+   if (!prefix.empty() && boost::algorithm::starts_with(uri, prefix))
+      uri.erase(0, prefix.size());
+   return urlDecode(uri.substr(0, uri.find('?')));
+}
+
+namespace {
+
+// Besides '/', Windows reads '\' as a separator and ':' as the end of a drive or the
+// start of a stream name; a NUL ends the name early.
+const std::string kRefusedPathCharacters("\\:\0", 3);
+
+// Windows opens a device for these names in any folder, whatever follows their first
+// dot and with spaces before it ("nul.txt", "CON .log"); COM and LPT also take the
+// superscript digits.
+const boost::regex kDeviceName("(?:^|/)(?:CON|CONIN\\$|CONOUT\\$|PRN|AUX|NUL|(?:COM|LPT)(?:[0-9]|\xC2[\xB2\xB3\xB9]))"
+                               " *(?:\\.[^/]*)?(?:/|$)",
+                               boost::regex::perl | boost::regex::icase);
+
+} // namespace
+
+FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath)
+{
+   if (boost::algorithm::starts_with(relativePath, "/") || relativePath.find("..") != std::string::npos ||
+       relativePath.find_first_of(kRefusedPathCharacters) != std::string::npos ||
+       boost::regex_search(relativePath, kDeviceName))
+      return FilePath();
+
+   // The completed root, so that a relative root compares with the completed child.
+   const FilePath root = FilePath(rootPath).completePath(std::string());
+   const FilePath child = root.completePath(relativePath);
+   return child.isWithin(root) ? child : FilePath();
 }
 
 std::string urlDecode(const std::string& text)

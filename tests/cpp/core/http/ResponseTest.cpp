@@ -395,5 +395,84 @@ TEST(ResponseTest, UncachedHtmlIsUnencodedAndMarkedNoCache)
    EXPECT_EQ("<p>hi</p>", response.body());
 }
 
+// The digits of each offset in turn, so that a part shows where it was cut.
+std::string hundredBytes()
+{
+   std::string content;
+   for (int i = 0; i < 100; ++i)
+      content += static_cast<char>('0' + i % 10);
+   return content;
+}
+
+TEST(ResponseTest, RangeSelectsOnePartOrAnswersUnsatisfiable)
+{
+   const std::string content = hundredBytes();
+   const std::string none = "no body";
+   const struct
+   {
+      const char* range; // null: no "Range" header
+      int status;
+      const char* contentRange;
+      std::string body;
+   } cases[] = {
+      {"bytes=0-9", 206, "bytes 0-9/100", content.substr(0, 10)},
+      {"bytes=-10", 206, "bytes 90-99/100", content.substr(90)},
+      {"bytes=90-", 206, "bytes 90-99/100", content.substr(90)},
+      {"bytes=0-99", 206, "bytes 0-99/100", content},
+      {"bytes=0-500", 206, "bytes 0-99/100", content},
+      {"bytes=99-99", 206, "bytes 99-99/100", content.substr(99)},
+      {"bytes=-100", 206, "bytes 0-99/100", content},
+      {"bytes=-200", 206, "bytes 0-99/100", content},
+      {"bytes=5-99999999999999999999999", 206, "bytes 5-99/100", content.substr(5)},
+      {"bytes=-99999999999999999999999", 206, "bytes 0-99/100", content},
+      {"bytes=50-40", 416, "bytes */100", none},
+      {"bytes=100-120", 416, "bytes */100", none},
+      {"bytes=100-", 416, "bytes */100", none},
+      {"bytes=200-300", 416, "bytes */100", none},
+      {"bytes=99999999999999999999999-", 416, "bytes */100", none},
+      {"bytes=-0", 416, "bytes */100", none},
+      {"bytes=-", 416, "bytes */100", none},
+      {"bytes=0-9,20-29", 416, "bytes */100", none},
+      {"bytes=-5-10", 416, "bytes */100", none},
+      {"bytes= 0-9", 416, "bytes */100", none},
+      {"items=0-9", 416, "bytes */100", none},
+      {"bytes=0x10-20", 416, "bytes */100", none},
+      {"garbage", 416, "bytes */100", none},
+      {nullptr, 416, "bytes */100", none},
+   };
+   for (const auto& c : cases)
+   {
+      const std::string label = c.range ? c.range : "(none)";
+      Request request;
+      if (c.range)
+         request.setHeader("Range", c.range);
+      request.setHeader("Accept-Encoding", "gzip");
+      Response response;
+      ASSERT_FALSE(response.setBody(none));
+      response.setRangedBody(content, "text/csv", request);
+      EXPECT_EQ(c.status, response.statusCode()) << label;
+      EXPECT_EQ(c.contentRange, response.headerValue("Content-Range")) << label;
+      EXPECT_EQ(c.body, response.body()) << label;
+      EXPECT_EQ("text/csv", response.contentType()) << label;
+      EXPECT_EQ(std::to_string(c.body.size()), response.headerValue("Content-Length")) << label;
+      EXPECT_EQ(c.status == 206 ? "bytes" : "", response.headerValue("Accept-Ranges")) << label;
+      EXPECT_FALSE(response.containsHeader("Content-Encoding")) << label;
+   }
+}
+
+TEST(ResponseTest, RangeOfEmptyContentIsNeverSatisfiable)
+{
+   for (const char* range : {"bytes=0-", "bytes=0-0", "bytes=-1", "bytes=-"})
+   {
+      Request request;
+      request.setHeader("Range", range);
+      Response response;
+      response.setRangedBody("", "text/plain", request);
+      EXPECT_EQ(416, response.statusCode()) << range;
+      EXPECT_EQ("bytes */0", response.headerValue("Content-Range")) << range;
+      EXPECT_EQ("", response.body()) << range;
+   }
+}
+
 } // namespace
 } // namespace velorin::core::http

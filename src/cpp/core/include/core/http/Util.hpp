@@ -1,12 +1,13 @@
-// Util.hpp: the HTTP layer's text tools: dates, URL encoding, query strings and form
-// bodies.
+// Util.hpp: the HTTP layer's free functions: dates, URL encoding, query strings and
+// form bodies, serving files below a base URI, chunk framing and address checks.
 //
 //   util::formatHttpDate(time);                       // "Tue, 05 Mar 2019 14:07:09 GMT"
 //   util::urlDecode("a+b%21");                        // "a b!"
 //   util::parseQueryString("q=a+b&n=2", &fields);     // (q, "a b"), (n, "2")
+//   util::handleFileRequest("C:/site", "/static/", request, &response);
 //
 // Nothing here keeps state, takes a lock or reports an error: malformed input gives
-// an empty or unchanged result, never an exception.
+// an empty or unchanged result, or a reply, never an exception.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,12 @@
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
+#include <shared_core/FilePath.hpp>
+
 namespace velorin::core::http {
+
+class Request;
+class Response;
 
 // Name/value pairs in the order of appearance; duplicate names all stay.
 typedef std::vector<std::pair<std::string, std::string>> Fields;
@@ -109,6 +115,46 @@ std::string urlDecode(const std::string& text);
 // Letters, digits and !'()*-._~ stay; a space becomes '+' when spaceAsPlus is set;
 // every other byte becomes %XY in upper-case hexadecimal.
 std::string urlEncode(const std::string& text, bool spaceAsPlus);
+
+// ---- Serving files ----
+
+// Answers a request for a file below the root folder (UTF-8) that the URI names after
+// the base URI, normally one ending in '/': the base URI without its slash is
+// redirected (301) to it, the base URI itself serves "index.htm", and a URI outside
+// it, or a path refused by safeChildPath, gets the not-found reply. The file goes out
+// with revalidation headers and the conditional reply of Response::setFileIfModified.
+// The URI is not percent-decoded: %20 names a file called "%20".
+void handleFileRequest(const std::string& rootPath,
+                       const std::string& baseUri,
+                       const Request& request,
+                       Response* response);
+
+// The request URI without the prefix (when it starts with it) and the query,
+// percent-decoded.
+std::string pathAfterPrefix(const Request& request, const std::string& prefix);
+
+// The path that the relative text names below the root, or the empty path when the
+// text could name anything outside it: a text that starts with '/', holds "..", '\',
+// ':' or NUL anywhere, names a Windows device ("CON", "nul.txt") in any element, or
+// completes to a path not within the root.
+FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath);
+
+// ---- Upgrades and chunked transfer ----
+
+// The length in lower-case hexadecimal, CR LF, the data, CR LF.
+std::string chunkFrame(const std::string& data);
+
+// The word "Upgrade", in any case, standing alone in the "Connection" value.
+bool isWebSocketUpgrade(const Request& request);
+
+// ---- Addresses ----
+
+// A TCP name lookup of the host gives an address. Blocks as long as the system's
+// lookup takes; each call has its own context, so threads may call it at once.
+bool hostResolves(const std::string& host);
+
+// A literal IPv6 (a scope suffix allowed) or IPv4 address; host names are not.
+bool isIpAddress(const std::string& host);
 
 } // namespace util
 } // namespace velorin::core::http

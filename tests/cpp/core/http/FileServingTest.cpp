@@ -1,0 +1,290 @@
+// FileServingTest.cpp: files served below a base URI, with redirects, index pages,
+// conditional replies and refusals of every path that could reach outside the root.
+#include <core/http/Util.hpp>
+
+#include <fstream>
+#include <string>
+
+#include <boost/date_time/posix_time/posix_time.hpp>
+#include <boost/filesystem.hpp>
+
+#include <gtest/gtest.h>
+
+#include <core/http/Request.hpp>
+#include <core/http/Response.hpp>
+#include <platform/TestHooks.hpp>
+#include <platform/Win32Api.hpp>
+
+#include <ScratchFolder.hpp>
+
+namespace velorin::core::http {
+namespace {
+
+const char kSecret[] = "SECRET outside the root";
+
+class FileServingTest : public ::testing::Test
+{
+protected:
+   FileServingTest()
+   {
+      // The served root is one folder down, with a secret next to it.
+      write(folder_ / "secret.txt", kSecret);
+      write(root() / "index.htm", "<p>index</p>");
+      write(root() / "css" / "a.css", "p{}");
+      write(root() / "a%20b.txt", "literal name");
+      write(root() / "notes", "no extension");
+      write(root() / "page.html", "<p>page</p>");
+      // Would be a device on Windows, whatever its folder.
+      write(root() / "nul.txt", "device");
+      boost::filesystem::create_directories(root() / "dir");
+   }
+
+   void TearDown() override { platform::clearFailures(); }
+
+   boost::filesystem::path root() const { return folder_ / "site"; }
+
+   static void write(const boost::filesystem::path& path, const std::string& bytes)
+   {
+      boost::filesystem::create_directories(path.parent_path());
+      std::ofstream stream(path.string(), std::ios::binary);
+      stream << bytes;
+   }
+
+   void serve(const std::string& uri, Response* response, const std::string& ifModifiedSince = std::string()) const
+   {
+      Request request;
+      request.setUri(uri);
+      request.setHeader("Host", "example.com");
+      request.setHeader("Accept-Encoding", "gzip");
+      if (!ifModifiedSince.empty())
+         request.setHeader("If-Modified-Since", ifModifiedSince);
+      util::handleFileRequest(root().string(), "/static/", request, response);
+   }
+
+   const testing::ScratchFolder folder_{"serving-%%%%-%%%%"};
+};
+
+TEST_F(FileServingTest, ServesFilesBelowTheBaseUri)
+{
+   const struct
+   {
+      const char* uri;
+      int status;
+      const char* contentType;
+      const char* body;
+   } cases[] = {
+      {"/static/", 200, "text/html", "<p>index</p>"},
+      {"/static/?x=1", 200, "text/html", "<p>index</p>"},
+      {"/static/css/a.css?v=3", 200, "text/css", "p{}"},
+      {"/static/a%20b.txt", 200, "text/plain", "literal name"},
+      {"/static/notes", 200, "text/plain", "no extension"},
+      {"/static/missing.txt", 404, "text/html", "&#x2F;static&#x2F;missing.txt not found"},
+      {"/other/x", 404, "text/html", "&#x2F;other&#x2F;x not found"},
+      {"/staticx", 404, "text/html", "&#x2F;staticx not found"},
+   };
+   for (const auto& c : cases)
+   {
+      Response response;
+      serve(c.uri, &response);
+      EXPECT_EQ(c.status, response.statusCode()) << c.uri;
+      EXPECT_EQ(c.contentType, response.contentType()) << c.uri;
+      EXPECT_EQ(c.body, response.body()) << c.uri;
+      EXPECT_EQ(std::to_string(response.body().size()), response.headerValue("Content-Length")) << c.uri;
+      EXPECT_FALSE(response.containsHeader("Content-Encoding")) << c.uri;
+      EXPECT_EQ(c.status == 200, response.containsHeader("Last-Modified")) << c.uri;
+      EXPECT_EQ(c.status == 200 ? "public, max-age=0, must-revalidate" : "",
+                response.headerValue("Cache-Control"))
+         << c.uri;
+   }
+}
+
+TEST_F(FileServingTest, FolderWithoutItsSlashIsRedirectedToIt)
+{
+   for (const char* uri : {"/static", "/static?x=1"})
+   {
+      Response response;
+      serve(uri, &response);
+      EXPECT_EQ(301, response.statusCode()) << uri;
+      EXPECT_EQ("http://example.com/static/", response.headerValue("Location")) << uri;
+   }
+}
+
+TEST_F(FileServingTest, EveryPathOutsideTheRootIsNotFound)
+{
+   const std::string absoluteSecret = (folder_ / "secret.txt").generic_string();
+   const std::string uris[] = {
+      "/static/../secret.txt",
+      "/static/css/../../secret.txt",
+      "/static/..%2fsecret.txt",
+      "/static/%2e%2e/secret.txt",
+      "/static/a..b",
+      "/static/..",
+      "/static/.../secret.txt",
+      "/static//" + absoluteSecret,
+      "/static/" + absoluteSecret.substr(1),
+      "/static/\\secret.txt",
+      "/static/..\\secret.txt",
+      "/static/css\\..\\..\\secret.txt",
+      "/static/\\\\host\\share\\secret.txt",
+      "//host/share/secret.txt",
+      "/static/C:/Windows/win.ini",
+      "/static/C:secret.txt",
+      "/static/C:",
+      "/static/index.htm:secret",
+      "/static/index.htm::$DATA",
+      std::string("/static/index.htm\0/../../secret.txt", 36),
+      std::string("/static/\0", 9),
+      "/static/~/secret.txt",
+      "/static/nul.txt",
+   };
+   for (const std::string& uri : uris)
+   {
+      Response response;
+      serve(uri, &response);
+      EXPECT_EQ(404, response.statusCode()) << uri;
+      EXPECT_EQ(std::string::npos, response.body().find("SECRET")) << uri;
+      EXPECT_FALSE(response.containsHeader("Last-Modified")) << uri;
+   }
+}
+
+TEST_F(FileServingTest, SafeChildPathRefusesWhatWindowsWouldReadAsAnotherPlace)
+{
+   const std::string rootText = root().string();
+   const FilePath rootPath(rootText);
+   const struct
+   {
+      std::string relative;
+      bool refused;
+   } cases[] = {
+      {"css/a.css", false},
+      {"./index.htm", false},
+      {"a%20b.txt", false},
+      {"", false},
+      {"/etc/passwd", true},
+      {"..", true},
+      {"a..b", true},
+      {"css/../index.htm", true},
+      {"a\\b", true},
+      {"\\\\host\\share", true},
+      {"C:/Windows/win.ini", true},
+      {"C:win.ini", true},
+      {"file:stream", true},
+      {std::string("a\0b", 3), true},
+      {"CON", true},
+      {"nul.txt", true},
+      {"css/aux", true},
+      {"Com1.log", true},
+      {"lpt9/x.txt", true},
+      {"LPT\xC2\xB9", true},
+      {"CON .txt", true},
+      {"conin$", true},
+      {"console.txt", false},
+      {"aux data.txt", false},
+      {"com10", false},
+      {"my-nul.txt", false},
+      {"css/prn-list.css", false},
+   };
+   for (const auto& c : cases)
+   {
+      const FilePath child = util::safeChildPath(rootText, c.relative);
+      EXPECT_EQ(c.refused, child.isEmpty()) << c.relative;
+      if (!c.refused)
+      {
+         EXPECT_TRUE(child.isWithin(rootPath)) << c.relative;
+         EXPECT_EQ(rootPath.completePath(c.relative), child) << c.relative;
+      }
+   }
+}
+
+TEST_F(FileServingTest, MatchingIfModifiedSinceGetsNotModified)
+{
+   Response first;
+   serve("/static/css/a.css", &first);
+   const std::string lastModified = first.headerValue("Last-Modified");
+   ASSERT_FALSE(lastModified.empty());
+   const boost::posix_time::ptime time = util::parseHttpDate(lastModified);
+   ASSERT_FALSE(time.is_not_a_date_time());
+
+   Response second;
+   ASSERT_FALSE(second.setBody("kept"));
+   serve("/static/css/a.css", &second, lastModified);
+   EXPECT_EQ(304, second.statusCode());
+   EXPECT_FALSE(second.containsHeader("Content-Type"));
+   EXPECT_EQ("kept", second.body());
+   EXPECT_EQ(lastModified, second.headerValue("Last-Modified"));
+   EXPECT_EQ("public, max-age=0, must-revalidate", second.headerValue("Cache-Control"));
+   EXPECT_TRUE(second.containsHeader("Expires"));
+
+   const std::string others[] = {
+      util::formatHttpDate(time + boost::posix_time::seconds(1)),
+      util::formatHttpDate(time - boost::posix_time::seconds(1)),
+      "yesterday",
+      "Mon, 32 Foo 2019 99:99:99 GMT",
+      "0",
+   };
+   for (const std::string& ifModifiedSince : others)
+   {
+      Response response;
+      serve("/static/css/a.css", &response, ifModifiedSince);
+      EXPECT_EQ(200, response.statusCode()) << ifModifiedSince;
+      EXPECT_EQ("p{}", response.body()) << ifModifiedSince;
+      EXPECT_EQ("text/css", response.contentType()) << ifModifiedSince;
+   }
+}
+
+TEST_F(FileServingTest, UnreadableFileGetsAnErrorPage)
+{
+   for (const char* uri : {"/static/dir", "/static/index.htm"})
+   {
+      if (std::string(uri) == "/static/index.htm")
+         platform::failNext("CreateFileW", ERROR_ACCESS_DENIED);
+      Response response;
+      serve(uri, &response);
+      EXPECT_EQ(500, response.statusCode()) << uri;
+      EXPECT_EQ("text/html", response.contentType()) << uri;
+      EXPECT_FALSE(response.body().empty()) << uri;
+   }
+}
+
+TEST_F(FileServingTest, NotFoundHandlerAnswersMissingFilesAndRefusedPaths)
+{
+   for (const char* uri : {"/static/missing.txt", "/static/../secret.txt", "/elsewhere"})
+   {
+      Request request;
+      request.setUri(uri);
+      Response response;
+      response.setNotFoundHandler([](const Request& seen, Response* reply) {
+         reply->setStatusCode(410);
+         reply->setBodyWithoutEncoding("handled " + seen.uri());
+      });
+      util::handleFileRequest(root().string(), "/static/", request, &response);
+      EXPECT_EQ(410, response.statusCode()) << uri;
+      EXPECT_EQ(std::string("handled ") + uri, response.body()) << uri;
+   }
+}
+
+TEST_F(FileServingTest, QtWebKitClientsGetHtmlPaddedToAKilobyte)
+{
+   const struct
+   {
+      const char* uri;
+      const char* userAgent;
+      std::size_t size;
+   } cases[] = {
+      {"/static/page.html", "Mozilla/5.0 AppleWebKit/538.1 (KHTML, like Gecko) Qt/5.12", 1024},
+      {"/static/page.html", "Mozilla/5.0 AppleWebKit/537.36 Chrome/120.0", 11},
+      {"/static/css/a.css", "Mozilla/5.0 AppleWebKit/538.1 (KHTML, like Gecko) Qt/5.12", 3},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      request.setUri(c.uri);
+      request.setHeader("User-Agent", c.userAgent);
+      Response response;
+      util::handleFileRequest(root().string(), "/static/", request, &response);
+      EXPECT_EQ(c.size, response.body().size()) << c.uri << " " << c.userAgent;
+   }
+}
+
+} // namespace
+} // namespace velorin::core::http

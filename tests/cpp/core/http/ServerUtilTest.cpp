@@ -1,0 +1,106 @@
+// ServerUtilTest.cpp: the URI after a prefix, the WebSocket upgrade test, chunk framing
+// and the address checks.
+#include <core/http/Util.hpp>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <core/http/Request.hpp>
+
+namespace velorin::core::http {
+namespace {
+
+TEST(ServerUtilTest, PathAfterPrefixIsDecodedWithoutTheQuery)
+{
+   const struct
+   {
+      const char* uri;
+      const char* prefix;
+      const char* path;
+   } cases[] = {
+      {"/api/a%2Fb?x=1", "/api/", "a/b"},
+      {"/api/a%2Fb?x=1", "/other/", "/api/a/b"},
+      {"/api/a+b", "", "/api/a b"},
+      {"/api/", "/api/", ""},
+      {"/api/%zz?q", "/api/", "%zz"},
+      {"/ap", "/api/", "/ap"},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      request.setUri(c.uri);
+      EXPECT_EQ(c.path, util::pathAfterPrefix(request, c.prefix)) << c.uri << " " << c.prefix;
+   }
+}
+
+TEST(ServerUtilTest, WebSocketUpgradeIsTheWordUpgradeInConnection)
+{
+   const struct
+   {
+      const char* connection; // null: no header
+      bool upgrade;
+   } cases[] = {
+      {"keep-alive, Upgrade", true},
+      {"Upgrade", true},
+      {"upgrade", true},
+      {"UPGRADE,close", true},
+      {"Upgraded", false},
+      {"NoUpgrade", false},
+      {"keep-alive", false},
+      {"", false},
+      {nullptr, false},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      if (c.connection)
+         request.setHeader("Connection", c.connection);
+      EXPECT_EQ(c.upgrade, util::isWebSocketUpgrade(request)) << (c.connection ? c.connection : "(none)");
+   }
+}
+
+TEST(ServerUtilTest, ChunkFrameGivesTheLengthInLowerCaseHex)
+{
+   EXPECT_EQ("1a\r\nabcdefghijklmnopqrstuvwxyz\r\n", util::chunkFrame("abcdefghijklmnopqrstuvwxyz"));
+   EXPECT_EQ("0\r\n\r\n", util::chunkFrame(""));
+   EXPECT_EQ(std::string("3\r\na\0b\r\n", 8), util::chunkFrame(std::string("a\0b", 3)));
+   const std::string large(4096, 'x');
+   EXPECT_EQ("1000\r\n" + large + "\r\n", util::chunkFrame(large));
+}
+
+TEST(ServerUtilTest, IpAddressIsALiteralAddressOnly)
+{
+   const struct
+   {
+      const char* host;
+      bool address;
+   } cases[] = {
+      {"127.0.0.1", true},
+      {"255.255.255.255", true},
+      {"0.0.0.0", true},
+      {"::1", true},
+      {"fe80::1%1", true},
+      {"2001:db8::ff00:42:8329", true},
+      {"::ffff:192.0.2.1", true},
+      {"localhost", false},
+      {"example.com", false},
+      {"", false},
+      {"256.0.0.1", false},
+      {"1.2.3", false},
+      {"[::1]", false},
+      {"127.0.0.1 ", false},
+   };
+   for (const auto& c : cases)
+      EXPECT_EQ(c.address, util::isIpAddress(c.host)) << c.host;
+}
+
+TEST(ServerUtilTest, HostResolvesForLiteralsAndLocalNamesOnly)
+{
+   EXPECT_TRUE(util::hostResolves("127.0.0.1"));
+   EXPECT_TRUE(util::hostResolves("localhost"));
+   EXPECT_FALSE(util::hostResolves(""));
+}
+
+} // namespace
+} // namespace velorin::core::http
