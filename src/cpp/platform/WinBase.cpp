@@ -47,6 +47,7 @@ const char* messageOf(int code)
       case 18: return "There are no more files";
       case 19: return "The media is write protected";
       case 20: return "The system cannot find the device specified";
+      case 22: return "The device does not recognize the command";
       case 24: return "The program issued a command but the command length is incorrect";
       case 31: return "A device attached to the system is not functioning";
       case 32: return "The process cannot access the file because it is being used by another process";
@@ -55,10 +56,13 @@ const char* messageOf(int code)
       case 50: return "The request is not supported";
       case 80: return "The file exists";
       case 87: return "The parameter is incorrect";
+      case 104: return "Cannot request exclusive semaphores at interrupt time";
       case 112: return "There is not enough space on the disk";
       case 120: return "This function is not supported on this system";
       case 122: return "The data area passed to a system call is too small";
       case 123: return "The filename, directory name, or volume label syntax is incorrect";
+      case 129: return "The %1 application cannot be run in Win32 mode";
+      case 134: return "An attempt was made to use a JOIN or SUBST command on a drive that has already been joined";
       case 145: return "The directory is not empty";
       case 183: return "Cannot create a file when that file already exists";
       case 203: return "The system could not find the environment option that was entered";

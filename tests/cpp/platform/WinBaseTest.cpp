@@ -36,6 +36,11 @@ TEST(WinBaseTest, SystemCategoryGivesWindowsTexts)
       {87, "The parameter is incorrect"},
       {120, "This function is not supported on this system"},
       {122, "The data area passed to a system call is too small"},
+      // C-runtime numbers that some errors carry read as Windows reads them.
+      {22, "The device does not recognize the command"},
+      {104, "Cannot request exclusive semaphores at interrupt time"},
+      {129, "The %1 application cannot be run in Win32 mode"},
+      {134, "An attempt was made to use a JOIN or SUBST command on a drive that has already been joined"},
       {183, "Cannot create a file when that file already exists"},
       {223, "The file size exceeds the limit allowed and cannot be saved"},
       {232, "The pipe is being closed"},
