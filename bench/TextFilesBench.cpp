@@ -1,7 +1,10 @@
-// TextFilesBench.cpp: key/value files of 100,000 entries written and read, and CRC-32
-// texts of 1 KB and 1 MB, beside the raw dependency doing the same work. Rates are
-// in bytes of file or input per second.
+// TextFilesBench.cpp: key/value files of 100,000 entries written and read beside a
+// plain writer and reader that keep the same rules (escapes, trimming, a flush per
+// written line), and CRC-32 texts of 1 KB and 1 MB beside Boost's. Rates are in bytes
+// of file or input per second.
+#include <cstdio>
 #include <fstream>
+#include <locale>
 #include <map>
 #include <string>
 
@@ -57,7 +60,7 @@ private:
    boost::filesystem::path path_;
 };
 
-void BM_WriteStringMapToFile(benchmark::State& state)
+void writeStringMap(benchmark::State& state)
 {
    const ScratchFile file;
    for (auto _ : state)
@@ -68,7 +71,60 @@ void BM_WriteStringMapToFile(benchmark::State& state)
    }
    state.SetBytesProcessed(state.iterations() * file.size());
 }
-BENCHMARK(BM_WriteStringMapToFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(writeStringMap)->Name("KeyValueWrite/Library")->Unit(benchmark::kMillisecond);
+
+// The value as the file holds it: backslash, double quote, CR, LF and the other
+// control characters escaped as JSON escapes them.
+void appendEscaped(const std::string& value, std::string& line)
+{
+   for (const char c : value)
+   {
+      switch (c)
+      {
+      case '\\': line += "\\\\"; break;
+      case '"': line += "\\\""; break;
+      case '\r': line += "\\r"; break;
+      case '\n': line += "\\n"; break;
+      case '\t': line += "\\t"; break;
+      case '\b': line += "\\b"; break;
+      case '\f': line += "\\f"; break;
+      default:
+         if (static_cast<unsigned char>(c) < 0x20)
+         {
+            char escape[8];
+            std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(c));
+            line += escape;
+         }
+         else
+         {
+            line += c;
+         }
+      }
+   }
+}
+
+// The same lines through an ofstream that flushes every line, as the file's writer must.
+void writeWithFlushingOfstream(benchmark::State& state)
+{
+   const ScratchFile file;
+   for (auto _ : state)
+   {
+      std::ofstream stream(file.native(), std::ios::binary | std::ios::trunc);
+      std::string line;
+      for (const auto& entry : entries())
+      {
+         line.assign(entry.first).append("=\"");
+         appendEscaped(entry.second, line);
+         line.append("\"\n");
+         stream.write(line.data(), static_cast<std::streamsize>(line.size()));
+         stream.flush();
+      }
+      if (!stream)
+         state.SkipWithError("the file was not written");
+   }
+   state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK(writeWithFlushingOfstream)->Name("KeyValueWrite/Peer:flushing-ofstream")->Unit(benchmark::kMillisecond);
 
 // The same lines through an ofstream with one write at the end, to show what the
 // flush of every line costs.
@@ -85,7 +141,7 @@ void BM_WriteLinesWithOfstream(benchmark::State& state)
 }
 BENCHMARK(BM_WriteLinesWithOfstream)->Unit(benchmark::kMillisecond);
 
-void BM_ReadStringMapFromFile(benchmark::State& state)
+void readStringMap(benchmark::State& state)
 {
    const ScratchFile file;
    writeStringMapToFile(file.filePath(), entries());
@@ -99,7 +155,116 @@ void BM_ReadStringMapFromFile(benchmark::State& state)
    }
    state.SetBytesProcessed(state.iterations() * file.size());
 }
-BENCHMARK(BM_ReadStringMapFromFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(readStringMap)->Name("KeyValueRead/Library")->Unit(benchmark::kMillisecond);
+
+// The code point of JSON's \\u escape, as UTF-8.
+void appendUtf8(unsigned long codePoint, std::string& text)
+{
+   if (codePoint < 0x80)
+   {
+      text += static_cast<char>(codePoint);
+      return;
+   }
+   if (codePoint < 0x800)
+   {
+      text += static_cast<char>(0xC0 | codePoint >> 6);
+   }
+   else
+   {
+      if (codePoint < 0x10000)
+      {
+         text += static_cast<char>(0xE0 | codePoint >> 12);
+      }
+      else
+      {
+         text += static_cast<char>(0xF0 | codePoint >> 18);
+         text += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
+      }
+      text += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+   }
+   text += static_cast<char>(0x80 | (codePoint & 0x3F));
+}
+
+// A written value's text between its quotes, unescaped.
+std::string unescapeValue(const std::string& text, std::size_t begin, std::size_t end)
+{
+   std::string value;
+   value.reserve(end - begin);
+   for (std::size_t i = begin; i < end; ++i)
+   {
+      if (text[i] != '\\' || i + 1 == end)
+      {
+         value += text[i];
+         continue;
+      }
+      const char escaped = text[++i];
+      switch (escaped)
+      {
+      case 'b': value += '\b'; break;
+      case 'f': value += '\f'; break;
+      case 'n': value += '\n'; break;
+      case 'r': value += '\r'; break;
+      case 't': value += '\t'; break;
+      case 'u':
+      {
+         unsigned long codePoint = std::stoul(text.substr(i + 1, 4), nullptr, 16);
+         i += 4;
+         if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 6 < end)
+         {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (std::stoul(text.substr(i + 3, 4), nullptr, 16) - 0xDC00);
+            i += 6;
+         }
+         appendUtf8(codePoint, value);
+         break;
+      }
+      default: value += escaped;
+      }
+   }
+   return value;
+}
+
+// A reader with the file's rules, written plainly: lines trimmed of the global locale's
+// white space and blank ones skipped, key and value split at the first '=' and trimmed,
+// a quoted value unescaped, the first occurrence of a key kept.
+void readWithPlainReader(benchmark::State& state)
+{
+   const ScratchFile file;
+   writeStringMapToFile(file.filePath(), entries());
+   for (auto _ : state)
+   {
+      std::map<std::string, std::string> map;
+      std::ifstream stream(file.native(), std::ios::binary);
+      const auto& ctype = std::use_facet<std::ctype<char>>(std::locale());
+      const auto isSpace = [&](char c) { return ctype.is(std::ctype_base::space, c); };
+      const auto trim = [&](const std::string& text, std::size_t begin, std::size_t end) {
+         while (begin < end && isSpace(text[begin]))
+            ++begin;
+         while (end > begin && isSpace(text[end - 1]))
+            --end;
+         return std::make_pair(begin, end);
+      };
+      std::string line;
+      while (std::getline(stream, line))
+      {
+         const auto whole = trim(line, 0, line.size());
+         const std::size_t equals = line.find('=', whole.first);
+         if (equals == std::string::npos || equals >= whole.second)
+            continue;
+         const auto key = trim(line, whole.first, equals);
+         const auto value = trim(line, equals + 1, whole.second);
+         const bool quoted =
+            value.second - value.first >= 2 && line[value.first] == '"' && line[value.second - 1] == '"';
+         map.emplace_hint(map.end(), line.substr(key.first, key.second - key.first),
+                          quoted ? unescapeValue(line, value.first + 1, value.second - 1)
+                                 : line.substr(value.first, value.second - value.first));
+      }
+      if (map.size() != entries().size())
+         state.SkipWithError("the map did not read back whole");
+      benchmark::DoNotOptimize(map);
+   }
+   state.SetBytesProcessed(state.iterations() * file.size());
+}
+BENCHMARK(readWithPlainReader)->Name("KeyValueRead/Peer:plain-reader")->Unit(benchmark::kMillisecond);
 
 // Reading the lines alone, without parsing or unescaping them.
 void BM_ReadLinesWithIfstream(benchmark::State& state)
@@ -134,7 +299,7 @@ void BM_Crc32Hex(benchmark::State& state)
       benchmark::DoNotOptimize(checksum::crc32Hex(input));
    state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_Crc32Hex)->Arg(1024)->Arg(1024 * 1024);
+BENCHMARK(BM_Crc32Hex)->Name("Crc32/Library:hex")->Arg(1024)->Arg(1024 * 1024);
 
 void BM_Crc32Decimal(benchmark::State& state)
 {
@@ -143,7 +308,7 @@ void BM_Crc32Decimal(benchmark::State& state)
       benchmark::DoNotOptimize(checksum::crc32Decimal(input));
    state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_Crc32Decimal)->Arg(1024)->Arg(1024 * 1024);
+BENCHMARK(BM_Crc32Decimal)->Name("Crc32/Library:decimal")->Arg(1024)->Arg(1024 * 1024);
 
 void BM_BoostCrc32(benchmark::State& state)
 {
@@ -156,6 +321,6 @@ void BM_BoostCrc32(benchmark::State& state)
    }
    state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_BoostCrc32)->Arg(1024)->Arg(1024 * 1024);
+BENCHMARK(BM_BoostCrc32)->Name("Crc32/Peer:boost")->Arg(1024)->Arg(1024 * 1024);
 
 } // namespace

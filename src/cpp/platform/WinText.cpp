@@ -30,74 +30,75 @@ bool inRange(unsigned char byte, unsigned char low, unsigned char high)
    return byte >= low && byte <= high;
 }
 
+// Decodes the sequence that starts at text[i], calling emit(codePoint) for a scalar
+// value or emitIllFormed(begin, end) for a maximal ill-formed subsequence; returns
+// where the next sequence starts.
+template <typename Emit, typename EmitIllFormed>
+std::size_t decodeUtf8Sequence(const unsigned char* text, std::size_t length, std::size_t i, Emit& emit,
+                               EmitIllFormed& emitIllFormed)
+{
+   const unsigned char lead = text[i];
+   if (lead < 0x80)
+   {
+      emit(lead);
+      return i + 1;
+   }
+
+   int trailCount;
+   unsigned char firstLow = 0x80, firstHigh = 0xBF;
+   char32_t codePoint;
+   if (inRange(lead, 0xC2, 0xDF))
+   {
+      trailCount = 1;
+      codePoint = lead & 0x1F;
+   }
+   else if (inRange(lead, 0xE0, 0xEF))
+   {
+      trailCount = 2;
+      codePoint = lead & 0x0F;
+      if (lead == 0xE0)
+         firstLow = 0xA0;
+      else if (lead == 0xED)
+         firstHigh = 0x9F; // no surrogates
+   }
+   else if (inRange(lead, 0xF0, 0xF4))
+   {
+      trailCount = 3;
+      codePoint = lead & 0x07;
+      if (lead == 0xF0)
+         firstLow = 0x90;
+      else if (lead == 0xF4)
+         firstHigh = 0x8F; // nothing above U+10FFFF
+   }
+   else
+   {
+      emitIllFormed(text + i, text + i + 1);
+      return i + 1;
+   }
+
+   std::size_t next = i + 1;
+   for (int k = 0; k < trailCount; ++k, ++next)
+   {
+      const unsigned char low = k == 0 ? firstLow : 0x80;
+      const unsigned char high = k == 0 ? firstHigh : 0xBF;
+      if (next >= length || !inRange(text[next], low, high))
+      {
+         emitIllFormed(text + i, text + next);
+         return next;
+      }
+      codePoint = (codePoint << 6) | (text[next] & 0x3F);
+   }
+   emit(codePoint);
+   return next;
+}
+
 // Calls emit(codePoint) for every scalar value of the UTF-8 text, and
 // emitIllFormed(begin, end) for every maximal ill-formed subsequence.
 template <typename Emit, typename EmitIllFormed>
 void decodeUtf8(const unsigned char* text, std::size_t length, Emit emit, EmitIllFormed emitIllFormed)
 {
-   std::size_t i = 0;
-   while (i < length)
-   {
-      const unsigned char lead = text[i];
-      if (lead < 0x80)
-      {
-         emit(lead);
-         ++i;
-         continue;
-      }
-
-      int trailCount;
-      unsigned char firstLow = 0x80, firstHigh = 0xBF;
-      char32_t codePoint;
-      if (inRange(lead, 0xC2, 0xDF))
-      {
-         trailCount = 1;
-         codePoint = lead & 0x1F;
-      }
-      else if (inRange(lead, 0xE0, 0xEF))
-      {
-         trailCount = 2;
-         codePoint = lead & 0x0F;
-         if (lead == 0xE0)
-            firstLow = 0xA0;
-         else if (lead == 0xED)
-            firstHigh = 0x9F; // no surrogates
-      }
-      else if (inRange(lead, 0xF0, 0xF4))
-      {
-         trailCount = 3;
-         codePoint = lead & 0x07;
-         if (lead == 0xF0)
-            firstLow = 0x90;
-         else if (lead == 0xF4)
-            firstHigh = 0x8F; // nothing above U+10FFFF
-      }
-      else
-      {
-         emitIllFormed(text + i, text + i + 1);
-         ++i;
-         continue;
-      }
-
-      std::size_t next = i + 1;
-      bool wellFormed = true;
-      for (int k = 0; k < trailCount; ++k, ++next)
-      {
-         const unsigned char low = k == 0 ? firstLow : 0x80;
-         const unsigned char high = k == 0 ? firstHigh : 0xBF;
-         if (next >= length || !inRange(text[next], low, high))
-         {
-            wellFormed = false;
-            break;
-         }
-         codePoint = (codePoint << 6) | (text[next] & 0x3F);
-      }
-      if (wellFormed)
-         emit(codePoint);
-      else
-         emitIllFormed(text + i, text + next);
-      i = next;
-   }
+   for (std::size_t i = 0; i < length;)
+      i = decodeUtf8Sequence(text, length, i, emit, emitIllFormed);
 }
 
 template <typename Emit>
@@ -176,6 +177,42 @@ wchar_t* writeUtf16(char32_t codePoint, wchar_t* out)
    *out++ = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
    *out++ = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
    return out;
+}
+
+// UTF-8 text decoded as decodeUtf8 does, straight into a buffer of capacity units,
+// runs of ASCII eight bytes at a time. False, with the buffer partly written, when the
+// units do not fit.
+bool decodeUtf8Into(const unsigned char* text, std::size_t length, wchar_t* out, std::size_t capacity,
+                    std::size_t* written)
+{
+   constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+   wchar_t* const begin = out;
+   wchar_t* const end = out + capacity;
+   bool fits = true;
+   const auto emit = [&](char32_t codePoint) {
+      if (end - out < static_cast<std::ptrdiff_t>(utf16Length(codePoint)))
+         fits = false;
+      else
+         out = writeUtf16(codePoint, out);
+   };
+   const auto emitIllFormed = [&](const unsigned char*, const unsigned char*) { emit(kReplacement); };
+
+   std::size_t i = 0;
+   while (i < length && fits)
+   {
+      std::uint64_t block;
+      if (length - i >= 8 && end - out >= 8 && (std::memcpy(&block, text + i, 8), (block & kHighBits) == 0))
+      {
+         for (int k = 0; k < 8; ++k)
+            out[k] = static_cast<wchar_t>(text[i + k]);
+         out += 8;
+         i += 8;
+         continue;
+      }
+      i = decodeUtf8Sequence(text, length, i, emit, emitIllFormed);
+   }
+   *written = static_cast<std::size_t>(out - begin);
+   return fits;
 }
 
 char* writeUtf8(char32_t codePoint, char* out)
@@ -456,6 +493,12 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
 
    if (utf8)
    {
+      // A buffer that holds the text is filled in one pass; the size query, and the
+      // failure that a buffer too small gets, come from counting.
+      std::size_t written = 0;
+      if (wideCharCount > 0 &&
+          decodeUtf8Into(bytes, length, wideCharStr, static_cast<std::size_t>(wideCharCount), &written))
+         return static_cast<int>(written);
       const auto decode = [&](auto emit) { decodeUtf8(bytes, length, emit); };
       return encodeInto(wideCharStr, wideCharCount, decode, utf16Length, writeUtf16);
    }

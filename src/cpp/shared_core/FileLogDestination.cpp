@@ -65,10 +65,18 @@ struct FileLogDestination::Impl
    }
 
    // The file's own size, not a count of the lines written: others may have truncated
-   // or appended to it since it was opened.
+   // or appended to it since it was opened. The open stream is asked, which is the file
+   // the lines go to and costs no lookup of its path; a stream that cannot tell counts
+   // as an empty file.
+   std::uint64_t openFileSize() const
+   {
+      const std::streamoff end = stream->rdbuf()->pubseekoff(0, std::ios::end, std::ios::out);
+      return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+   }
+
    void rotateLogFile()
    {
-      if (!options.getDoRotation() || logFile.getSize() < sizeLimit)
+      if (!options.getDoRotation() || openFileSize() < sizeLimit)
          return;
 
       // The form that reports an error: the other falls back on the folder itself,

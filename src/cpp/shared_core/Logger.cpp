@@ -2,7 +2,11 @@
 #include <shared_core/Logger.hpp>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <ostream>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
@@ -12,20 +16,37 @@
 namespace velorin::core::log {
 namespace {
 
-// The UTC time as "%d %b %Y %H:%M:%S".
-std::string currentTimeText()
+// The UTC time as "%d %b %Y %H:%M:%S", written for the second it names.
+std::string timeText(std::int64_t secondsSinceEpoch)
 {
    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-   const boost::posix_time::ptime now = boost::posix_time::microsec_clock::universal_time();
-   const auto date = now.date().year_month_day();
-   const auto time = now.time_of_day();
+   const boost::posix_time::ptime time =
+      boost::posix_time::ptime(boost::gregorian::date(1970, 1, 1)) + boost::posix_time::seconds(secondsSinceEpoch);
+   const auto date = time.date().year_month_day();
+   const auto clock = time.time_of_day();
    char text[64];
    std::snprintf(text, sizeof(text), "%02d %s %04d %02d:%02d:%02d",
                  static_cast<int>(date.day), kMonths[date.month - 1], static_cast<int>(date.year),
-                 static_cast<int>(time.hours()), static_cast<int>(time.minutes()),
-                 static_cast<int>(time.seconds()));
+                 static_cast<int>(clock.hours()), static_cast<int>(clock.minutes()),
+                 static_cast<int>(clock.seconds()));
    return text;
+}
+
+// Lines come many to a second, so each thread keeps the text of the last second it
+// wrote and only reads the clock per line.
+const std::string& currentTimeText()
+{
+   thread_local std::int64_t t_second = std::numeric_limits<std::int64_t>::min();
+   thread_local std::string t_text;
+   const std::int64_t second =
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+   if (second != t_second)
+   {
+      t_text = timeText(second);
+      t_second = second;
+   }
+   return t_text;
 }
 
 std::string formatLogEntry(LogLevel level,
@@ -33,10 +54,19 @@ std::string formatLogEntry(LogLevel level,
                            const std::string& programId,
                            const ErrorLocation& location)
 {
-   std::string line = currentTimeText();
-   line.append(" [").append(programId).append("] ").append(logLevelWord(level)).append(" ").append(message);
-   if (location.hasLocation())
-      line.append("; LOGGED FROM: ").append(cleanDelimiters(location.asString()));
+   const std::string& time = currentTimeText();
+   const char* const word = logLevelWord(level);
+   const std::size_t wordLength = std::strlen(word);
+   const bool hasLocation = location.hasLocation();
+   const std::string where = hasLocation ? cleanDelimiters(location.asString()) : std::string();
+   constexpr char kWhereLead[] = "; LOGGED FROM: ";
+
+   // Built in one allocation: lines are formatted for every message that is written.
+   std::string line;
+   line.reserve(time.size() + programId.size() + wordLength + message.size() + sizeof(kWhereLead) + where.size() + 6);
+   line.append(time).append(" [").append(programId).append("] ").append(word, wordLength).append(" ").append(message);
+   if (hasLocation)
+      line.append(kWhereLead).append(where);
    line.push_back('\n');
    return line;
 }
@@ -188,7 +218,9 @@ void Logger::writeMessage(LogLevel level,
          destinations = &it->second;
       }
 
-      const std::string line = formatLogEntry(level, message, getProgramId(), location);
+      // The id is only replaced under the write side, so under the read side it is
+      // read in place, without the copy that readers outside the lock take.
+      const std::string line = formatLogEntry(level, message, *programId_, location);
       DestinationWriteScope writing;
       for (const auto& entry : *destinations)
          entry.second->writeLog(level, line);

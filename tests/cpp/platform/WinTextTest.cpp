@@ -57,6 +57,35 @@ TEST(WinTextTest, DecodesUtf8WithOneReplacementPerMaximalIllFormedSubsequence)
       EXPECT_EQ(c.utf16, toUtf16(c.utf8)) << c.name;
 }
 
+// A buffer with room to spare is filled in one pass, runs of ASCII in blocks: ASCII
+// around each sequence, at every offset from a block's start, must not change the
+// units, their count, or the failure of a buffer one unit short.
+TEST(WinTextTest, OnePassIntoALargerBufferGivesWhatTheSizeQueryCounts)
+{
+   const std::vector<std::string> sequences = {
+      "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
+      "\xF4\x90\x80\x80", "\xFF", std::string("\0", 1), "\xF0\x9F\x98"};
+   for (const std::string& sequence : sequences)
+   {
+      for (std::size_t before = 0; before <= 17; ++before)
+      {
+         const std::string text = std::string(before, 'a') + sequence + std::string(19 - before, 'z') + sequence;
+         const std::u16string expected = toUtf16(text);
+         std::vector<wchar_t> buffer(text.size() + 3, L'#');
+         const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                              buffer.data(), static_cast<int>(buffer.size()));
+         ASSERT_EQ(static_cast<int>(expected.size()), size) << before << " before " << sequence;
+         EXPECT_EQ(expected, std::u16string(buffer.begin(), buffer.begin() + size)) << before << " before " << sequence;
+         EXPECT_EQ(L'#', buffer[static_cast<std::size_t>(size)]);
+
+         SetLastError(0);
+         EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), buffer.data(),
+                                          size - 1));
+         EXPECT_EQ(ERROR_INSUFFICIENT_BUFFER, GetLastError());
+      }
+   }
+}
+
 TEST(WinTextTest, EncodesUtf16WithReplacementForUnpairedSurrogates)
 {
    const std::vector<Utf8Case> cases = {

@@ -3,9 +3,12 @@
 // checked in a process of its own.
 #include <shared_core/Logger.hpp>
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +79,33 @@ TEST(LoggerTest, LineHasTimeProgramIdLevelAndMessage)
    const std::regex format(R"(\d\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4} \d\d:\d\d:\d\d )"
                            R"(\[demo\] WARNING disk low\n)");
    EXPECT_TRUE(std::regex_match(line, format)) << line;
+}
+
+// The time stamp is the UTC second the line was written in, also once the second has
+// moved on since the thread's previous line.
+TEST(LoggerTest, TimeIsTheUtcSecondOfEachLine)
+{
+   const auto utcNow = [] {
+      const std::time_t now = std::time(nullptr);
+      char text[32];
+      std::strftime(text, sizeof(text), "%d %b %Y %H:%M:%S", std::gmtime(&now));
+      return std::string(text);
+   };
+   auto destination = captureLog();
+   for (int round = 0; round < 2; ++round)
+   {
+      if (round > 0)
+      {
+         const auto nextSecond = std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()) +
+                                 std::chrono::seconds(1);
+         std::this_thread::sleep_until(nextSecond + std::chrono::milliseconds(10));
+      }
+      const std::string before = utcNow();
+      logWarningMessage("tick");
+      const std::string after = utcNow();
+      const std::string stamp = destination->lines().back().substr(0, before.size());
+      EXPECT_TRUE(stamp == before || stamp == after) << stamp << " is neither " << before << " nor " << after;
+   }
 }
 
 TEST(LoggerTest, LocationIsAddedWithoutSemicolons)
