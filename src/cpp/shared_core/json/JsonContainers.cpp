@@ -323,14 +323,15 @@ Value Object::Member::getValue() const
 {
    if (!impl_)
       return Value();
-   return ValueAccess::memberValue(*impl_);
+   return ValueAccess::memberValue(impl_);
 }
 
 namespace {
 
+// The iterator has checked the index against the container's size.
 Value elementAt(const Array& array, std::int64_t index)
 {
-   return array.getValueAt(static_cast<unsigned>(index));
+   return ValueAccess::elementView(array, static_cast<rapidjson::SizeType>(index));
 }
 
 Object::Member elementAt(const Object& object, std::int64_t index)

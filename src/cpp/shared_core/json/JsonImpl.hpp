@@ -12,6 +12,8 @@
 
 #include <shared_core/json/Json.hpp>
 
+#include "RecyclingAllocator.hpp"
+
 namespace velorin::core::json {
 
 using RapidAllocator = rapidjson::CrtAllocator;
@@ -46,6 +48,13 @@ struct Object::Member::Impl
 // A root of a new document holding null.
 std::shared_ptr<RapidValue> newDocument();
 
+// Views and members come and go at every step of an iteration; their blocks are reused.
+template <typename Impl, typename... Arguments>
+std::shared_ptr<Impl> newImpl(Arguments&&... arguments)
+{
+   return std::allocate_shared<Impl>(RecyclingAllocator<Impl>(), std::forward<Arguments>(arguments)...);
+}
+
 // The model's private parts, for the source files that build it.
 struct ValueAccess
 {
@@ -79,25 +88,27 @@ struct ValueAccess
    // counts as one level below owner.
    static Value view(const Value& owner, RapidValue& slot)
    {
-      return Value(std::make_shared<Impl>(viewImpl(owner, slot, nullptr, 0)));
+      return Value(newImpl<Impl>(viewImpl(owner, slot, nullptr, 0)));
    }
 
    // A view of the element at index of the array that owner refers to.
    static Value elementView(const Value& owner, rapidjson::SizeType index)
    {
       RapidValue& array = rapid(owner);
-      return Value(std::make_shared<Impl>(viewImpl(owner, array[index], &array, index)));
+      return Value(newImpl<Impl>(viewImpl(owner, array[index], &array, index)));
    }
 
    // A view of the value of the member at index of the object that owner refers to.
    static Value memberView(const Value& owner, rapidjson::SizeType index)
    {
-      return Value(std::make_shared<Impl>(memberValueImpl(owner, index)));
+      return Value(newImpl<Impl>(memberValueImpl(owner, index)));
    }
 
-   static Value memberValue(const Object::Member::Impl& member)
+   // The member's own view, shared: no Impl is changed once made, so a handle on it is
+   // as good as a copy, and costs no block.
+   static Value memberValue(const std::shared_ptr<Object::Member::Impl>& member)
    {
-      return Value(std::make_shared<Impl>(member.value));
+      return Value(std::shared_ptr<Impl>(member, &member->value));
    }
 
    static Array sharedArray(const Value& value) { return Array(value.impl_); }
@@ -106,7 +117,7 @@ struct ValueAccess
    static Object::Member member(const Value& owner, rapidjson::SizeType index)
    {
       const RapidValue::Member& member = rapid(owner).MemberBegin()[index];
-      return Object::Member(std::make_shared<Object::Member::Impl>(Object::Member::Impl{
+      return Object::Member(newImpl<Object::Member::Impl>(Object::Member::Impl{
          memberValueImpl(owner, index),
          std::string(member.name.GetString(), member.name.GetStringLength())}));
    }
