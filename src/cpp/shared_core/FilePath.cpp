@@ -34,29 +34,42 @@ namespace {
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
-// Plain ASCII needs no decoding, and the converter would give the same text for it;
-// NUL and everything from 0x80 on go to the converter. Checked eight bytes at a time.
-bool isPlainAscii(const std::string& text)
+// What construction needs to know of a text before storing it.
+struct TextScan
+{
+   // Plain ASCII needs no decoding, and the converter would give the same text for it;
+   // NUL and everything from 0x80 on go to the converter.
+   bool plainAscii = true;
+   bool hasBackslash = false;
+};
+
+// Both answers in one pass, eight bytes at a time.
+TextScan scanText(const std::string& text)
 {
    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
    constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+   constexpr std::uint64_t kBackslashes = kLowBits * '\\';
+   const auto hasZeroByte = [&](std::uint64_t word) { return ((word - kLowBits) & ~word & kHighBits) != 0; };
    const char* data = text.data();
    const std::size_t size = text.size();
+   TextScan scan;
    std::size_t i = 0;
    for (; i + 8 <= size; i += 8)
    {
       std::uint64_t word;
       std::memcpy(&word, data + i, sizeof(word));
-      if ((word & kHighBits) != 0 || ((word - kLowBits) & ~word & kHighBits) != 0)
-         return false;
+      if ((word & kHighBits) != 0 || hasZeroByte(word))
+         return TextScan{false, false};
+      scan.hasBackslash = scan.hasBackslash || hasZeroByte(word ^ kBackslashes);
    }
    for (; i < size; ++i)
    {
       const auto byte = static_cast<unsigned char>(data[i]);
       if (byte == 0 || byte >= 0x80)
-         return false;
+         return TextScan{false, false};
+      scan.hasBackslash = scan.hasBackslash || byte == '\\';
    }
-   return true;
+   return scan;
 }
 
 bool isPlainAscii(std::wstring_view wide)
@@ -75,7 +88,7 @@ Error lastSystemError(const ErrorLocation& location)
 // UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
 std::wstring toWide(const std::string& text)
 {
-   if (isPlainAscii(text))
+   if (scanText(text).plainAscii)
       return std::wstring(text.begin(), text.end());
    std::wstring wide = platform::widePathFromUtf8(text);
    if (wide.empty() && text.front() != '\0')
@@ -364,14 +377,82 @@ Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntry
 
 } // namespace
 
+namespace {
+
+// Allocates a shared Impl's block with room for the path's text after it, so that a
+// path costs one allocation; the room's address goes to *tail, where the Impl being
+// made reads it. Only the allocating copy writes there.
+template <typename T>
+class AllocatorWithTail
+{
+public:
+   using value_type = T;
+
+   AllocatorWithTail(std::size_t tailBytes, wchar_t** tail) : tailBytes_(tailBytes), tail_(tail) {}
+   template <typename U>
+   AllocatorWithTail(const AllocatorWithTail<U>& other) : tailBytes_(other.tailBytes_), tail_(other.tail_)
+   {
+   }
+
+   T* allocate(std::size_t count)
+   {
+      // The block's size is a multiple of its alignment, which is at least a pointer's.
+      const std::size_t headBytes = count * sizeof(T);
+      char* block = static_cast<char*>(::operator new(headBytes + tailBytes_));
+      *tail_ = reinterpret_cast<wchar_t*>(block + headBytes);
+      return reinterpret_cast<T*>(block);
+   }
+
+   void deallocate(T* pointer, std::size_t) { ::operator delete(pointer); }
+
+   template <typename U>
+   bool operator==(const AllocatorWithTail<U>& other) const
+   {
+      return tailBytes_ == other.tailBytes_;
+   }
+   template <typename U>
+   bool operator!=(const AllocatorWithTail<U>& other) const
+   {
+      return !(*this == other);
+   }
+
+private:
+   template <typename U>
+   friend class AllocatorWithTail;
+
+   std::size_t tailBytes_;
+   wchar_t** tail_;
+};
+
+} // namespace
+
 struct FilePath::Impl
 {
-   Impl() = default;
-   Impl(std::wstring storedText, bool isGenericAscii) : text(std::move(storedText)), genericAscii(isGenericAscii) {}
+   // An Impl whose text, size units long, fill writes into the room made for it.
+   template <typename Fill>
+   static std::shared_ptr<Impl> make(std::size_t size, bool genericAscii, Fill fill)
+   {
+      wchar_t* tail = nullptr;
+      return std::allocate_shared<Impl>(AllocatorWithTail<Impl>(size * sizeof(wchar_t), &tail), tail, size,
+                                        genericAscii, fill);
+   }
 
-   const std::wstring text;
+   static std::shared_ptr<Impl> make(std::wstring_view text, bool genericAscii)
+   {
+      return make(text.size(), genericAscii, [&](wchar_t* out) { std::copy(text.begin(), text.end(), out); });
+   }
+
+   template <typename Fill>
+   Impl(wchar_t* const& tail, std::size_t size, bool isGenericAscii, Fill& fill) :
+      text(tail, size),
+      genericAscii(isGenericAscii)
+   {
+      fill(tail);
+   }
+
+   const std::wstring_view text;
    // Plain ASCII without '\\': the generic form is then the text unit by unit.
-   const bool genericAscii = true;
+   const bool genericAscii;
 };
 
 namespace {
@@ -383,27 +464,31 @@ bool isGenericAscii(std::wstring_view wide)
 
 } // namespace
 
-FilePath::FilePath() : impl_(std::make_shared<Impl>())
+FilePath::FilePath() : impl_(Impl::make(std::wstring_view(), true))
 {
 }
 
 FilePath::FilePath(const std::string& absolutePath)
 {
-   if (isPlainAscii(absolutePath))
+   const TextScan scan = scanText(absolutePath);
+   if (scan.plainAscii)
    {
-      impl_ = std::make_shared<Impl>(std::wstring(absolutePath.begin(), absolutePath.end()),
-                                     absolutePath.find('\\') == std::string::npos);
+      impl_ = Impl::make(absolutePath.size(), !scan.hasBackslash, [&](wchar_t* out) {
+         std::copy(absolutePath.begin(), absolutePath.end(), out);
+      });
    }
    else
    {
-      std::wstring text = toWide(absolutePath);
-      const bool genericAscii = isGenericAscii(text);
-      impl_ = std::make_shared<Impl>(std::move(text), genericAscii);
+      const std::wstring text = toWide(absolutePath);
+      impl_ = Impl::make(text, isGenericAscii(text));
    }
 }
 
-FilePath::FilePath(const std::wstring& absolutePath)
-   : impl_(std::make_shared<Impl>(absolutePath, isGenericAscii(absolutePath)))
+FilePath::FilePath(const std::wstring& absolutePath) : impl_(Impl::make(absolutePath, isGenericAscii(absolutePath)))
+{
+}
+
+FilePath::FilePath(std::shared_ptr<Impl> impl) : impl_(std::move(impl))
 {
 }
 
@@ -436,7 +521,7 @@ Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) 
       std::wstring completed;
       if (!complete(path, completed, ERROR_LOCATION))
       {
-         FilePath candidate = fromComputedPath(std::move(completed));
+         FilePath candidate = fromComputedPath(completed);
          if (candidate.isWithin(*this))
          {
             childPath = candidate;
@@ -472,7 +557,7 @@ FilePath FilePath::completePath(const std::string& path) const
       log::logError(error);
       return *this;
    }
-   return fromComputedPath(std::move(completed));
+   return fromComputedPath(completed);
 }
 
 Error FilePath::copy(const FilePath& targetPath) const
@@ -507,7 +592,7 @@ std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& us
 
 Error FilePath::createDirectory(const std::string& path) const
 {
-   std::wstring target = impl_->text;
+   std::wstring target(impl_->text);
    Error error;
    if (!path.empty())
       error = complete(path, target, ERROR_LOCATION);
@@ -588,20 +673,16 @@ bool FilePath::exists(const std::string& path)
    return boost::filesystem::exists(status);
 }
 
-FilePath FilePath::fromComputedPath(std::wstring text)
+FilePath FilePath::fromComputedPath(std::wstring_view text)
 {
    // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
    // that stands for no byte would become U+FFFD and name another entry.
    std::uint32_t outsideAscii = 0;
-   for (wchar_t& unit : text)
-   {
-      const auto value = static_cast<std::uint32_t>(unit);
-      unit = value == L'\\' ? L'/' : unit;
-      outsideAscii |= value - 1 >= 0x7F ? 1u : 0u;
-   }
-   FilePath path;
-   path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
-   return path;
+   for (const wchar_t unit : text)
+      outsideAscii |= static_cast<std::uint32_t>(unit) - 1 >= 0x7F ? 1u : 0u;
+   return FilePath(Impl::make(text.size(), outsideAscii == 0, [&](wchar_t* out) {
+      std::replace_copy(text.begin(), text.end(), out, L'\\', L'/');
+   }));
 }
 
 std::string FilePath::getAbsolutePath() const
@@ -618,7 +699,7 @@ std::string FilePath::getAbsolutePathNative() const
 
 std::wstring FilePath::getAbsolutePathW() const
 {
-   return impl_->text;
+   return std::wstring(impl_->text);
 }
 
 std::string FilePath::getCanonicalPath() const
@@ -644,7 +725,7 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
    if (!exists())
       return notFoundError(*this, ERROR_LOCATION);
 
-   std::wstring folder = impl_->text;
+   std::wstring folder(impl_->text);
    std::replace(folder.begin(), folder.end(), L'\\', L'/');
    try
    {
@@ -658,7 +739,7 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
          {
             std::wstring child = folder;
             grammar::append(child, toWide(name.string()));
-            filePaths.push_back(fromComputedPath(std::move(child)));
+            filePaths.push_back(fromComputedPath(child));
          }
          else
          {
@@ -730,7 +811,7 @@ std::string FilePath::getMimeContentType(const std::string& defaultType) const
 
 FilePath FilePath::getParent() const
 {
-   return fromComputedPath(std::wstring(grammar::parentPath(impl_->text)));
+   return fromComputedPath(grammar::parentPath(impl_->text));
 }
 
 std::string FilePath::getRelativePath(const FilePath& parentPath) const
