@@ -86,13 +86,22 @@ Error lastSystemError(const ErrorLocation& location)
 
 // Path text converts through the layer, which keeps the bytes of a name that is not
 // UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
-std::wstring toWide(const std::string& text)
+void assignWide(std::wstring& wide, const std::string& text)
 {
    if (scanText(text).plainAscii)
-      return std::wstring(text.begin(), text.end());
-   std::wstring wide = platform::widePathFromUtf8(text);
+   {
+      wide.assign(text.begin(), text.end());
+      return;
+   }
+   wide = platform::widePathFromUtf8(text);
    if (wide.empty() && text.front() != '\0')
       log::logError(lastSystemError(ERROR_LOCATION));
+}
+
+std::wstring toWide(const std::string& text)
+{
+   std::wstring wide;
+   assignWide(wide, text);
    return wide;
 }
 
@@ -727,19 +736,26 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
 
    std::wstring folder(impl_->text);
    std::replace(folder.begin(), folder.end(), L'\\', L'/');
+   const bool folderIsGenericAscii = isGenericAscii(folder);
    try
    {
       boost::system::error_code ec;
       boost::filesystem::directory_iterator it(fsPath(*this), ec);
       const boost::filesystem::directory_iterator end;
+      // Reused from entry to entry, so that a child costs only its own path's block.
+      std::wstring child;
+      std::wstring name;
       while (!ec && it != end)
       {
-         const boost::filesystem::path name = it->path().filename();
-         if (canCarryName(name))
+         const boost::filesystem::path filename = it->path().filename();
+         if (canCarryName(filename))
          {
-            std::wstring child = folder;
-            grammar::append(child, toWide(name.string()));
-            filePaths.push_back(fromComputedPath(child));
+            assignWide(name, filename.string());
+            child.assign(folder);
+            grammar::append(child, name);
+            // As a computed path, without another pass: the folder is in generic form
+            // already, and a name that holds a backslash is left out.
+            filePaths.push_back(FilePath(Impl::make(child, folderIsGenericAscii && isGenericAscii(name))));
          }
          else
          {
