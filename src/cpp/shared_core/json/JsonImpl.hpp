@@ -29,6 +29,17 @@ inline RapidAllocator& sharedAllocator()
 
 struct Value::Impl
 {
+   explicit Impl(std::shared_ptr<RapidValue> root) : value(std::move(root)) {}
+
+   // A view of slot, which lies in owner's document one level below it.
+   Impl(const Impl& owner, RapidValue& slot, RapidValue* slotContainer, rapidjson::SizeType slotIndex) :
+      value(owner.value, &slot),
+      container(slotContainer),
+      index(slotIndex),
+      depth(owner.depth + 1)
+   {
+   }
+
    std::shared_ptr<RapidValue> value;
    // Where an element or member view's slot sits: adding to the container may move
    // its storage, and the view finds its slot again by index. Unset for a root, and
@@ -41,6 +52,13 @@ struct Value::Impl
 
 struct Object::Member::Impl
 {
+   // The member at index of object, which owner refers to.
+   Impl(const Value::Impl& owner, RapidValue& object, rapidjson::SizeType index) :
+      value(owner, object.MemberBegin()[index].value, &object, index),
+      name(object.MemberBegin()[index].name.GetString(), object.MemberBegin()[index].name.GetStringLength())
+   {
+   }
+
    Value::Impl value;
    std::string name;
 };
@@ -88,20 +106,21 @@ struct ValueAccess
    // counts as one level below owner.
    static Value view(const Value& owner, RapidValue& slot)
    {
-      return Value(newImpl<Impl>(viewImpl(owner, slot, nullptr, 0)));
+      return Value(newImpl<Impl>(*owner.impl_, slot, nullptr, 0));
    }
 
    // A view of the element at index of the array that owner refers to.
    static Value elementView(const Value& owner, rapidjson::SizeType index)
    {
       RapidValue& array = rapid(owner);
-      return Value(newImpl<Impl>(viewImpl(owner, array[index], &array, index)));
+      return Value(newImpl<Impl>(*owner.impl_, array[index], &array, index));
    }
 
    // A view of the value of the member at index of the object that owner refers to.
    static Value memberView(const Value& owner, rapidjson::SizeType index)
    {
-      return Value(newImpl<Impl>(memberValueImpl(owner, index)));
+      RapidValue& object = rapid(owner);
+      return Value(newImpl<Impl>(*owner.impl_, object.MemberBegin()[index].value, &object, index));
    }
 
    // The member's own view, shared: no Impl is changed once made, so a handle on it is
@@ -116,24 +135,7 @@ struct ValueAccess
 
    static Object::Member member(const Value& owner, rapidjson::SizeType index)
    {
-      const RapidValue::Member& member = rapid(owner).MemberBegin()[index];
-      return Object::Member(newImpl<Object::Member::Impl>(Object::Member::Impl{
-         memberValueImpl(owner, index),
-         std::string(member.name.GetString(), member.name.GetStringLength())}));
-   }
-
-private:
-   static Impl viewImpl(const Value& owner, RapidValue& slot, RapidValue* container,
-                        rapidjson::SizeType index)
-   {
-      return Impl{std::shared_ptr<RapidValue>(owner.impl_->value, &slot), container, index,
-                  owner.impl_->depth + 1};
-   }
-
-   static Impl memberValueImpl(const Value& owner, rapidjson::SizeType index)
-   {
-      RapidValue& object = rapid(owner);
-      return viewImpl(owner, object.MemberBegin()[index].value, &object, index);
+      return Object::Member(newImpl<Object::Member::Impl>(*owner.impl_, rapid(owner), index));
    }
 };
 

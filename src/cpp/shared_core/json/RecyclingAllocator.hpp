@@ -37,8 +37,11 @@ public:
       }
       // The first block kept on this thread arranges for the shelf to be emptied when
       // the thread ends.
-      if (shelf.top == nullptr)
+      if (!shelf.emptiedAtExit)
+      {
          static_cast<void>(closer_);
+         shelf.emptiedAtExit = true;
+      }
       shelf.top = new (memory) FreeBlock{shelf.top};
       ++shelf.count;
    }
@@ -58,6 +61,7 @@ private:
    {
       FreeBlock* top;
       std::size_t count;
+      bool emptiedAtExit;
       bool closed;
    };
 
