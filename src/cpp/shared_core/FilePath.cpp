@@ -43,8 +43,10 @@ struct TextScan
    bool hasBackslash = false;
 };
 
-// Both answers in one pass, eight bytes at a time.
-TextScan scanText(const std::string& text)
+// Both answers in one pass, eight bytes at a time. When out is given, each run of
+// eight is also copied there unit by unit (a fixed count, which the compiler widens
+// as one vector); what out holds is of no use when the text is not plain ASCII.
+TextScan scanText(const std::string& text, wchar_t* out = nullptr)
 {
    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
    constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
@@ -56,11 +58,19 @@ TextScan scanText(const std::string& text)
    std::size_t i = 0;
    for (; i + 8 <= size; i += 8)
    {
+      // Copied first, so that writing out cannot change what is read.
+      unsigned char bytes[8];
+      std::memcpy(bytes, data + i, sizeof(bytes));
       std::uint64_t word;
-      std::memcpy(&word, data + i, sizeof(word));
+      std::memcpy(&word, bytes, sizeof(word));
       if ((word & kHighBits) != 0 || hasZeroByte(word))
          return TextScan{false, false};
       scan.hasBackslash = scan.hasBackslash || hasZeroByte(word ^ kBackslashes);
+      if (out != nullptr)
+      {
+         for (std::size_t k = 0; k < sizeof(bytes); ++k)
+            out[i + k] = bytes[k];
+      }
    }
    for (; i < size; ++i)
    {
@@ -68,6 +78,8 @@ TextScan scanText(const std::string& text)
       if (byte == 0 || byte >= 0x80)
          return TextScan{false, false};
       scan.hasBackslash = scan.hasBackslash || byte == '\\';
+      if (out != nullptr)
+         out[i] = byte;
    }
    return scan;
 }
@@ -437,26 +449,26 @@ private:
 
 struct FilePath::Impl
 {
-   // An Impl whose text, size units long, fill writes into the room made for it.
+   // An Impl whose text, size units long, fill writes into the room made for it; fill
+   // gives whether the text is plain ASCII without '\\'.
    template <typename Fill>
-   static std::shared_ptr<Impl> make(std::size_t size, bool genericAscii, Fill fill)
+   static std::shared_ptr<Impl> make(std::size_t size, Fill fill)
    {
       wchar_t* tail = nullptr;
-      return std::allocate_shared<Impl>(AllocatorWithTail<Impl>(size * sizeof(wchar_t), &tail), tail, size,
-                                        genericAscii, fill);
+      return std::allocate_shared<Impl>(AllocatorWithTail<Impl>(size * sizeof(wchar_t), &tail), tail, size, fill);
    }
 
    static std::shared_ptr<Impl> make(std::wstring_view text, bool genericAscii)
    {
-      return make(text.size(), genericAscii, [&](wchar_t* out) { std::copy(text.begin(), text.end(), out); });
+      return make(text.size(), [&](wchar_t* out) {
+         std::copy(text.begin(), text.end(), out);
+         return genericAscii;
+      });
    }
 
    template <typename Fill>
-   Impl(wchar_t* const& tail, std::size_t size, bool isGenericAscii, Fill& fill) :
-      text(tail, size),
-      genericAscii(isGenericAscii)
+   Impl(wchar_t* const& tail, std::size_t size, Fill& fill) : text(tail, size), genericAscii(fill(tail))
    {
-      fill(tail);
    }
 
    const std::wstring_view text;
@@ -479,14 +491,15 @@ FilePath::FilePath() : impl_(Impl::make(std::wstring_view(), true))
 
 FilePath::FilePath(const std::string& absolutePath)
 {
-   const TextScan scan = scanText(absolutePath);
-   if (scan.plainAscii)
-   {
-      impl_ = Impl::make(absolutePath.size(), !scan.hasBackslash, [&](wchar_t* out) {
-         std::copy(absolutePath.begin(), absolutePath.end(), out);
-      });
-   }
-   else
+   // Plain ASCII, the common case, is stored while it is checked; anything else is
+   // converted afresh.
+   bool plainAscii = true;
+   impl_ = Impl::make(absolutePath.size(), [&](wchar_t* out) {
+      const TextScan scan = scanText(absolutePath, out);
+      plainAscii = scan.plainAscii;
+      return scan.plainAscii && !scan.hasBackslash;
+   });
+   if (!plainAscii)
    {
       const std::wstring text = toWide(absolutePath);
       impl_ = Impl::make(text, isGenericAscii(text));
@@ -689,8 +702,9 @@ FilePath FilePath::fromComputedPath(std::wstring_view text)
    std::uint32_t outsideAscii = 0;
    for (const wchar_t unit : text)
       outsideAscii |= static_cast<std::uint32_t>(unit) - 1 >= 0x7F ? 1u : 0u;
-   return FilePath(Impl::make(text.size(), outsideAscii == 0, [&](wchar_t* out) {
+   return FilePath(Impl::make(text.size(), [&](wchar_t* out) {
       std::replace_copy(text.begin(), text.end(), out, L'\\', L'/');
+      return outsideAscii == 0;
    }));
 }
 
