@@ -98,22 +98,13 @@ Error lastSystemError(const ErrorLocation& location)
 
 // Path text converts through the layer, which keeps the bytes of a name that is not
 // UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
-void assignWide(std::wstring& wide, const std::string& text)
-{
-   if (scanText(text).plainAscii)
-   {
-      wide.assign(text.begin(), text.end());
-      return;
-   }
-   wide = platform::widePathFromUtf8(text);
-   if (wide.empty() && text.front() != '\0')
-      log::logError(lastSystemError(ERROR_LOCATION));
-}
-
 std::wstring toWide(const std::string& text)
 {
-   std::wstring wide;
-   assignWide(wide, text);
+   if (scanText(text).plainAscii)
+      return std::wstring(text.begin(), text.end());
+   std::wstring wide = platform::widePathFromUtf8(text);
+   if (wide.empty() && text.front() != '\0')
+      log::logError(lastSystemError(ERROR_LOCATION));
    return wide;
 }
 
@@ -748,28 +739,40 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
    if (!exists())
       return notFoundError(*this, ERROR_LOCATION);
 
-   std::wstring folder(impl_->text);
-   std::replace(folder.begin(), folder.end(), L'\\', L'/');
-   const bool folderIsGenericAscii = isGenericAscii(folder);
+   // Every child starts with the folder in generic form and the separator that
+   // appending a name puts after it; a name never starts with a separator.
+   std::wstring prefix(impl_->text);
+   std::replace(prefix.begin(), prefix.end(), L'\\', L'/');
+   grammar::append(prefix, L"-");
+   prefix.pop_back();
+   const bool prefixIsGenericAscii = isGenericAscii(prefix);
    try
    {
       boost::system::error_code ec;
       boost::filesystem::directory_iterator it(fsPath(*this), ec);
       const boost::filesystem::directory_iterator end;
-      // Reused from entry to entry, so that a child costs only its own path's block.
       std::wstring child;
-      std::wstring name;
       while (!ec && it != end)
       {
          const boost::filesystem::path filename = it->path().filename();
          if (canCarryName(filename))
          {
-            assignWide(name, filename.string());
-            child.assign(folder);
-            grammar::append(child, name);
-            // As a computed path, without another pass: the folder is in generic form
-            // already, and a name that holds a backslash is left out.
-            filePaths.push_back(FilePath(Impl::make(child, folderIsGenericAscii && isGenericAscii(name))));
+            // A plain ASCII name is copied straight into the child's block; any other
+            // is converted, and the child built from the conversion.
+            const std::string& name = filename.string();
+            bool plainAscii = true;
+            std::shared_ptr<Impl> impl = Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
+               std::copy(prefix.begin(), prefix.end(), out);
+               plainAscii = scanText(name, out + prefix.size()).plainAscii;
+               return prefixIsGenericAscii && plainAscii;
+            });
+            if (!plainAscii)
+            {
+               child.assign(prefix);
+               child.append(toWide(name));
+               impl = Impl::make(child, isGenericAscii(child));
+            }
+            filePaths.push_back(FilePath(std::move(impl)));
          }
          else
          {
