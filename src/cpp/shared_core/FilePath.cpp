@@ -43,8 +43,9 @@ struct TextScan
    bool hasBackslash = false;
 };
 
-// Both answers in one pass, eight bytes at a time. When out is given, each run of
-// eight is also copied there unit by unit (a fixed count, which the compiler widens
+// Both answers in one pass, eight bytes at a time; a text of eight bytes or more ends
+// with the run of its last eight, which may overlap the run before. When out is given,
+// each run is also copied there unit by unit (a fixed count, which the compiler widens
 // as one vector); what out holds is of no use when the text is not plain ASCII.
 TextScan scanText(const std::string& text, wchar_t* out = nullptr)
 {
@@ -55,24 +56,35 @@ TextScan scanText(const std::string& text, wchar_t* out = nullptr)
    const char* data = text.data();
    const std::size_t size = text.size();
    TextScan scan;
-   std::size_t i = 0;
-   for (; i + 8 <= size; i += 8)
-   {
+   // False when the run of eight at i is not plain ASCII.
+   const auto scanRun = [&](std::size_t i) {
       // Copied first, so that writing out cannot change what is read.
       unsigned char bytes[8];
       std::memcpy(bytes, data + i, sizeof(bytes));
       std::uint64_t word;
       std::memcpy(&word, bytes, sizeof(word));
       if ((word & kHighBits) != 0 || hasZeroByte(word))
-         return TextScan{false, false};
+         return false;
       scan.hasBackslash = scan.hasBackslash || hasZeroByte(word ^ kBackslashes);
       if (out != nullptr)
       {
          for (std::size_t k = 0; k < sizeof(bytes); ++k)
             out[i + k] = bytes[k];
       }
+      return true;
+   };
+   if (size >= 8)
+   {
+      for (std::size_t i = 0; i + 8 <= size; i += 8)
+      {
+         if (!scanRun(i))
+            return TextScan{false, false};
+      }
+      if (size % 8 != 0 && !scanRun(size - 8))
+         return TextScan{false, false};
+      return scan;
    }
-   for (; i < size; ++i)
+   for (std::size_t i = 0; i < size; ++i)
    {
       const auto byte = static_cast<unsigned char>(data[i]);
       if (byte == 0 || byte >= 0x80)
