@@ -280,20 +280,27 @@ void parseWriteNlohmann(benchmark::State& state, Inputs inputs)
    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 
+// Runs sumOnce as one iteration, which visits steps members or elements.
+template <typename Sum>
+void sumEachIteration(benchmark::State& state, std::size_t steps, Sum sumOnce)
+{
+   for (auto _ : state)
+      benchmark::DoNotOptimize(sumOnce());
+   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * steps));
+}
+
 // ----- Member lookup ----------------------------------------------------------
 
 void memberLookupCore(benchmark::State& state)
 {
    json::Object object = parsed(wideObject()).getObject();
    const std::vector<std::string> names = lookupNames();
-   for (auto _ : state)
-   {
+   sumEachIteration(state, names.size(), [&] {
       std::int64_t sum = 0;
       for (const std::string& name : names)
          sum += (*object.find(name)).getValue().getInt64();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * names.size()));
+      return sum;
+   });
 }
 
 template <typename Document>
@@ -302,8 +309,7 @@ void memberLookupRapid(benchmark::State& state)
    Document document;
    parse(document, wideObject(), state);
    const std::vector<std::string> names = lookupNames();
-   for (auto _ : state)
-   {
+   sumEachIteration(state, names.size(), [&] {
       std::int64_t sum = 0;
       for (const std::string& name : names)
       {
@@ -311,23 +317,20 @@ void memberLookupRapid(benchmark::State& state)
             rapidjson::StringRef(name.c_str(), static_cast<rapidjson::SizeType>(name.size())));
          sum += document.FindMember(key)->value.GetInt64();
       }
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * names.size()));
+      return sum;
+   });
 }
 
 void memberLookupNlohmann(benchmark::State& state)
 {
    nlohmann::json value = nlohmann::json::parse(wideObject());
    const std::vector<std::string> names = lookupNames();
-   for (auto _ : state)
-   {
+   sumEachIteration(state, names.size(), [&] {
       std::int64_t sum = 0;
       for (const std::string& name : names)
          sum += value.find(name)->get<std::int64_t>();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * names.size()));
+      return sum;
+   });
 }
 
 // ----- Member and element iteration -------------------------------------------
@@ -335,14 +338,12 @@ void memberLookupNlohmann(benchmark::State& state)
 void memberIterationCore(benchmark::State& state)
 {
    json::Object object = parsed(wideObject()).getObject();
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (const json::Object::Member& member : object)
          sum += static_cast<std::int64_t>(member.getName().size()) + member.getValue().getInt64();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 template <typename Document>
@@ -350,40 +351,34 @@ void memberIterationRapid(benchmark::State& state)
 {
    Document document;
    parse(document, wideObject(), state);
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (const auto& member : document.GetObject())
          sum += static_cast<std::int64_t>(member.name.GetStringLength()) + member.value.GetInt64();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 void memberIterationNlohmann(benchmark::State& state)
 {
    nlohmann::json value = nlohmann::json::parse(wideObject());
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (auto member = value.begin(); member != value.end(); ++member)
          sum += static_cast<std::int64_t>(member.key().size()) + member.value().get<std::int64_t>();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 void elementIterationCore(benchmark::State& state)
 {
    json::Array array = parsed(numberArray()).getArray();
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (const json::Value& element : array)
          sum += element.getInt64();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 template <typename Document>
@@ -391,27 +386,23 @@ void elementIterationRapid(benchmark::State& state)
 {
    Document document;
    parse(document, numberArray(), state);
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (const auto& element : document.GetArray())
          sum += element.GetInt64();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 void elementIterationNlohmann(benchmark::State& state)
 {
    nlohmann::json value = nlohmann::json::parse(numberArray());
-   for (auto _ : state)
-   {
+   sumEachIteration(state, 10000, [&] {
       std::int64_t sum = 0;
       for (const auto& element : value)
          sum += element.get<std::int64_t>();
-      benchmark::DoNotOptimize(sum);
-   }
-   state.SetItemsProcessed(state.iterations() * 10000);
+      return sum;
+   });
 }
 
 // ----- Walking a whole document -----------------------------------------------
