@@ -399,10 +399,6 @@ Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntry
       ERROR_LOCATION);
 }
 
-} // namespace
-
-namespace {
-
 // Allocates a shared Impl's block with room for the path's text after it, so that a
 // path costs one allocation; the room's address goes to *tail, where the Impl being
 // made reads it. Only the allocating copy writes there.
