@@ -37,10 +37,10 @@ public:
       }
       // The first block kept on this thread arranges for the shelf to be emptied when
       // the thread ends.
-      if (!shelf.emptiedAtExit)
+      if (!shelf.emptyingArranged)
       {
          static_cast<void>(closer_);
-         shelf.emptiedAtExit = true;
+         shelf.emptyingArranged = true;
       }
       shelf.top = new (memory) FreeBlock{shelf.top};
       ++shelf.count;
@@ -61,7 +61,7 @@ private:
    {
       FreeBlock* top;
       std::size_t count;
-      bool emptiedAtExit;
+      bool emptyingArranged;
       bool closed;
    };
 
