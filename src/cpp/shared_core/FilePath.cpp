@@ -34,29 +34,69 @@ namespace {
 
 constexpr const char* kUniqueNameModel = "%%%%-%%%%-%%%%-%%%%";
 
-// Plain ASCII needs no decoding, and the converter would give the same text for it;
-// NUL and everything from 0x80 on go to the converter. Checked eight bytes at a time.
-bool isPlainAscii(const std::string& text)
+// What construction needs to know of a text before storing it.
+struct TextScan
+{
+   // Plain ASCII needs no decoding, and the converter would give the same text for it;
+   // NUL and everything from 0x80 on go to the converter.
+   bool plainAscii = true;
+   bool hasBackslash = false;
+};
+
+// Both answers in one pass, sixteen bytes at a time; a text of sixteen bytes or more
+// ends with the run of its last sixteen, which may overlap the run before. When out is given,
+// each run is also copied there unit by unit (a fixed count, which the compiler widens
+// as one vector); what out holds is of no use when the text is not plain ASCII.
+TextScan scanText(const std::string& text, wchar_t* out = nullptr)
 {
    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
    constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+   constexpr std::uint64_t kBackslashes = kLowBits * '\\';
+   const auto hasZeroByte = [&](std::uint64_t word) { return ((word - kLowBits) & ~word & kHighBits) != 0; };
    const char* data = text.data();
    const std::size_t size = text.size();
-   std::size_t i = 0;
-   for (; i + 8 <= size; i += 8)
-   {
-      std::uint64_t word;
-      std::memcpy(&word, data + i, sizeof(word));
-      if ((word & kHighBits) != 0 || ((word - kLowBits) & ~word & kHighBits) != 0)
+   TextScan scan;
+   // False when the run of sixteen at i is not plain ASCII.
+   const auto scanRun = [&](std::size_t i) {
+      // Copied first, so that writing out cannot change what is read.
+      unsigned char bytes[16];
+      std::memcpy(bytes, data + i, sizeof(bytes));
+      std::uint64_t low;
+      std::uint64_t high;
+      std::memcpy(&low, bytes, sizeof(low));
+      std::memcpy(&high, bytes + 8, sizeof(high));
+      if (((low | high) & kHighBits) != 0 || hasZeroByte(low) || hasZeroByte(high))
          return false;
+      scan.hasBackslash =
+         scan.hasBackslash || hasZeroByte(low ^ kBackslashes) || hasZeroByte(high ^ kBackslashes);
+      if (out != nullptr)
+      {
+         for (std::size_t k = 0; k < sizeof(bytes); ++k)
+            out[i + k] = bytes[k];
+      }
+      return true;
+   };
+   if (size >= 16)
+   {
+      for (std::size_t i = 0; i + 16 <= size; i += 16)
+      {
+         if (!scanRun(i))
+            return TextScan{false, false};
+      }
+      if (size % 16 != 0 && !scanRun(size - 16))
+         return TextScan{false, false};
+      return scan;
    }
-   for (; i < size; ++i)
+   for (std::size_t i = 0; i < size; ++i)
    {
       const auto byte = static_cast<unsigned char>(data[i]);
       if (byte == 0 || byte >= 0x80)
-         return false;
+         return TextScan{false, false};
+      scan.hasBackslash = scan.hasBackslash || byte == '\\';
+      if (out != nullptr)
+         out[i] = byte;
    }
-   return true;
+   return scan;
 }
 
 bool isPlainAscii(std::wstring_view wide)
@@ -75,7 +115,7 @@ Error lastSystemError(const ErrorLocation& location)
 // UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL.
 std::wstring toWide(const std::string& text)
 {
-   if (isPlainAscii(text))
+   if (scanText(text).plainAscii)
       return std::wstring(text.begin(), text.end());
    std::wstring wide = platform::widePathFromUtf8(text);
    if (wide.empty() && text.front() != '\0')
@@ -362,16 +402,80 @@ Error copyTree(const FilePath& source, const FilePath& target, Error& firstEntry
       ERROR_LOCATION);
 }
 
+// Allocates a shared Impl's block with room for the path's text after it, so that a
+// path costs one allocation; the room's address goes to *tail, where the Impl being
+// made reads it. Only the allocating copy writes there.
+template <typename T>
+class AllocatorWithTail
+{
+public:
+   using value_type = T;
+
+   AllocatorWithTail(std::size_t tailBytes, wchar_t** tail) : tailBytes_(tailBytes), tail_(tail) {}
+   template <typename U>
+   AllocatorWithTail(const AllocatorWithTail<U>& other) : tailBytes_(other.tailBytes_), tail_(other.tail_)
+   {
+   }
+
+   T* allocate(std::size_t count)
+   {
+      // The block's size is a multiple of its alignment, which is at least a pointer's.
+      const std::size_t headBytes = count * sizeof(T);
+      char* block = static_cast<char*>(::operator new(headBytes + tailBytes_));
+      *tail_ = reinterpret_cast<wchar_t*>(block + headBytes);
+      return reinterpret_cast<T*>(block);
+   }
+
+   void deallocate(T* pointer, std::size_t) { ::operator delete(pointer); }
+
+   template <typename U>
+   bool operator==(const AllocatorWithTail<U>& other) const
+   {
+      return tailBytes_ == other.tailBytes_;
+   }
+   template <typename U>
+   bool operator!=(const AllocatorWithTail<U>& other) const
+   {
+      return !(*this == other);
+   }
+
+private:
+   template <typename U>
+   friend class AllocatorWithTail;
+
+   std::size_t tailBytes_;
+   wchar_t** tail_;
+};
+
 } // namespace
 
 struct FilePath::Impl
 {
-   Impl() = default;
-   Impl(std::wstring storedText, bool isGenericAscii) : text(std::move(storedText)), genericAscii(isGenericAscii) {}
+   // An Impl whose text, size units long, fill writes into the room made for it; fill
+   // gives whether the text is plain ASCII without '\\'.
+   template <typename Fill>
+   static std::shared_ptr<Impl> make(std::size_t size, Fill fill)
+   {
+      wchar_t* tail = nullptr;
+      return std::allocate_shared<Impl>(AllocatorWithTail<Impl>(size * sizeof(wchar_t), &tail), tail, size, fill);
+   }
 
-   const std::wstring text;
+   static std::shared_ptr<Impl> make(std::wstring_view text, bool genericAscii)
+   {
+      return make(text.size(), [&](wchar_t* out) {
+         std::copy(text.begin(), text.end(), out);
+         return genericAscii;
+      });
+   }
+
+   template <typename Fill>
+   Impl(wchar_t* const& tail, std::size_t size, Fill& fill) : text(tail, size), genericAscii(fill(tail))
+   {
+   }
+
+   const std::wstring_view text;
    // Plain ASCII without '\\': the generic form is then the text unit by unit.
-   const bool genericAscii = true;
+   const bool genericAscii;
 };
 
 namespace {
@@ -383,27 +487,32 @@ bool isGenericAscii(std::wstring_view wide)
 
 } // namespace
 
-FilePath::FilePath() : impl_(std::make_shared<Impl>())
+FilePath::FilePath() : impl_(Impl::make(std::wstring_view(), true))
 {
 }
 
 FilePath::FilePath(const std::string& absolutePath)
 {
-   if (isPlainAscii(absolutePath))
+   // Plain ASCII, the common case, is stored while it is checked; anything else is
+   // converted afresh.
+   bool plainAscii = true;
+   impl_ = Impl::make(absolutePath.size(), [&](wchar_t* out) {
+      const TextScan scan = scanText(absolutePath, out);
+      plainAscii = scan.plainAscii;
+      return scan.plainAscii && !scan.hasBackslash;
+   });
+   if (!plainAscii)
    {
-      impl_ = std::make_shared<Impl>(std::wstring(absolutePath.begin(), absolutePath.end()),
-                                     absolutePath.find('\\') == std::string::npos);
-   }
-   else
-   {
-      std::wstring text = toWide(absolutePath);
-      const bool genericAscii = isGenericAscii(text);
-      impl_ = std::make_shared<Impl>(std::move(text), genericAscii);
+      const std::wstring text = toWide(absolutePath);
+      impl_ = Impl::make(text, isGenericAscii(text));
    }
 }
 
-FilePath::FilePath(const std::wstring& absolutePath)
-   : impl_(std::make_shared<Impl>(absolutePath, isGenericAscii(absolutePath)))
+FilePath::FilePath(const std::wstring& absolutePath) : impl_(Impl::make(absolutePath, isGenericAscii(absolutePath)))
+{
+}
+
+FilePath::FilePath(std::shared_ptr<Impl> impl) : impl_(std::move(impl))
 {
 }
 
@@ -436,7 +545,7 @@ Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) 
       std::wstring completed;
       if (!complete(path, completed, ERROR_LOCATION))
       {
-         FilePath candidate = fromComputedPath(std::move(completed));
+         FilePath candidate = fromComputedPath(completed);
          if (candidate.isWithin(*this))
          {
             childPath = candidate;
@@ -472,7 +581,7 @@ FilePath FilePath::completePath(const std::string& path) const
       log::logError(error);
       return *this;
    }
-   return fromComputedPath(std::move(completed));
+   return fromComputedPath(completed);
 }
 
 Error FilePath::copy(const FilePath& targetPath) const
@@ -507,7 +616,7 @@ std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& us
 
 Error FilePath::createDirectory(const std::string& path) const
 {
-   std::wstring target = impl_->text;
+   std::wstring target(impl_->text);
    Error error;
    if (!path.empty())
       error = complete(path, target, ERROR_LOCATION);
@@ -588,20 +697,17 @@ bool FilePath::exists(const std::string& path)
    return boost::filesystem::exists(status);
 }
 
-FilePath FilePath::fromComputedPath(std::wstring text)
+FilePath FilePath::fromComputedPath(std::wstring_view text)
 {
    // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
    // that stands for no byte would become U+FFFD and name another entry.
    std::uint32_t outsideAscii = 0;
-   for (wchar_t& unit : text)
-   {
-      const auto value = static_cast<std::uint32_t>(unit);
-      unit = value == L'\\' ? L'/' : unit;
-      outsideAscii |= value - 1 >= 0x7F ? 1u : 0u;
-   }
-   FilePath path;
-   path.impl_ = std::make_shared<Impl>(std::move(text), outsideAscii == 0);
-   return path;
+   for (const wchar_t unit : text)
+      outsideAscii |= static_cast<std::uint32_t>(unit) - 1 >= 0x7F ? 1u : 0u;
+   return FilePath(Impl::make(text.size(), [&](wchar_t* out) {
+      std::replace_copy(text.begin(), text.end(), out, L'\\', L'/');
+      return outsideAscii == 0;
+   }));
 }
 
 std::string FilePath::getAbsolutePath() const
@@ -618,7 +724,7 @@ std::string FilePath::getAbsolutePathNative() const
 
 std::wstring FilePath::getAbsolutePathW() const
 {
-   return impl_->text;
+   return std::wstring(impl_->text);
 }
 
 std::string FilePath::getCanonicalPath() const
@@ -644,21 +750,40 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
    if (!exists())
       return notFoundError(*this, ERROR_LOCATION);
 
-   std::wstring folder = impl_->text;
-   std::replace(folder.begin(), folder.end(), L'\\', L'/');
+   // Every child starts with the folder in generic form and the separator that
+   // appending a name puts after it; a name never starts with a separator.
+   std::wstring prefix(impl_->text);
+   std::replace(prefix.begin(), prefix.end(), L'\\', L'/');
+   grammar::append(prefix, L"-");
+   prefix.pop_back();
+   const bool prefixIsGenericAscii = isGenericAscii(prefix);
    try
    {
       boost::system::error_code ec;
       boost::filesystem::directory_iterator it(fsPath(*this), ec);
       const boost::filesystem::directory_iterator end;
+      std::wstring child;
       while (!ec && it != end)
       {
-         const boost::filesystem::path name = it->path().filename();
-         if (canCarryName(name))
+         const boost::filesystem::path filename = it->path().filename();
+         if (canCarryName(filename))
          {
-            std::wstring child = folder;
-            grammar::append(child, toWide(name.string()));
-            filePaths.push_back(fromComputedPath(std::move(child)));
+            // A plain ASCII name is copied straight into the child's block; any other
+            // is converted, and the child built from the conversion.
+            const std::string& name = filename.string();
+            bool plainAscii = true;
+            std::shared_ptr<Impl> impl = Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
+               std::copy(prefix.begin(), prefix.end(), out);
+               plainAscii = scanText(name, out + prefix.size()).plainAscii;
+               return prefixIsGenericAscii && plainAscii;
+            });
+            if (!plainAscii)
+            {
+               child.assign(prefix);
+               child.append(toWide(name));
+               impl = Impl::make(child, isGenericAscii(child));
+            }
+            filePaths.push_back(FilePath(std::move(impl)));
          }
          else
          {
@@ -730,7 +855,7 @@ std::string FilePath::getMimeContentType(const std::string& defaultType) const
 
 FilePath FilePath::getParent() const
 {
-   return fromComputedPath(std::wstring(grammar::parentPath(impl_->text)));
+   return fromComputedPath(grammar::parentPath(impl_->text));
 }
 
 std::string FilePath::getRelativePath(const FilePath& parentPath) const

@@ -281,6 +281,27 @@ TEST_F(FilePathFileSystemTest, Children)
    EXPECT_TRUE(at("folder/one.txt").getChildren(none)) << "a file has no children";
 }
 
+// A listed child is the path its text names, whatever the length of its name and
+// whether the name is plain ASCII.
+TEST_F(FilePathFileSystemTest, ListedChildrenEqualThePathsOfTheirNames)
+{
+   const std::set<std::string> names = {"a", "1234567", "12345678", "name-of-seventeen", "caf\xC3\xA9-au-lait.txt"};
+   for (const std::string& name : names)
+      write("folder/" + name, "x");
+   std::vector<FilePath> children;
+   EXPECT_FALSE(at("folder").getChildren(children));
+   std::set<std::string> listed;
+   for (const FilePath& child : children)
+   {
+      const std::string name = child.getFilename();
+      listed.insert(name);
+      EXPECT_EQ(native("folder/" + name), child.getAbsolutePath()) << name;
+      EXPECT_EQ(at("folder/" + name), child) << name;
+      EXPECT_EQ(FilePath(native("folder/" + name)).getAbsolutePathW(), child.getAbsolutePathW()) << name;
+   }
+   EXPECT_EQ(names, listed);
+}
+
 TEST_F(FilePathFileSystemTest, RecursiveWalkGoesDepthFirstWithDepths)
 {
    write("root/a/b/c.txt", "x");

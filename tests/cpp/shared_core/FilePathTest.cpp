@@ -84,6 +84,37 @@ TEST(FilePathTest, BadUtf8AndEmbeddedNulNeverThrow)
    EXPECT_TRUE(log->lines().empty());
 }
 
+// Plain ASCII is read in runs of bytes; a backslash, a byte from 0x80 on or a NUL must
+// count wherever it stands in a run.
+TEST(FilePathTest, TextFormsHoldWhereverAByteThatMattersStands)
+{
+   const auto widened = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+   for (const std::string plain : {"C:/a/b.txt", "C:/folder/sub/file-name.txt", "C:/folder/sub/name-of-thirty-three"})
+   {
+      for (std::size_t at = 3; at < plain.size(); ++at)
+      {
+         SCOPED_TRACE(plain + " at " + std::to_string(at));
+         std::string withBackslash = plain;
+         withBackslash[at] = '\\';
+         std::string generic = withBackslash;
+         generic[at] = '/';
+         const FilePath backslashed(withBackslash);
+         EXPECT_EQ(generic, backslashed.getAbsolutePath());
+         EXPECT_EQ(withBackslash, backslashed.getAbsolutePathNative());
+         EXPECT_EQ(widened(withBackslash), backslashed.getAbsolutePathW());
+
+         const std::string accented = plain.substr(0, at) + "\xC3\xA9" + plain.substr(at);
+         const FilePath decoded(accented);
+         EXPECT_EQ(accented, decoded.getAbsolutePath());
+         EXPECT_EQ(widened(plain.substr(0, at)) + L'\xE9' + widened(plain.substr(at)), decoded.getAbsolutePathW());
+
+         std::string withNul = plain;
+         withNul[at] = '\0';
+         EXPECT_EQ(plain.substr(0, at), FilePath(withNul).getAbsolutePath());
+      }
+   }
+}
+
 TEST(FilePathTest, FailedConversionGivesTheEmptyPath)
 {
    auto log = captureLog();

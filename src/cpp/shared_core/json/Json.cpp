@@ -37,7 +37,7 @@ std::int64_t storedInteger(const RapidValue& value)
 
 std::shared_ptr<ValueAccess::Impl> newRootImpl()
 {
-   return std::make_shared<ValueAccess::Impl>(ValueAccess::Impl{newDocument()});
+   return std::make_shared<ValueAccess::Impl>(newDocument());
 }
 
 } // namespace

@@ -16,7 +16,7 @@ namespace {
 
 std::shared_ptr<ValueAccess::Impl> newContainerImpl(rapidjson::Type type)
 {
-   auto impl = std::make_shared<ValueAccess::Impl>(ValueAccess::Impl{newDocument()});
+   auto impl = std::make_shared<ValueAccess::Impl>(newDocument());
    if (type == rapidjson::kArrayType)
       impl->value->SetArray();
    else
@@ -323,14 +323,15 @@ Value Object::Member::getValue() const
 {
    if (!impl_)
       return Value();
-   return ValueAccess::memberValue(*impl_);
+   return ValueAccess::memberValue(impl_);
 }
 
 namespace {
 
+// The iterator has checked the index against the container's size.
 Value elementAt(const Array& array, std::int64_t index)
 {
-   return array.getValueAt(static_cast<unsigned>(index));
+   return ValueAccess::elementView(array, static_cast<rapidjson::SizeType>(index));
 }
 
 Object::Member elementAt(const Object& object, std::int64_t index)

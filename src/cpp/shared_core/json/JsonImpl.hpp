@@ -12,6 +12,8 @@
 
 #include <shared_core/json/Json.hpp>
 
+#include "RecyclingAllocator.hpp"
+
 namespace velorin::core::json {
 
 using RapidAllocator = rapidjson::CrtAllocator;
@@ -27,6 +29,17 @@ inline RapidAllocator& sharedAllocator()
 
 struct Value::Impl
 {
+   explicit Impl(std::shared_ptr<RapidValue> root) : value(std::move(root)) {}
+
+   // A view of slot, which lies in owner's document one level below it.
+   Impl(const Impl& owner, RapidValue& slot, RapidValue* slotContainer, rapidjson::SizeType slotIndex) :
+      value(owner.value, &slot),
+      container(slotContainer),
+      index(slotIndex),
+      depth(owner.depth + 1)
+   {
+   }
+
    std::shared_ptr<RapidValue> value;
    // Where an element or member view's slot sits: adding to the container may move
    // its storage, and the view finds its slot again by index. Unset for a root, and
@@ -39,12 +52,26 @@ struct Value::Impl
 
 struct Object::Member::Impl
 {
+   // The member at index of object, which owner refers to.
+   Impl(const Value::Impl& owner, RapidValue& object, rapidjson::SizeType index) :
+      value(owner, object.MemberBegin()[index].value, &object, index),
+      name(object.MemberBegin()[index].name.GetString(), object.MemberBegin()[index].name.GetStringLength())
+   {
+   }
+
    Value::Impl value;
    std::string name;
 };
 
 // A root of a new document holding null.
 std::shared_ptr<RapidValue> newDocument();
+
+// Views and members come and go at every step of an iteration; their blocks are reused.
+template <typename Impl, typename... Arguments>
+std::shared_ptr<Impl> newImpl(Arguments&&... arguments)
+{
+   return std::allocate_shared<Impl>(RecyclingAllocator<Impl>(), std::forward<Arguments>(arguments)...);
+}
 
 // The model's private parts, for the source files that build it.
 struct ValueAccess
@@ -79,25 +106,28 @@ struct ValueAccess
    // counts as one level below owner.
    static Value view(const Value& owner, RapidValue& slot)
    {
-      return Value(std::make_shared<Impl>(viewImpl(owner, slot, nullptr, 0)));
+      return Value(newImpl<Impl>(*owner.impl_, slot, nullptr, 0));
    }
 
    // A view of the element at index of the array that owner refers to.
    static Value elementView(const Value& owner, rapidjson::SizeType index)
    {
       RapidValue& array = rapid(owner);
-      return Value(std::make_shared<Impl>(viewImpl(owner, array[index], &array, index)));
+      return Value(newImpl<Impl>(*owner.impl_, array[index], &array, index));
    }
 
    // A view of the value of the member at index of the object that owner refers to.
    static Value memberView(const Value& owner, rapidjson::SizeType index)
    {
-      return Value(std::make_shared<Impl>(memberValueImpl(owner, index)));
+      RapidValue& object = rapid(owner);
+      return Value(newImpl<Impl>(*owner.impl_, object.MemberBegin()[index].value, &object, index));
    }
 
-   static Value memberValue(const Object::Member::Impl& member)
+   // The member's own view, shared: no Impl is changed once made, so a handle on it is
+   // as good as a copy, and costs no block.
+   static Value memberValue(const std::shared_ptr<Object::Member::Impl>& member)
    {
-      return Value(std::make_shared<Impl>(member.value));
+      return Value(std::shared_ptr<Impl>(member, &member->value));
    }
 
    static Array sharedArray(const Value& value) { return Array(value.impl_); }
@@ -105,24 +135,7 @@ struct ValueAccess
 
    static Object::Member member(const Value& owner, rapidjson::SizeType index)
    {
-      const RapidValue::Member& member = rapid(owner).MemberBegin()[index];
-      return Object::Member(std::make_shared<Object::Member::Impl>(Object::Member::Impl{
-         memberValueImpl(owner, index),
-         std::string(member.name.GetString(), member.name.GetStringLength())}));
-   }
-
-private:
-   static Impl viewImpl(const Value& owner, RapidValue& slot, RapidValue* container,
-                        rapidjson::SizeType index)
-   {
-      return Impl{std::shared_ptr<RapidValue>(owner.impl_->value, &slot), container, index,
-                  owner.impl_->depth + 1};
-   }
-
-   static Impl memberValueImpl(const Value& owner, rapidjson::SizeType index)
-   {
-      RapidValue& object = rapid(owner);
-      return viewImpl(owner, object.MemberBegin()[index].value, &object, index);
+      return Object::Member(newImpl<Object::Member::Impl>(*owner.impl_, rapid(owner), index));
    }
 };
 

@@ -1,8 +1,8 @@
 // JsonSchema.cpp: schema validation and coercion, schema defaults and object merging.
 //
-// Schemas are compiled by RapidJSON for each call and applied with its validator,
-// which stops at the first failure and reports where it is in the schema and in the
-// value; those locations are passed on as RapidJSON writes them.
+// Schemas are compiled by RapidJSON, kept for later calls with the same text, and
+// applied with its validator, which stops at the first failure and reports where it is
+// in the schema and in the value; those locations are passed on as RapidJSON writes them.
 #include <shared_core/json/Json.hpp>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 
 #include "JsonImpl.hpp"
 #include "JsonParse.hpp"
+#include "SchemaCache.hpp"
 #include "SchemaPreparation.hpp"
 #include "StrictUtf8.hpp"
 
@@ -28,13 +29,9 @@ namespace {
 constexpr int kValidationFailed = rapidjson::kParseErrorUnspecificSyntaxError;
 constexpr int kInvalidSchema = rapidjson::kParseErrorValueInvalid;
 
-// The schema text, parsed into a pool-allocated document, prepared and compiled.
-struct CompiledSchema
-{
-   rapidjson::Document document;
-   std::vector<const rapidjson::Value*> closedStandIns;
-   std::unique_ptr<rapidjson::SchemaDocument> schema;
-};
+// Enough for the schemas of a program and a compiled copy for each of a few threads
+// that validate against the same one at once.
+constexpr std::size_t kCachedSchemas = 32;
 
 Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorLocation& location)
 {
@@ -55,6 +52,43 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
    compiled.schema = std::make_unique<rapidjson::SchemaDocument>(compiled.document);
    return Success();
 }
+
+SchemaCache& schemaCache()
+{
+   static SchemaCache cache(kCachedSchemas);
+   return cache;
+}
+
+// A compiled schema of a text, kept from an earlier call or compiled here, and kept
+// for later calls once done with. A schema that fails to compile is not kept.
+class SchemaLease
+{
+public:
+   explicit SchemaLease(const std::string& text) : text_(text), compiled_(schemaCache().take(text)) {}
+   SchemaLease(const SchemaLease&) = delete;
+   SchemaLease& operator=(const SchemaLease&) = delete;
+
+   ~SchemaLease()
+   {
+      if (compiled_ && compiled_->schema)
+         schemaCache().giveBack(text_, std::move(compiled_));
+   }
+
+   bool isCompiled() const { return compiled_ != nullptr; }
+
+   Error compile(const ErrorLocation& location)
+   {
+      compiled_ = std::make_unique<CompiledSchema>();
+      return loadSchema(text_, *compiled_, location);
+   }
+
+   const CompiledSchema& operator*() const { return *compiled_; }
+   const CompiledSchema* operator->() const { return compiled_.get(); }
+
+private:
+   const std::string& text_;
+   std::unique_ptr<CompiledSchema> compiled_;
+};
 
 template <typename Pointer>
 std::string plainText(const Pointer& pointer)
@@ -282,13 +316,16 @@ void mergeInto(RapidValue& result, RapidValue& base, RapidValue& overlay)
 
 Error Value::coerce(const std::string& schema, std::vector<std::string>& invalidPaths)
 {
-   CompiledSchema compiled;
-   Error error = loadSchema(schema, compiled, ERROR_LOCATION);
-   if (error)
-      return error;
+   SchemaLease compiled(schema);
+   if (!compiled.isCompiled())
+   {
+      Error error = compiled.compile(ERROR_LOCATION);
+      if (error)
+         return error;
+   }
 
    RapidValue& value = *impl_->value;
-   rapidjson::SchemaValidator validator(*compiled.schema);
+   rapidjson::SchemaValidator validator(*compiled->schema);
    runValidator(value, validator);
    // Each pass removes the value the validator stopped at, then validates again.
    // Two neighbours can fail at the same location in turn (the second takes the
@@ -299,7 +336,7 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
       if (!removeAt(value, location))
       {
          Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-         failure.addProperty("keyword", schemaFailure(compiled, validator).keyword);
+         failure.addProperty("keyword", schemaFailure(*compiled, validator).keyword);
          failure.addProperty("document", uriFragmentText(location));
          return failure;
       }
@@ -375,17 +412,20 @@ Error Value::parseAndValidate(const std::string& text, const std::string& schema
 
 Error Value::validate(const std::string& schema) const
 {
-   CompiledSchema compiled;
-   Error error = loadSchema(schema, compiled, ERROR_LOCATION);
-   if (error)
-      return error;
+   SchemaLease compiled(schema);
+   if (!compiled.isCompiled())
+   {
+      Error error = compiled.compile(ERROR_LOCATION);
+      if (error)
+         return error;
+   }
 
-   rapidjson::SchemaValidator validator(*compiled.schema);
+   rapidjson::SchemaValidator validator(*compiled->schema);
    runValidator(*impl_->value, validator);
    if (validator.IsValid())
       return Success();
 
-   SchemaFailure schemaSide = schemaFailure(compiled, validator);
+   SchemaFailure schemaSide = schemaFailure(*compiled, validator);
    Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
    failure.addProperty("schema", schemaSide.location);
    failure.addProperty("keyword", schemaSide.keyword);

@@ -429,6 +429,68 @@ TEST(JsonValidate, StringsThatAreNotUtf8AreReadSafely)
    EXPECT_EQ(17, object.validate(R"({"patternProperties":{"^k":{"type":"integer"}}})").getCode());
 }
 
+// A schema text compiled once serves later calls; they must give what the first gave,
+// whatever ran in between, and a schema that failed to compile fails again.
+TEST(JsonValidate, RepeatedCallsGiveTheFirstCallsResult)
+{
+   const char* closedPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"}},)"
+                                R"("additionalProperties":false})";
+   const char* named = R"({"properties":{"name":{"type":"string","pattern":"^[a-z]+$"}},"required":["name"]})";
+   struct Case
+   {
+      const char* schema;
+      const char* document;
+   } const cases[] = {
+      {closedPatterns, R"({"ab":1})"},
+      {closedPatterns, R"({"ab":1,"c":1})"},
+      {closedPatterns, R"({"ab":"x"})"},
+      {named, R"({"name":"abc"})"},
+      {named, R"({"name":"ab1"})"},
+      {named, R"({})"},
+      {R"({"type": })", "{}"},
+      {R"({"pattern":"a**"})", R"("a")"},
+   };
+   std::vector<Error> first;
+   for (const Case& c : cases)
+      first.push_back(parsed(c.document).validate(c.schema));
+   for (int round = 0; round < 2; ++round)
+   {
+      for (std::size_t i = 0; i < std::size(cases); ++i)
+      {
+         SCOPED_TRACE(std::string(cases[i].schema) + " with " + cases[i].document);
+         Error error = parsed(cases[i].document).validate(cases[i].schema);
+         EXPECT_EQ(first[i].getName(), error.getName());
+         EXPECT_EQ(first[i].getCode(), error.getCode());
+         EXPECT_EQ(first[i].getProperties(), error.getProperties());
+      }
+   }
+
+   // Coercion uses the same compiled schemas and leaves nothing of its value in them.
+   for (int round = 0; round < 2; ++round)
+   {
+      json::Value value = parsed(R"({"ab":1,"ac":"x","b":2})");
+      std::vector<std::string> invalidPaths;
+      EXPECT_FALSE(value.coerce(closedPatterns, invalidPaths));
+      EXPECT_EQ((std::vector<std::string>{"/ac", "/b"}), invalidPaths);
+      EXPECT_EQ(R"({"ab":1})", value.write());
+      EXPECT_FALSE(value.validate(closedPatterns));
+   }
+}
+
+TEST(JsonValidate, ManyDifferentSchemasEachKeepTheirOwnMeaning)
+{
+   auto maximum = [](int limit) { return R"({"maximum":)" + std::to_string(limit) + "}"; };
+   for (int round = 0; round < 2; ++round)
+   {
+      for (int limit = 0; limit < 200; ++limit)
+      {
+         SCOPED_TRACE(maximum(limit));
+         EXPECT_FALSE(json::Value(limit).validate(maximum(limit)));
+         EXPECT_EQ(17, json::Value(limit + 1).validate(maximum(limit)).getCode());
+      }
+   }
+}
+
 TEST(JsonParseAndValidate, KeepsTheParsedTextWhenValidationFails)
 {
    json::Value value(1);

@@ -23,6 +23,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <shared_core/Error.hpp>
@@ -216,8 +217,10 @@ public:
 private:
    struct Impl;
 
+   explicit FilePath(std::shared_ptr<Impl> impl);
+
    // A path computed by a member: rebuilt in generic form.
-   static FilePath fromComputedPath(std::wstring text);
+   static FilePath fromComputedPath(std::wstring_view text);
 
    // The text made absolute against this path, without logging.
    Error complete(const std::string& path, std::wstring& completedPath, const ErrorLocation& location) const;

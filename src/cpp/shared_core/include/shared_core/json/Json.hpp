@@ -146,6 +146,8 @@ public:
    // that RapidJSON cannot compile or apply safely (a sub-schema that is not an
    // object, a reference that loops or leads nowhere, a pattern that repeats what can
    // match nothing or would take more than 100000 states) is refused with code 3.
+   // Compiled schemas are kept, a bounded number for the whole process, for later
+   // calls with the same text.
    Error validate(const std::string& schema) const;
    // The value keeps the parsed text even when it then fails validation.
    Error parseAndValidate(const std::string& text, const std::string& schema);

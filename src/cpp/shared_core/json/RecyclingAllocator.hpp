@@ -1,0 +1,135 @@
+// RecyclingAllocator.hpp: an allocator for the small blocks that views and members are
+// made of, keeping freed blocks for the next allocation of their size on that thread.
+//
+// Iterating a container makes and drops one view per step, each one heap block; the
+// C heap's cost dominates a step. Each thread keeps a short shelf of freed blocks per
+// size. Every block comes from operator new on its own, so a block may be made on one
+// thread, freed on another and end up on that thread's shelf.
+#pragma once
+
+#include <cstddef>
+#include <new>
+
+namespace velorin::core::json {
+
+template <std::size_t Size>
+class BlockShelf
+{
+public:
+   static void* take()
+   {
+      Shelf& shelf = shelf_;
+      if (shelf.top == nullptr)
+         return ::operator new(Size);
+      FreeBlock* block = shelf.top;
+      shelf.top = block->next;
+      --shelf.count;
+      return block;
+   }
+
+   static void put(void* memory)
+   {
+      Shelf& shelf = shelf_;
+      if (shelf.count == kCapacity || shelf.closed)
+      {
+         ::operator delete(memory);
+         return;
+      }
+      // The first block kept on this thread arranges for the shelf to be emptied when
+      // the thread ends.
+      if (!shelf.emptyingArranged)
+      {
+         static_cast<void>(closer_);
+         shelf.emptyingArranged = true;
+      }
+      shelf.top = new (memory) FreeBlock{shelf.top};
+      ++shelf.count;
+   }
+
+private:
+   static constexpr std::size_t kCapacity = 256;
+
+   struct FreeBlock
+   {
+      FreeBlock* next;
+   };
+   static_assert(Size >= sizeof(FreeBlock), "a block must hold the link to the next free one");
+
+   // Trivial, so reaching it costs no check for a first use; blocks freed while the
+   // thread ends, after the shelf has been emptied, go straight back to the heap.
+   struct Shelf
+   {
+      FreeBlock* top;
+      std::size_t count;
+      bool emptyingArranged;
+      bool closed;
+   };
+
+   struct Closer
+   {
+      ~Closer()
+      {
+         Shelf& shelf = shelf_;
+         shelf.closed = true;
+         while (shelf.top != nullptr)
+         {
+            FreeBlock* block = shelf.top;
+            shelf.top = block->next;
+            ::operator delete(block);
+         }
+         shelf.count = 0;
+      }
+   };
+
+   static thread_local Shelf shelf_;
+   static thread_local Closer closer_;
+};
+
+template <std::size_t Size>
+thread_local typename BlockShelf<Size>::Shelf BlockShelf<Size>::shelf_;
+
+template <std::size_t Size>
+thread_local typename BlockShelf<Size>::Closer BlockShelf<Size>::closer_;
+
+template <typename T>
+class RecyclingAllocator
+{
+public:
+   using value_type = T;
+
+   RecyclingAllocator() = default;
+   template <typename U>
+   RecyclingAllocator(const RecyclingAllocator<U>&)
+   {
+   }
+
+   static_assert(alignof(T) <= alignof(std::max_align_t), "blocks have the heap's alignment");
+
+   T* allocate(std::size_t count)
+   {
+      if (count != 1)
+         return static_cast<T*>(::operator new(count * sizeof(T)));
+      return static_cast<T*>(BlockShelf<sizeof(T)>::take());
+   }
+
+   void deallocate(T* pointer, std::size_t count)
+   {
+      if (count != 1)
+         ::operator delete(pointer);
+      else
+         BlockShelf<sizeof(T)>::put(pointer);
+   }
+
+   template <typename U>
+   bool operator==(const RecyclingAllocator<U>&) const
+   {
+      return true;
+   }
+   template <typename U>
+   bool operator!=(const RecyclingAllocator<U>&) const
+   {
+      return false;
+   }
+};
+
+} // namespace velorin::core::json
