@@ -2,8 +2,10 @@
 //
 // The registry decides who receives a line; a destination only writes it when the
 // line's level is at or below its own. writeLog runs under the registry's read side,
-// so a destination must not register or remove destinations, and whatever it logs
-// itself is dropped.
+// so a destination must not register or remove destinations. What it logs itself
+// while the registry hands it a line, or while one of the library's own destinations
+// writes, is dropped; a host that calls its own destination's writeLog directly must
+// not log from inside it.
 #pragma once
 
 #include <string>

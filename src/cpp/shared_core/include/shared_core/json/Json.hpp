@@ -144,8 +144,11 @@ public:
 
    // Schema text that does not parse gives the parser's code and "offset"; a schema
    // that RapidJSON cannot compile or apply safely (a sub-schema that is not an
-   // object, a reference that loops or leads nowhere, a pattern that repeats what can
-   // match nothing or would take more than 100000 states) is refused with code 3.
+   // object, a reference that loops, leads nowhere or is not a local pointer, a
+   // pattern it cannot compile or that repeats what can match nothing or would take
+   // more than 100000 states, a non-empty "additionalProperties" schema beside
+   // "patternProperties") is refused with code 3, with the "pattern", "reference" or
+   // "keyword" concerned as a property.
    // Compiled schemas are kept, a bounded number for the whole process, for later
    // calls with the same text.
    Error validate(const std::string& schema) const;
