@@ -2,11 +2,14 @@
 // in which order, the options every program gets, and where errors are reported.
 #include <core/ProgramOptions.hpp>
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <istream>
+#include <map>
 #include <memory>
 
+#include <boost/algorithm/string/replace.hpp>
 #include <boost/program_options/errors.hpp>
 #include <boost/program_options/parsers.hpp>
 #include <boost/program_options/value_semantic.hpp>
@@ -31,6 +34,80 @@ void reportError(const std::string& message, const ErrorLocation& location)
       std::cerr << message << std::endl;
    else
       log::logErrorMessage(message, location);
+}
+
+// Boost fills an option error's template by replacing a placeholder until none is left,
+// so an option name or value that holds its own placeholder (a value "%value%") never
+// gets its message. Such an error has its placeholders filled in one pass here; any
+// other keeps Boost's own text.
+class OptionErrorText : private po::error_with_option_name
+{
+public:
+   explicit OptionErrorText(const po::error_with_option_name& error) : po::error_with_option_name(error) {}
+
+   bool needsOnePass() const
+   {
+      const auto values = substitutions();
+      return std::any_of(values.begin(), values.end(), [](const std::pair<const std::string, std::string>& value) {
+         return value.second.find('%') != std::string::npos;
+      });
+   }
+
+   std::string inOnePass() const
+   {
+      const std::map<std::string, std::string> values = substitutions();
+      // The defaults change the template's own wording only, so they are safe as Boost
+      // makes them.
+      std::string text = m_error_template;
+      for (const auto& fallback : m_substitution_defaults)
+      {
+         const auto value = values.find(fallback.first);
+         if (value == values.end() || value->second.empty())
+            boost::replace_all(text, fallback.second.first, fallback.second.second);
+      }
+
+      std::string message;
+      std::string::size_type position = 0;
+      for (;;)
+      {
+         const auto open = text.find('%', position);
+         const auto close = open == std::string::npos ? open : text.find('%', open + 1);
+         if (close == std::string::npos)
+            break;
+         const auto value = values.find(text.substr(open + 1, close - open - 1));
+         if (value == values.end())
+         {
+            message.append(text, position, close - position);
+            position = close;
+         }
+         else
+         {
+            message.append(text, position, open - position).append(value->second);
+            position = close + 1;
+         }
+      }
+      return message.append(text, position, std::string::npos);
+   }
+
+private:
+   std::map<std::string, std::string> substitutions() const
+   {
+      std::map<std::string, std::string> values(m_substitutions);
+      values["canonical_option"] = get_canonical_option_name();
+      values["prefix"] = get_canonical_option_prefix();
+      return values;
+   }
+};
+
+std::string textOf(const std::exception& e)
+{
+   if (const auto* optionError = dynamic_cast<const po::error_with_option_name*>(&e))
+   {
+      const OptionErrorText text(*optionError);
+      if (text.needsOnePass())
+         return text.inOnePass();
+   }
+   return e.what();
 }
 
 void parseCommandLine(po::variables_map& variables,
@@ -104,7 +181,7 @@ bool parseConfigFile(po::variables_map& variables,
    }
    catch (const std::exception& e)
    {
-      reportError("Error reading " + configFile + ": " + e.what(), ERROR_LOCATION);
+      reportError("Error reading " + configFile + ": " + textOf(e), ERROR_LOCATION);
       return false;
    }
 }
@@ -165,7 +242,7 @@ ProgramStatus read(const OptionsDescription& optionsDescription,
    }
    catch (const po::error& e)
    {
-      std::string message = e.what();
+      std::string message = textOf(e);
       if (!configFile.empty())
          message += " in config file " + configFile;
       reportError(message, ERROR_LOCATION);

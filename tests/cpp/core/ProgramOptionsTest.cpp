@@ -375,6 +375,16 @@ TEST_F(ProgramOptionsTest, UnknownAndMalformedOptionsAreReportedWithTheirSource)
        {"ERROR Error reading @default.conf: the argument ('abc') for option 'port' is invalid"}},
       {"a value given twice in the file", false, "port=1\nport=2\n", false, {}, true,
        {"ERROR Error reading @default.conf: option 'port' cannot be specified more than once"}},
+      // Texts that hold the placeholders of Boost's messages appear in them as they are.
+      {"a value holding its placeholder", false, nullptr, false, {"--config-file=none", "--port=%value%"}, true,
+       {"ERROR the argument ('%value%') for option '--port' is invalid"}},
+      {"an option holding placeholders", false, nullptr, false, {"--config-file=none", "--%option%%prefix%"}, true,
+       {"ERROR unrecognised option '--%option%%prefix%'"}},
+      {"a name in the file holding its placeholder", false, "x%canonical_option%=1\n", false, {}, true,
+       {"ERROR Error reading @default.conf: unrecognised option 'x%canonical_option%'"}},
+      {"a line in the file holding its placeholder", false, "%invalid_line%\n", false, {}, true,
+       {"ERROR Error reading @default.conf: the options configuration file contains an invalid line "
+        "'%invalid_line%'"}},
    };
    for (const auto& test : cases)
    {
