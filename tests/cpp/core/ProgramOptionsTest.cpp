@@ -139,6 +139,23 @@ protected:
       std::ofstream(path(name), std::ios::binary) << bytes;
    }
 
+   // The default configuration file with the given text, or none for null.
+   void setDefaultFile(const char* text) const
+   {
+      ::remove(path("default.conf").c_str());
+      if (text != nullptr)
+         write("default.conf", text);
+   }
+
+   // Expected messages with "@name" standing for files of the test's folder.
+   std::vector<std::string> inFolder(const std::vector<std::string>& messages) const
+   {
+      std::vector<std::string> expanded;
+      for (const std::string& message : messages)
+         expanded.push_back(CommandLine::expand(message, folder()));
+      return expanded;
+   }
+
    // Reads with standard error on a pipe, so that errors go to the log.
    Outcome read(const OptionsDescription& options,
                 const std::vector<std::string>& arguments,
@@ -225,9 +242,7 @@ TEST_F(ProgramOptionsTest, TheOrderOfReadingDecidesWhichFileIsReadAndWhichValueW
    };
    for (const auto& test : cases)
    {
-      ::remove(path("default.conf").c_str());
-      if (test.defaultFile != nullptr)
-         write("default.conf", test.defaultFile);
+      setDefaultFile(test.defaultFile);
       int port = -1;
       OptionsDescription options("program", path("default.conf"));
       options.commandLine.add_options()("port", po::value<int>(&port)->default_value(0), "port");
@@ -236,10 +251,7 @@ TEST_F(ProgramOptionsTest, TheOrderOfReadingDecidesWhichFileIsReadAndWhichValueW
       const Outcome outcome = read(options, test.arguments, test.configFileHasPrecedence);
       EXPECT_EQ(test.exit, outcome.exit) << test.name;
       EXPECT_EQ(test.exit ? 1 : 0, outcome.exitCode) << test.name;
-      std::vector<std::string> errors;
-      for (const std::string& error : test.errors)
-         errors.push_back(CommandLine::expand(error, folder()));
-      EXPECT_EQ(errors, outcome.errors) << test.name;
+      EXPECT_EQ(inFolder(test.errors), outcome.errors) << test.name;
       if (!test.exit)
       {
          EXPECT_EQ(test.port, port) << test.name;
@@ -309,9 +321,7 @@ TEST_F(ProgramOptionsTest, AnOptionWithoutAValueIsNamedAndHelpComesFirst)
    write("other.conf", "\n");
    for (const auto& test : cases)
    {
-      ::remove(path("default.conf").c_str());
-      if (test.defaultFile != nullptr)
-         write("default.conf", test.defaultFile);
+      setDefaultFile(test.defaultFile);
       OptionsDescription options("program", path("default.conf"));
       options.commandLine.add_options()("name", po::value<std::string>(), "the name")(
          "verbose", po::value<bool>()->default_value(false), "more output");
@@ -321,10 +331,7 @@ TEST_F(ProgramOptionsTest, AnOptionWithoutAValueIsNamedAndHelpComesFirst)
       EXPECT_EQ(test.exit, outcome.exit) << test.name;
       EXPECT_EQ(test.exitCode, outcome.exitCode) << test.name;
       EXPECT_EQ(test.help, outcome.help) << test.name;
-      std::vector<std::string> errors;
-      for (const std::string& error : test.errors)
-         errors.push_back(CommandLine::expand(error, folder()));
-      EXPECT_EQ(errors, outcome.errors) << test.name;
+      EXPECT_EQ(inFolder(test.errors), outcome.errors) << test.name;
       if (test.help)
       {
          // The program's options, then the general ones, with the default file shown.
@@ -388,9 +395,7 @@ TEST_F(ProgramOptionsTest, UnknownAndMalformedOptionsAreReportedWithTheirSource)
    };
    for (const auto& test : cases)
    {
-      ::remove(path("default.conf").c_str());
-      if (test.defaultFile != nullptr)
-         write("default.conf", test.defaultFile);
+      setDefaultFile(test.defaultFile);
       OptionsDescription options("program", path("default.conf"));
       options.commandLine.add_options()("port", po::value<int>()->default_value(0), "port");
       options.configFile.add_options()("port", po::value<int>()->default_value(0), "port");
@@ -399,10 +404,7 @@ TEST_F(ProgramOptionsTest, UnknownAndMalformedOptionsAreReportedWithTheirSource)
          read(options, test.arguments, test.configFileHasPrecedence, nullptr, test.allowUnregisteredConfigOptions);
       EXPECT_EQ(test.exit, outcome.exit) << test.name;
       EXPECT_EQ(test.exit ? 1 : 0, outcome.exitCode) << test.name;
-      std::vector<std::string> errors;
-      for (const std::string& error : test.errors)
-         errors.push_back(CommandLine::expand(error, folder()));
-      EXPECT_EQ(errors, outcome.errors) << test.name;
+      EXPECT_EQ(inFolder(test.errors), outcome.errors) << test.name;
    }
 }
 
