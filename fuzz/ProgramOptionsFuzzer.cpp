@@ -6,7 +6,6 @@
 // NUL byte and the configuration file's text.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -24,16 +23,24 @@ using velorin::fuzz::check;
 
 namespace {
 
-// One file per fuzzing process, written anew for every input.
+// One file per fuzzing process, written anew for every input and removed at the end.
+struct ScratchConfigFile
+{
+   ~ScratchConfigFile()
+   {
+      boost::system::error_code ignored;
+      boost::filesystem::remove(path, ignored);
+   }
+
+   const std::string path = (boost::filesystem::temp_directory_path() /
+                             boost::filesystem::unique_path("program-options-fuzz-%%%%%%%%.conf"))
+                               .string();
+};
+
 const std::string& configFilePath()
 {
-   static const std::string path = [] {
-      const boost::filesystem::path file =
-         boost::filesystem::temp_directory_path() / boost::filesystem::unique_path("program-options-fuzz-%%%%%%%%.conf");
-      std::atexit([] { boost::filesystem::remove(configFilePath()); });
-      return file.string();
-   }();
-   return path;
+   static const ScratchConfigFile file;
+   return file.path;
 }
 
 // Arguments that name a path could lead the reader to a device that never ends, so

@@ -3,14 +3,14 @@
 
 #include <boost/system/error_code.hpp>
 
+#include <platform/Win32Api.hpp>
+
 #include <core/FileSerializer.hpp>
 #include <shared_core/Logger.hpp>
 #include <shared_core/SafeConvert.hpp>
 
 namespace velorin::core {
 namespace {
-
-constexpr int kFileNotFound = 2;
 
 // The stored text converted, or the default when it is empty or does not convert.
 template <typename T>
@@ -79,7 +79,7 @@ Error Settings::initialize(const FilePath& filePath)
    file_ = filePath;
    values_.clear();
    Error error = readStringMapFromFile(file_, &values_);
-   if (error == boost::system::error_code(kFileNotFound, boost::system::system_category()))
+   if (error == boost::system::error_code(static_cast<int>(ERROR_FILE_NOT_FOUND), boost::system::system_category()))
       return Success();
    if (error)
       error.addProperty("settings-file", file_);
