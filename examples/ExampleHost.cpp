@@ -1,8 +1,12 @@
-// ExampleHost.cpp: a small host program showing how a program sets up and uses the
-// library's logging, error values, JSON values and system services. With "--jsonrpc"
-// it answers one JSON-RPC request piped through it instead (JsonRpcPipe.cpp).
+// ExampleHost.cpp: a small host program showing how a program reads its options and
+// sets up and uses the library's logging, error values, JSON values and system
+// services. With "--jsonrpc" it answers one JSON-RPC request piped through it instead
+// (JsonRpcPipe.cpp).
 #include <iostream>
 #include <memory>
+#include <string>
+
+#include <boost/program_options/value_semantic.hpp>
 
 #include <shared_core/Error.hpp>
 #include <shared_core/FileLogDestination.hpp>
@@ -11,6 +15,7 @@
 #include <shared_core/StderrLogDestination.hpp>
 #include <shared_core/json/Json.hpp>
 
+#include <core/ProgramOptions.hpp>
 #include <core/system/System.hpp>
 
 #include "JsonRpcPipe.hpp"
@@ -27,6 +32,19 @@ Error openConfiguration(const std::string& path)
    return error;
 }
 
+// The greeting comes from the command line ("--greeting"), else from the file that
+// "--config-file" names (a line "greeting=..."); "--help" lists the options.
+ProgramStatus readOptions(int argc, const char* const argv[], std::string* greeting)
+{
+   program_options::OptionsDescription options("velorin-example", "");
+   options.commandLine.add_options()(
+      "greeting", boost::program_options::value<std::string>(greeting)->default_value("hello"), "what to say");
+   options.configFile.add_options()(
+      "greeting", boost::program_options::value<std::string>(greeting)->default_value("hello"), "what to say");
+   bool help = false;
+   return program_options::read(options, argc, argv, nullptr, &help, false, false);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -36,6 +54,13 @@ int main(int argc, char** argv)
 
    log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
    log::setProgramId("velorin-example");
+
+   // Errors in the options go to the terminal, or to the log when there is none.
+   std::string greeting;
+   const ProgramStatus status = readOptions(argc, argv, &greeting);
+   if (status.exit())
+      return status.exitCode();
+   std::cout << greeting << std::endl;
 
    // The same lines also go to velorin-example.log in a folder beside the temporary files.
    FilePath tempFile;
