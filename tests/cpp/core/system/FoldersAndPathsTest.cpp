@@ -191,6 +191,19 @@ TEST_F(FoldersAndPathsTest, RealPathFailuresNameThePathOnlyOnTheFirstCall)
    EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
 }
 
+TEST_F(FoldersAndPathsTest, RealPathsAreComparedResolved)
+{
+   EXPECT_TRUE(realPathsEqual(FilePath(path("a/../b")), FilePath(path("b"))));
+   EXPECT_TRUE(realPathsEqual(FilePath("."), FilePath(boost::filesystem::current_path().string())));
+   EXPECT_FALSE(realPathsEqual(FilePath(path("a")), FilePath(path("b"))));
+
+   const auto log = captureLog();
+   platform::failNextAfter("GetFullPathNameW", 1, ERROR_NOT_ENOUGH_MEMORY);
+   EXPECT_FALSE(realPathsEqual(FilePath(path("b")), FilePath(path("b"))));
+   ASSERT_EQ(log->lines().size(), 1u);
+   EXPECT_NE(log->lines()[0].find("system error 8 "), std::string::npos);
+}
+
 TEST_F(FoldersAndPathsTest, LongPathsAndExeExtensions)
 {
    for (const std::string& text : {path("user"), path("no such file")})
