@@ -1,15 +1,13 @@
 // ExampleHost.cpp: a small host program showing how a program sets up and uses the
 // library's logging, error values, JSON values and system services.
 #include <iostream>
-#include <memory>
 
 #include <shared_core/Error.hpp>
-#include <shared_core/FileLogDestination.hpp>
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
-#include <shared_core/StderrLogDestination.hpp>
 #include <shared_core/json/Json.hpp>
 
+#include <core/system/LogSetup.hpp>
 #include <core/system/System.hpp>
 
 using namespace velorin::core;
@@ -24,25 +22,36 @@ Error openConfiguration(const std::string& path)
    return error;
 }
 
+// Standard error at DEBUG, unless "logging.conf" (in the per-user settings folder
+// "Velorin-Desktop", else in the per-machine one "Velorin") says otherwise: it may, for
+// example, send the lines to a file:
+//
+//   [@velorin-example]
+//   logger-type=file
+//   log-dir=C:/logs
+//   [example]
+//   logger-type=stderr
+//
+// where the section "example" adds a named logger, to standard error, for the lines
+// logged to that section.
+void setUpLogging()
+{
+   const Error error = system::initializeStderrLog("velorin-example", log::LogLevel::DEBUG, false);
+   if (error)
+      std::cerr << "Logging is off: " << error.asString() << std::endl;
+   else
+      std::cout << "Most verbose log level: " << system::logLevelToStr(system::lowestLogLevel()) << std::endl;
+}
+
 } // namespace
 
 int main()
 {
-   log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
-   log::setProgramId("velorin-example");
-
-   // The same lines also go to velorin-example.log in a folder beside the temporary files.
-   FilePath tempFile;
-   if (!FilePath::tempFilePath(tempFile))
-   {
-      const FilePath logFolder = tempFile.getParent().completeChildPath("velorin-example-logs");
-      log::addLogDestination(std::make_shared<log::FileLogDestination>(
-         3, log::LogLevel::INFO, "velorin-example", log::FileLogOptions(logFolder)));
-      std::cout << "Logging to " << logFolder.completeChildPath("velorin-example.log") << std::endl;
-   }
+   setUpLogging();
 
    log::logDebugMessage("starting up", ERROR_LOCATION);
-   log::logInfoMessage("logging to standard error and to a file");
+   log::logInfoMessage("logging as logging.conf says");
+   log::logInfoMessage("only for the logger named example", "example");
    log::logWarningMessage("this is a warning");
    log::logErrorMessage("this is an error message", ERROR_LOCATION);
 
