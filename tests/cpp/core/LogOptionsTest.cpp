@@ -2,45 +2,16 @@
 // options each logger gets from it and from the program's own choice.
 #include <core/LogOptions.hpp>
 
-#include <cstdlib>
-#include <fstream>
-
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
-#include <ScopedEnvironment.hpp>
-#include <ScratchFolder.hpp>
+#include <FreshProcess.hpp>
+#include <ScratchSettingsFolders.hpp>
 
 namespace velorin::core::log {
 namespace {
 
-// Settings folders in a scratch folder: the per-user one holds "Velorin-Desktop", the
-// per-machine one "Velorin".
-class ScratchSettingsFolders
-{
-public:
-   ScratchSettingsFolders()
-   {
-      ::setenv("XDG_CONFIG_HOME", (root_ / "user").c_str(), 1);
-      ::setenv("XDG_CONFIG_DIRS", ((root_ / "machine").string() + ":/etc/xdg").c_str(), 1);
-      boost::filesystem::create_directories(root_ / "user");
-      boost::filesystem::create_directories(root_ / "machine");
-   }
-
-   std::string userFile() const { return (root_ / "user/Velorin-Desktop/logging.conf").string(); }
-   std::string machineFile() const { return (root_ / "machine/Velorin/logging.conf").string(); }
-   std::string path(const std::string& relative) const { return (root_ / relative).string(); }
-
-   void write(const std::string& file, const std::string& text) const
-   {
-      boost::filesystem::create_directories(boost::filesystem::path(file).parent_path());
-      std::ofstream(file, std::ios::binary) << text;
-   }
-
-private:
-   const testing::ScopedEnvironment environment_;
-   const testing::ScratchFolder root_{"log-options-%%%%-%%%%"};
-};
+using testing::ScratchSettingsFolders;
 
 class LogOptionsTest : public ::testing::Test
 {
@@ -113,7 +84,7 @@ TEST_F(LogOptionsTest, LevelsAndTypesComeFromTheMostSpecificSection)
    for (const auto& c : cases)
    {
       SCOPED_TRACE(c.file);
-      folders_.write(folders_.userFile(), c.file);
+      folders_.write(folders_.userLoggingConf(), c.file);
       LogOptions options = fileOptions();
       ASSERT_FALSE(options.read());
       EXPECT_EQ(c.level, options.getLogLevel(c.logger));
@@ -124,7 +95,7 @@ TEST_F(LogOptionsTest, LevelsAndTypesComeFromTheMostSpecificSection)
 
 TEST_F(LogOptionsTest, FileOptionsFallBackValueByValue)
 {
-   folders_.write(folders_.userFile(), "[*]\nrotate=yes\nmax-size-mb=5.5\n"
+   folders_.write(folders_.userLoggingConf(), "[*]\nrotate=yes\nmax-size-mb=5.5\n"
                                        "[@tool]\nrotate=0\nlog-file-mode=644\n"
                                        "[net]\nlog-dir=" + folders_.path("net") + "\nlog-file-include-pid=1\n"
                                        "[audit]\nlogger-type=stderr\n");
@@ -147,13 +118,13 @@ TEST_F(LogOptionsTest, FileOptionsFallBackValueByValue)
 
 TEST_F(LogOptionsTest, OnlyTheFirstFileThatExistsIsRead)
 {
-   folders_.write(folders_.machineFile(), "[*]\nlog-level=debug\n");
+   folders_.write(folders_.machineLoggingConf(), "[*]\nlog-level=debug\n");
    LogOptions options = fileOptions();
    ASSERT_FALSE(options.read());
    EXPECT_EQ(LogLevel::DEBUG, options.getLogLevel());
 
    // A per-user file hides the per-machine one, even when it does not parse.
-   folders_.write(folders_.userFile(), "[*]\nlog-level=error\n");
+   folders_.write(folders_.userLoggingConf(), "[*]\nlog-level=error\n");
    ASSERT_FALSE(options.read());
    EXPECT_EQ(LogLevel::ERROR, options.getLogLevel());
    EXPECT_EQ(LogLevel::ERROR, options.getLowestLogLevel());
@@ -170,10 +141,10 @@ TEST_F(LogOptionsTest, OnlyTheFirstFileThatExistsIsRead)
    for (const auto& c : broken)
    {
       SCOPED_TRACE(c.text);
-      folders_.write(folders_.userFile(), c.text);
+      folders_.write(folders_.userLoggingConf(), c.text);
       const Error error = options.read();
       EXPECT_EQ(134, error.getCode());
-      EXPECT_EQ(std::string(c.description) + " in file " + FilePath(folders_.userFile()).getAbsolutePath(),
+      EXPECT_EQ(std::string(c.description) + " in file " + FilePath(folders_.userLoggingConf()).getAbsolutePath(),
                 error.getProperty("description"));
       // The sections read before stay, and so does the lowest level.
       EXPECT_EQ(LogLevel::ERROR, options.getLogLevel());
@@ -181,7 +152,7 @@ TEST_F(LogOptionsTest, OnlyTheFirstFileThatExistsIsRead)
    }
 
    // A missing per-user folder is no candidate: the per-machine file is read.
-   boost::filesystem::remove_all(boost::filesystem::path(folders_.userFile()).parent_path());
+   boost::filesystem::remove_all(boost::filesystem::path(folders_.userLoggingConf()).parent_path());
    ASSERT_FALSE(options.read());
    EXPECT_EQ(LogLevel::DEBUG, options.getLogLevel());
 }
@@ -201,7 +172,7 @@ TEST_F(LogOptionsTest, LowestLevelIsTheMostVerboseOfAllLoggers)
    for (const auto& c : cases)
    {
       SCOPED_TRACE(c.file);
-      folders_.write(folders_.userFile(), c.file);
+      folders_.write(folders_.userLoggingConf(), c.file);
       LogOptions options = fileOptions();
       ASSERT_FALSE(options.read());
       EXPECT_EQ(c.lowest, options.getLowestLogLevel());
@@ -212,26 +183,19 @@ TEST_F(LogOptionsTest, LowestLevelIsTheMostVerboseOfAllLoggers)
    EXPECT_EQ(LogLevel::WARNING, off.getLowestLogLevel());
 }
 
-// The default log folder is fixed on its first use in a process, so it is checked in a
-// process of its own: the threadsafe style starts the test binary anew for the test.
+// The default log folder is fixed on its first use in a process.
 TEST(LogOptionsDefaultFolderTest, ProgramsWithoutAFolderLogUnderTheUserSettingsFolder)
 {
-   GTEST_FLAG_SET(death_test_style, "threadsafe");
-   EXPECT_EXIT(
-      {
-         {
-            const ScratchSettingsFolders folders;
-            folders.write(folders.userFile(), "[net]\nlogger-type=file\n");
-            LogOptions options("tool", LogLevel::INFO, LoggerType::STDERR, StderrLogOptions());
-            EXPECT_FALSE(options.read());
-            // Not made here: the first file destination makes it.
-            EXPECT_EQ(folders.path("user/Velorin-Desktop/logs"),
-                      fileOptionsOf(options, "net").getDirectory().getAbsolutePath());
-            EXPECT_FALSE(boost::filesystem::exists(folders.path("user/Velorin-Desktop/logs")));
-         }
-         std::exit(::testing::Test::HasFailure() ? 1 : 0);
-      },
-      ::testing::ExitedWithCode(0), "");
+   testing::expectInAFreshProcess([] {
+      const ScratchSettingsFolders folders;
+      folders.write(folders.userLoggingConf(), "[net]\nlogger-type=file\n");
+      LogOptions options("tool", LogLevel::INFO, LoggerType::STDERR, StderrLogOptions());
+      EXPECT_FALSE(options.read());
+      // Not made here: the first file destination makes it.
+      EXPECT_EQ(folders.path("user/Velorin-Desktop/logs"),
+                fileOptionsOf(options, "net").getDirectory().getAbsolutePath());
+      EXPECT_FALSE(boost::filesystem::exists(folders.path("user/Velorin-Desktop/logs")));
+   });
 }
 
 } // namespace

@@ -6,10 +6,9 @@
 // a process of its own and removes what it registered before that process ends.
 #include <core/system/LogSetup.hpp>
 
-#include <cstdlib>
+#include <atomic>
 #include <fstream>
 #include <iterator>
-#include <atomic>
 #include <thread>
 
 #include <boost/filesystem.hpp>
@@ -18,8 +17,8 @@
 #include <shared_core/Logger.hpp>
 
 #include "CapturingLogDestination.hpp"
-#include "ScopedEnvironment.hpp"
-#include "ScratchFolder.hpp"
+#include "FreshProcess.hpp"
+#include "ScratchSettingsFolders.hpp"
 
 namespace velorin::core::system {
 namespace {
@@ -27,39 +26,14 @@ namespace {
 using log::LogLevel;
 using testing::CapturingLogDestination;
 using testing::captureLog;
+using testing::expectInAFreshProcess;
 using testing::withoutTimestamp;
 
-// The threadsafe style starts the test binary anew for the one test; the check's
-// objects are gone before the process ends.
-void expectInAFreshProcess(void (*check)())
-{
-   GTEST_FLAG_SET(death_test_style, "threadsafe");
-   EXPECT_EXIT(
-      {
-         check();
-         std::exit(::testing::Test::HasFailure() ? 1 : 0);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-// Settings folders in a scratch folder, with a place for "logging.conf" and for logs.
-class ScratchSettings
+// Settings folders in a scratch folder, with "logging.conf" in the per-user one.
+class ScratchSettings : public testing::ScratchSettingsFolders
 {
 public:
-   ScratchSettings()
-   {
-      ::setenv("XDG_CONFIG_HOME", (root_ / "user").c_str(), 1);
-      ::setenv("XDG_CONFIG_DIRS", (root_ / "machine").c_str(), 1);
-      boost::filesystem::create_directories(root_ / "user/Velorin-Desktop");
-      boost::filesystem::create_directories(root_ / "machine");
-   }
-
-   std::string path(const std::string& relative) const { return (root_ / relative).string(); }
-
-   void writeConfig(const std::string& text) const
-   {
-      std::ofstream(path("user/Velorin-Desktop/logging.conf"), std::ios::binary) << text;
-   }
+   void writeConfig(const std::string& text) const { write(userLoggingConf(), text); }
 
    // How often the text occurs in the log file below the scratch folder.
    int countInLog(const std::string& relative, const std::string& text) const
@@ -71,10 +45,6 @@ public:
          ++count;
       return count;
    }
-
-private:
-   const testing::ScopedEnvironment environment_;
-   const testing::ScratchFolder root_{"log-setup-%%%%-%%%%"};
 };
 
 // Removes each id from the section (from the default set and every section when the
@@ -221,7 +191,7 @@ TEST(LogSetupTest, ABadFileIsReturnedAndRegistersNothing)
 {
    expectInAFreshProcess([] {
       const ScratchSettings settings;
-      const std::string file = FilePath(settings.path("user/Velorin-Desktop/logging.conf")).getAbsolutePath();
+      const std::string file = FilePath(settings.userLoggingConf()).getAbsolutePath();
       const auto log = captureLog(1, LogLevel::DEBUG);
       const testing::ScopedProgramId programId("before");
       const struct
