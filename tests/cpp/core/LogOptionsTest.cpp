@@ -5,6 +5,8 @@
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
+#include <shared_core/PathScope.hpp>
+
 #include <FreshProcess.hpp>
 #include <ScratchSettingsFolders.hpp>
 
@@ -155,6 +157,17 @@ TEST_F(LogOptionsTest, OnlyTheFirstFileThatExistsIsRead)
    boost::filesystem::remove_all(boost::filesystem::path(folders_.userLoggingConf()).parent_path());
    ASSERT_FALSE(options.read());
    EXPECT_EQ(LogLevel::DEBUG, options.getLogLevel());
+}
+
+TEST_F(LogOptionsTest, AFileInTheWorkingDirectoryIsNeverRead)
+{
+   // Neither settings folder of the applications exists yet.
+   folders_.write(folders_.path("work/logging.conf"), "[*]\nlog-level=debug\n");
+   const RestoreCurrentPathScope restore(FilePath(boost::filesystem::current_path().string()), ERROR_LOCATION);
+   ASSERT_FALSE(FilePath::makeCurrentPath(folders_.path("work")));
+   LogOptions options = fileOptions();
+   EXPECT_FALSE(options.read());
+   EXPECT_EQ(LogLevel::INFO, options.getLogLevel());
 }
 
 TEST_F(LogOptionsTest, LowestLevelIsTheMostVerboseOfAllLoggers)
