@@ -25,6 +25,7 @@ public:
       boost::filesystem::create_directories(root_ / "machine");
    }
 
+   const boost::filesystem::path& root() const { return root_; }
    std::string path(const std::string& relative) const { return (root_ / relative).string(); }
 
    // "logging.conf" of the per-user and the per-machine folder.
