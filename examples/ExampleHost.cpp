@@ -3,19 +3,17 @@
 // services. With "--jsonrpc" it answers one JSON-RPC request piped through it instead
 // (JsonRpcPipe.cpp).
 #include <iostream>
-#include <memory>
 #include <string>
 
 #include <boost/program_options/value_semantic.hpp>
 
 #include <shared_core/Error.hpp>
-#include <shared_core/FileLogDestination.hpp>
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
-#include <shared_core/StderrLogDestination.hpp>
 #include <shared_core/json/Json.hpp>
 
 #include <core/ProgramOptions.hpp>
+#include <core/system/LogSetup.hpp>
 #include <core/system/System.hpp>
 
 #include "JsonRpcPipe.hpp"
@@ -45,6 +43,27 @@ ProgramStatus readOptions(int argc, const char* const argv[], std::string* greet
    return program_options::read(options, argc, argv, nullptr, &help, false, false);
 }
 
+// Standard error at DEBUG, unless "logging.conf" (in the per-user settings folder
+// "Velorin-Desktop", else in the per-machine one "Velorin") says otherwise: it may, for
+// example, send the lines to a file:
+//
+//   [@velorin-example]
+//   logger-type=file
+//   log-dir=C:/logs
+//   [example]
+//   logger-type=stderr
+//
+// where the section "example" adds a named logger, to standard error, for the lines
+// logged to that section.
+void setUpLogging()
+{
+   const Error error = system::initializeStderrLog("velorin-example", log::LogLevel::DEBUG, false);
+   if (error)
+      std::cerr << "Logging is off: " << error.asString() << std::endl;
+   else
+      std::cout << "Most verbose log level: " << system::logLevelToStr(system::lowestLogLevel()) << std::endl;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,8 +71,7 @@ int main(int argc, char** argv)
    if (argc > 1 && std::string(argv[1]) == "--jsonrpc")
       return answerJsonRpcRequest(std::cin, std::cout);
 
-   log::addLogDestination(std::make_shared<log::StderrLogDestination>(log::LogLevel::DEBUG));
-   log::setProgramId("velorin-example");
+   setUpLogging();
 
    // Errors in the options go to the terminal, or to the log when there is none.
    std::string greeting;
@@ -62,18 +80,9 @@ int main(int argc, char** argv)
       return status.exitCode();
    std::cout << greeting << std::endl;
 
-   // The same lines also go to velorin-example.log in a folder beside the temporary files.
-   FilePath tempFile;
-   if (!FilePath::tempFilePath(tempFile))
-   {
-      const FilePath logFolder = tempFile.getParent().completeChildPath("velorin-example-logs");
-      log::addLogDestination(std::make_shared<log::FileLogDestination>(
-         3, log::LogLevel::INFO, "velorin-example", log::FileLogOptions(logFolder)));
-      std::cout << "Logging to " << logFolder.completeChildPath("velorin-example.log") << std::endl;
-   }
-
    log::logDebugMessage("starting up", ERROR_LOCATION);
-   log::logInfoMessage("logging to standard error and to a file");
+   log::logInfoMessage("logging as logging.conf says");
+   log::logInfoMessage("only for the logger named example", "example");
    log::logWarningMessage("this is a warning");
    log::logErrorMessage("this is an error message", ERROR_LOCATION);
 

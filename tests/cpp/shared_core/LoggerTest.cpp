@@ -4,7 +4,6 @@
 #include <shared_core/Logger.hpp>
 
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <regex>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include <shared_core/StderrLogDestination.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "FreshProcess.hpp"
 
 namespace velorin::core::log {
 namespace {
@@ -33,18 +33,9 @@ std::vector<std::string> withoutTimestamps(const std::vector<std::string>& lines
    return result;
 }
 
-// The registry cannot be emptied again, so these run in a process of their own: the
-// threadsafe style starts the test binary anew for the one test.
-void expectInAFreshProcess(void (*check)())
-{
-   GTEST_FLAG_SET(death_test_style, "threadsafe");
-   EXPECT_EXIT(
-      {
-         check();
-         std::exit(::testing::Test::HasFailure() ? 1 : 0);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
+// The registry cannot be emptied again: what only an untouched one shows is checked
+// in a fresh process.
+using testing::expectInAFreshProcess;
 
 TEST(LoggerTest, NothingIsWrittenBeforeADestinationIsRegistered)
 {

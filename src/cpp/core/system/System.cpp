@@ -180,6 +180,19 @@ bool parseEnvironmentEntry(std::string entry, std::pair<std::string, std::string
    return true;
 }
 
+bool realPathsEqual(const FilePath& path1, const FilePath& path2)
+{
+   const auto resolve = [](const FilePath& path, FilePath* pRealPath) {
+      const Error error = realPath(path, pRealPath);
+      if (error)
+         log::logError(error, ERROR_LOCATION);
+      return !error;
+   };
+   FilePath realPath1;
+   FilePath realPath2;
+   return resolve(path1, &realPath1) && resolve(path2, &realPath2) && realPath1 == realPath2;
+}
+
 void setenv(EnvironmentList* pEnvironment, const std::string& name, const std::string& value)
 {
    const auto found = std::find_if(pEnvironment->begin(), pEnvironment->end(),

@@ -16,8 +16,7 @@
 #include <core/system/Environment.hpp>
 
 #include "CapturingLogDestination.hpp"
-#include "ScopedEnvironment.hpp"
-#include "ScratchFolder.hpp"
+#include "ScratchSettingsFolders.hpp"
 
 namespace velorin::core::system {
 namespace {
@@ -27,20 +26,12 @@ using testing::captureLog;
 class FoldersAndPathsTest : public ::testing::Test
 {
 protected:
-   void SetUp() override
-   {
-      setenv("XDG_CONFIG_HOME", (root_ / "user").string());
-      setenv("XDG_CONFIG_DIRS", (root_ / "machine").string() + ":/etc/xdg");
-      boost::filesystem::create_directories(root_ / "user");
-      boost::filesystem::create_directories(root_ / "machine");
-   }
-
    void TearDown() override { platform::clearFailures(); }
 
-   std::string path(const std::string& relative) const { return (root_ / relative).string(); }
+   std::string path(const std::string& relative) const { return folders_.path(relative); }
 
-   const testing::ScopedEnvironment environment_;
-   const testing::ScratchFolder root_{"folders-%%%%-%%%%"};
+   const testing::ScratchSettingsFolders folders_;
+   const boost::filesystem::path& root_ = folders_.root();
 };
 
 // The text of the one line logged, from the message on.
@@ -189,6 +180,19 @@ TEST_F(FoldersAndPathsTest, RealPathFailuresNameThePathOnlyOnTheFirstCall)
    EXPECT_EQ(error.getCode(), 8);
    EXPECT_TRUE(error.getProperties().empty());
    EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
+}
+
+TEST_F(FoldersAndPathsTest, RealPathsAreComparedResolved)
+{
+   EXPECT_TRUE(realPathsEqual(FilePath(path("a/../b")), FilePath(path("b"))));
+   EXPECT_TRUE(realPathsEqual(FilePath("."), FilePath(boost::filesystem::current_path().string())));
+   EXPECT_FALSE(realPathsEqual(FilePath(path("a")), FilePath(path("b"))));
+
+   const auto log = captureLog();
+   platform::failNextAfter("GetFullPathNameW", 1, ERROR_NOT_ENOUGH_MEMORY);
+   EXPECT_FALSE(realPathsEqual(FilePath(path("b")), FilePath(path("b"))));
+   ASSERT_EQ(log->lines().size(), 1u);
+   EXPECT_NE(log->lines()[0].find("system error 8 "), std::string::npos);
 }
 
 TEST_F(FoldersAndPathsTest, LongPathsAndExeExtensions)

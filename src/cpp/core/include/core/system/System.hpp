@@ -112,6 +112,9 @@ Error pathRelativeToExecutable(const std::string& relativePath, const char* argv
 // links not followed.
 Error realPath(const FilePath& path, FilePath* pRealPath);
 Error realPath(const std::string& path, FilePath* pRealPath);
+// Whether the two paths resolve to the same full path; a path that cannot be resolved
+// is logged and makes them unequal.
+bool realPathsEqual(const FilePath& path1, const FilePath& path2);
 
 // Replaces a short 8.3 path by its long form; unchanged when there is none.
 void expandToLongPath(FilePath* pPath);

@@ -1,0 +1,308 @@
+// LogSetupTest.cpp: the destinations a set-up registers from the program's choice and
+// "logging.conf", their ids, what reinitLog adds, and the errors of a bad file.
+//
+// The set-up's state (the stored options, the shared standard-error destination, the
+// file ids) lasts as long as the process, so every check that sets up logging runs in
+// a process of its own and removes what it registered before that process ends.
+#include <core/system/LogSetup.hpp>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <boost/filesystem.hpp>
+#include <gtest/gtest.h>
+
+#include <shared_core/Logger.hpp>
+
+#include "CapturingLogDestination.hpp"
+#include "FreshProcess.hpp"
+#include "ScratchSettingsFolders.hpp"
+
+namespace velorin::core::system {
+namespace {
+
+using log::LogLevel;
+using testing::CapturingLogDestination;
+using testing::captureLog;
+using testing::expectInAFreshProcess;
+using testing::withoutTimestamp;
+
+// Settings folders in a scratch folder, with "logging.conf" in the per-user one.
+class ScratchSettings : public testing::ScratchSettingsFolders
+{
+public:
+   void writeConfig(const std::string& text) const { write(userLoggingConf(), text); }
+
+   // How often the text occurs in the log file below the scratch folder.
+   int countInLog(const std::string& relative, const std::string& text) const
+   {
+      std::ifstream stream(path(relative), std::ios::binary);
+      const std::string content((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+      int count = 0;
+      for (auto at = content.find(text); at != std::string::npos; at = content.find(text, at + 1))
+         ++count;
+      return count;
+   }
+};
+
+// Removes each id from the section (from the default set and every section when the
+// section is empty) and returns those that were registered: the registry reports the
+// others at debug level. Sections are to be asked before the default set.
+std::vector<unsigned int> removeRegistered(const CapturingLogDestination& log,
+                                           const std::string& section,
+                                           const std::vector<unsigned int>& ids)
+{
+   std::vector<unsigned int> registered;
+   for (unsigned int id : ids)
+   {
+      const std::size_t before = log.lines().size();
+      log::removeLogDestination(id, section);
+      const std::vector<std::string> lines = log.lines();
+      const bool missing = lines.size() > before && lines.back().find("has not been registered") != std::string::npos;
+      if (!missing)
+         registered.push_back(id);
+   }
+   return registered;
+}
+
+const std::vector<unsigned int> kCandidateIds = {0, 2, 3, 4, 5, 6};
+
+TEST(LogSetupTest, StandardErrorSetUpWithoutAFile)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      const auto log = captureLog(1);
+      EXPECT_EQ(LogLevel::WARNING, lowestLogLevel());
+      EXPECT_FALSE(reinitLog()); // nothing stored yet: nothing happens
+
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, true));
+      EXPECT_EQ("tool", log::logger().getProgramId());
+      EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
+      ::testing::internal::CaptureStderr();
+      log::logInfoMessage("shown");
+      log::logDebugMessage("hidden");
+      const std::string written = ::testing::internal::GetCapturedStderr();
+      EXPECT_NE(std::string::npos, written.find("[tool] INFO shown\n"));
+      EXPECT_EQ(std::string::npos, written.find("hidden"));
+
+      // Registered again: the registry notes it, and the program id stays without a warning.
+      const std::size_t before = log->lines().size();
+      ::testing::internal::CaptureStderr();
+      EXPECT_FALSE(reinitLog());
+      ::testing::internal::GetCapturedStderr();
+      const std::vector<std::string> lines = log->lines();
+      ASSERT_EQ(before + 1, lines.size());
+      EXPECT_EQ("[tool] DEBUG Attempted to register a log destination that has already been registered with id 0\n",
+                withoutTimestamp(lines.back()));
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "", kCandidateIds));
+   });
+}
+
+TEST(LogSetupTest, FileDestinationsTakeIdsFromThreeAndReinitAddsOne)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      EXPECT_FALSE(initializeLog("tool", LogLevel::DEBUG, FilePath(settings.path("first")), false));
+      log::logInfoMessage("one");
+      EXPECT_EQ(1, settings.countInLog("first/tool.log", "[tool] INFO one\n"));
+      EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
+
+      EXPECT_FALSE(initializeLog("tool", LogLevel::INFO, FilePath(settings.path("second")), false));
+      log::logInfoMessage("two");
+      log::logDebugMessage("debug");
+      EXPECT_EQ(1, settings.countInLog("first/tool.log", "[tool] INFO two\n"));
+      EXPECT_EQ(1, settings.countInLog("second/tool.log", "[tool] INFO two\n"));
+      EXPECT_EQ(1, settings.countInLog("first/tool.log", "debug"));
+      EXPECT_EQ(0, settings.countInLog("second/tool.log", "debug"));
+      EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
+
+      // The new destination, id 5, names the file destination 4 holds open without
+      // sharing: it cannot open it, so each line still reaches the file once.
+      EXPECT_FALSE(reinitLog());
+      log::logInfoMessage("three");
+      EXPECT_EQ(1, settings.countInLog("first/tool.log", "[tool] INFO three\n"));
+      EXPECT_EQ(1, settings.countInLog("second/tool.log", "[tool] INFO three\n"));
+
+      EXPECT_EQ((std::vector<unsigned int>{3, 4, 5}), removeRegistered(*log, "", kCandidateIds));
+   });
+}
+
+TEST(LogSetupTest, NamedLoggersGetTheirOwnDestinations)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      // The program itself logs to the system log, which is not there: nothing.
+      settings.writeConfig("[*]\nlog-level=info\n"
+                           "[@tool]\nlogger-type=syslog\n"
+                           "[net]\nlogger-type=file\nlog-dir=" + settings.path("net") + "\n"
+                           "[audit]\nlogger-type=stderr\nlog-level=debug\n"
+                           "[quiet]\nlogger-type=files\n");
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      EXPECT_FALSE(initializeLog("tool", LogLevel::WARNING, FilePath(settings.path("given")), false));
+      EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
+
+      log::logInfoMessage("to net", "net");
+      log::logDebugMessage("below net's level", "net");
+      ::testing::internal::CaptureStderr();
+      log::logDebugMessage("to audit", "audit");
+      log::logInfoMessage("to the default set");
+      const std::string written = ::testing::internal::GetCapturedStderr();
+      EXPECT_NE(std::string::npos, written.find("[tool] DEBUG to audit\n"));
+      EXPECT_EQ(std::string::npos, written.find("default set"));
+      // The file takes its name from the program, in the logger's own folder.
+      EXPECT_EQ(1, settings.countInLog("net/tool.log", "[tool] INFO to net\n"));
+      EXPECT_EQ(0, settings.countInLog("net/tool.log", "below"));
+      EXPECT_FALSE(boost::filesystem::exists(settings.path("given")));
+
+      EXPECT_EQ((std::vector<unsigned int>{3}), removeRegistered(*log, "net", kCandidateIds));
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "audit", kCandidateIds));
+      EXPECT_TRUE(removeRegistered(*log, "quiet", kCandidateIds).empty());
+      EXPECT_TRUE(removeRegistered(*log, "", kCandidateIds).empty());
+   });
+}
+
+TEST(LogSetupTest, StandardErrorKeepsTheLevelOfTheFirstLoggerThatAskedForIt)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      settings.writeConfig("[audit]\nlogger-type=stderr\nlog-level=debug\n");
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::WARNING, false));
+      EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
+
+      ::testing::internal::CaptureStderr();
+      log::logDebugMessage("dropped", "audit");
+      log::logWarningMessage("kept", "audit");
+      log::logWarningMessage("default");
+      const std::string written = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(std::string::npos, written.find("dropped"));
+      EXPECT_NE(std::string::npos, written.find("[tool] WARNING kept\n"));
+      EXPECT_NE(std::string::npos, written.find("[tool] WARNING default\n"));
+
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "audit", kCandidateIds));
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "", kCandidateIds));
+   });
+}
+
+TEST(LogSetupTest, ABadFileIsReturnedAndRegistersNothing)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      const std::string file = FilePath(settings.userLoggingConf()).getAbsolutePath();
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      const testing::ScopedProgramId programId("before");
+      const struct
+      {
+         const char* text;
+         const char* description;
+      } cases[] = {
+         {"[*]\nlog-level=info\nlog-level=debug\n", "Could not parse config profile: duplicate key name"},
+         {"[*]\nlog-level=info\n[net]\ncolour=red\n", "Unknown param colour specified"},
+         {"[*]\nlog-level\n", "Could not parse config profile: '=' character not found in line"},
+         {"[\xff\xfe\x01\n", "Could not parse config profile: unmatched '['"},
+      };
+      for (const auto& c : cases)
+      {
+         SCOPED_TRACE(c.text);
+         settings.writeConfig(c.text);
+         const Error error = initializeLog("tool", LogLevel::ERROR, FilePath(settings.path("logs")), false);
+         EXPECT_EQ(134, error.getCode());
+         EXPECT_EQ("system", error.getName());
+         EXPECT_EQ(std::string(c.description) + " in file " + file, error.getProperty("description"));
+         EXPECT_EQ("before", log::logger().getProgramId());
+         EXPECT_EQ(LogLevel::ERROR, lowestLogLevel());
+      }
+
+      // A good file, then a bad one: reinitLog returns its error and the destinations
+      // of the good one stay, without a new id being used up.
+      settings.writeConfig("[*]\nlog-level=info\n");
+      EXPECT_FALSE(initializeLog("tool", LogLevel::ERROR, FilePath(settings.path("logs")), false));
+      settings.writeConfig("[*]\nlog-level=debug\nlog-level=info\n");
+      EXPECT_EQ(134, reinitLog().getCode());
+      EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
+      // A file that has gone leaves the sections read before in place.
+      boost::filesystem::remove(file);
+      EXPECT_FALSE(reinitLog());
+      EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
+      EXPECT_EQ((std::vector<unsigned int>{3, 4}), removeRegistered(*log, "", kCandidateIds));
+   });
+}
+
+TEST(LogSetupTest, OtherThreadsKeepLoggingWhileTheSetUpRuns)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      settings.writeConfig("[net]\nlog-level=debug\nlogger-type=file\nlog-dir=" + settings.path("net") + "\n");
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      std::atomic<bool> done(false);
+      std::thread logging([&] {
+         while (!done)
+         {
+            log::logInfoMessage("from the thread", "net");
+            lowestLogLevel();
+         }
+      });
+      for (int i = 0; i < 20; ++i)
+         EXPECT_FALSE(initializeLog("tool", LogLevel::INFO, FilePath(settings.path("logs")), false));
+      done = true;
+      logging.join();
+      EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
+      std::vector<unsigned int> ids;
+      for (unsigned int id = 3; id < 43; ++id)
+         ids.push_back(id);
+      EXPECT_EQ(20u, removeRegistered(*log, "net", ids).size());
+      EXPECT_EQ(20u, removeRegistered(*log, "", ids).size());
+   });
+}
+
+TEST(LogSetupTest, LevelWordsAndLoggingAtALevel)
+{
+   const auto log = captureLog(1, LogLevel::DEBUG);
+   const auto audit =
+      testing::registerForTest(std::make_shared<CapturingLogDestination>(2, LogLevel::DEBUG), "audit");
+   const struct
+   {
+      LogLevel level;
+      const char* word;
+      const char* line;
+   } cases[] = {
+      {LogLevel::OFF, "OFF", nullptr},
+      {LogLevel::ERROR, "ERROR", "[] ERROR message\n"},
+      {LogLevel::WARNING, "WARNING", "[] WARNING message\n"},
+      {LogLevel::INFO, "INFO", "[] INFO message\n"},
+      {LogLevel::DEBUG, "DEBUG", "[] DEBUG message\n"},
+   };
+   for (const auto& c : cases)
+   {
+      SCOPED_TRACE(c.word);
+      EXPECT_STREQ(c.word, logLevelToStr(c.level));
+      const std::size_t before = log->lines().size();
+      logAtLevel(c.level, "message");
+      logAtLevel(c.level, std::string("message"), "audit");
+      const std::vector<std::string> lines = log->lines();
+      const std::vector<std::string> auditLines = audit->lines();
+      if (c.line == nullptr)
+      {
+         EXPECT_EQ(before, lines.size());
+         EXPECT_TRUE(auditLines.empty());
+         continue;
+      }
+      ASSERT_EQ(before + 1, lines.size());
+      EXPECT_EQ(c.line, withoutTimestamp(lines.back()));
+      ASSERT_FALSE(auditLines.empty());
+      EXPECT_EQ(c.line, withoutTimestamp(auditLines.back()));
+   }
+
+   const std::size_t before = log->lines().size();
+   EXPECT_STREQ("ERROR", logLevelToStr(static_cast<LogLevel>(7)));
+   logAtLevel(static_cast<LogLevel>(7), "dropped");
+   const std::vector<std::string> lines = log->lines();
+   ASSERT_EQ(before + 1, lines.size());
+   EXPECT_EQ(0u, withoutTimestamp(lines.back()).find("[] WARNING Unexpected log level: 7; LOGGED FROM: "));
+}
+
+} // namespace
+} // namespace velorin::core::system
