@@ -2,14 +2,13 @@
 // own request and replies, sharing only the "jsonrpc" category from its first use.
 #include <core/json/JsonRpc.hpp>
 
-#include <atomic>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <core/http/Response.hpp>
+
+#include "ThreadsStartingTogether.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -18,38 +17,23 @@ TEST(JsonRpcConcurrencyTest, ThreadsAnsweringAtOnceAgree)
 {
    const std::string good = R"({"method":"greet","kwparams":{"name":"Ada"}})";
    const std::string bad = R"({"method":"greet","params":{}})";
-   std::atomic<bool> go{false};
-   std::atomic<int> wrong{0};
-   std::vector<std::thread> threads;
-   for (int t = 0; t < 8; ++t)
-   {
-      threads.emplace_back([&] {
-         while (!go)
-            std::this_thread::yield();
-         for (int i = 0; i < 200; ++i)
-         {
-            JsonRpcRequest request;
-            http::Response response;
-            if (parseJsonRpcRequestForMethod(i % 2 ? bad : good, "greet", &request, &response))
-            {
-               JsonRpcResponse reply;
-               std::string name;
-               if (readObject(request.kwparams, "name", &name))
-                  ++wrong;
-               reply.setResult(Value(name));
-               setJsonRpcResponse(reply, &response);
-            }
-            const char* expected = i % 2 ? R"({"error":{"code":9,"message":"Parameter type mismatch","error":null}})"
-                                         : R"({"result":"Ada"})";
-            if (response.body() != expected)
-               ++wrong;
-         }
-      });
-   }
-   go = true;
-   for (std::thread& thread : threads)
-      thread.join();
-   EXPECT_EQ(0, wrong);
+   EXPECT_EQ(0, testing::countFailedRounds(8, 200, [&](int, int round) {
+                JsonRpcRequest request;
+                http::Response response;
+                bool read = true;
+                if (parseJsonRpcRequestForMethod(round % 2 ? bad : good, "greet", &request, &response))
+                {
+                   JsonRpcResponse reply;
+                   std::string name;
+                   read = !readObject(request.kwparams, "name", &name);
+                   reply.setResult(Value(name));
+                   setJsonRpcResponse(reply, &response);
+                }
+                const char* expected = round % 2
+                                          ? R"({"error":{"code":9,"message":"Parameter type mismatch","error":null}})"
+                                          : R"({"result":"Ada"})";
+                return read && response.body() == expected;
+             }));
 }
 
 } // namespace

@@ -2,12 +2,11 @@
 // once, each with its own documents, each get the verdicts one thread alone would.
 #include <shared_core/json/Json.hpp>
 
-#include <atomic>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
+
+#include "ThreadsStartingTogether.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -29,25 +28,11 @@ TEST(JsonSchemaConcurrency, ThreadsSharingSchemaTextsGetTheirOwnVerdicts)
       {closed, R"({"ab":1,"ac":2})", true},
       {closed, R"({"ab":1,"b":2})", false},
    };
-   constexpr int kThreads = 8;
-   constexpr int kRounds = 200;
-   std::atomic<int> wrongVerdicts{0};
-   std::vector<std::thread> threads;
-   for (int t = 0; t < kThreads; ++t)
-   {
-      threads.emplace_back([&, t] {
-         for (int round = 0; round < kRounds; ++round)
-         {
-            const Case& c = cases[(t + round) % std::size(cases)];
-            Value value;
-            if (value.parse(c.document) || !value.validate(c.schema) != c.valid)
-               ++wrongVerdicts;
-         }
-      });
-   }
-   for (std::thread& thread : threads)
-      thread.join();
-   EXPECT_EQ(0, wrongVerdicts);
+   EXPECT_EQ(0, testing::countFailedRounds(8, 200, [&](int thread, int round) {
+                const Case& c = cases[(thread + round) % std::size(cases)];
+                Value value;
+                return !value.parse(c.document) && !value.validate(c.schema) == c.valid;
+             }));
 }
 
 } // namespace
