@@ -367,10 +367,13 @@ using ContentWriter = std::function<Error(std::ostream& stream)>;
 // As many links as Windows follows before it gives up on a path.
 constexpr int kMaxLinkHops = 63;
 
-// Boost takes UTF-8 text on POSIX, which the generic form is.
+// The entry Windows would act on, in generic form, through the layer: "a/link/../f.txt"
+// names a/f.txt, whatever the link leads to.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   return boost::filesystem::path(path.getAbsolutePath());
+   std::wstring text = platform::win32PathMeaning(std::wstring_view(path.getAbsolutePathW()));
+   std::replace(text.begin(), text.end(), L'\\', L'/');
+   return platform::boostPath(text);
 }
 
 // The file that a write through the path changes: the end of its chain of links, which
@@ -387,7 +390,7 @@ FilePath finalLinkTarget(const FilePath& filePath)
          break;
       target = stored.is_absolute() ? stored : target.parent_path() / stored;
    }
-   return FilePath(target.string());
+   return FilePath(platform::wideFromBoostPath(target));
 }
 
 // True unless the path is known to name no entry: a link counts, whether or not it leads anywhere.

@@ -583,6 +583,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
 
 namespace velorin::platform {
 
+boost::filesystem::path boostPath(const std::wstring& path)
+{
+   return boost::filesystem::path(bytesFromWidePath(path.data(), path.size()));
+}
+
 std::string bytesFromWidePath(const wchar_t* path, std::size_t length)
 {
    std::string bytes;
@@ -616,6 +621,11 @@ std::string utf8PathFromWide(const std::wstring& path)
    std::string text;
    pathBytes(path.c_str(), std::wcslen(path.c_str()), text);
    return text;
+}
+
+std::wstring wideFromBoostPath(const boost::filesystem::path& path)
+{
+   return widePathFromBytes(path.native());
 }
 
 std::wstring widePathFromBytes(const std::string& path)

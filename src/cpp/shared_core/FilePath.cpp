@@ -162,16 +162,13 @@ std::wstring win32Text(const FilePath& path)
    return platform::win32PathMeaning(std::wstring_view(path.getAbsolutePathW()));
 }
 
-// Boost takes UTF-8 text on POSIX, which the generic form is. A path the system
-// cannot name (its text then holds U+FFFD) reaches nothing: Boost sees the empty path,
-// never the entry whose name is the replacement.
+// The generic form, through the layer. A path the system cannot name reaches nothing:
+// Boost sees the empty path, never the entry whose name is the replacement character.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   const std::wstring wide = win32Text(path);
-   std::string text = toGenericUtf8(wide);
-   if (text.find("\xEF\xBF\xBD") != std::string::npos && !platform::isNameablePath(wide))
-      text.clear();
-   return boost::filesystem::path(text);
+   std::wstring text = win32Text(path);
+   std::replace(text.begin(), text.end(), L'\\', L'/');
+   return platform::boostPath(text);
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.
@@ -266,7 +263,7 @@ Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLo
       absolute.assign(base);
       return Success();
    }
-   absolute = grammar::complete(base, toWide(workingDirectory.string()));
+   absolute = grammar::complete(base, platform::wideFromBoostPath(workingDirectory));
    return Success();
 }
 
@@ -312,7 +309,7 @@ bool isInsideTree(const FilePath& tree, const FilePath& target)
    const boost::filesystem::path realTarget = boost::filesystem::weakly_canonical(fsPath(target), ec);
    if (ec)
       return false;
-   return FilePath(realTarget.string()).isWithin(FilePath(realTree.string()));
+   return FilePath(platform::wideFromBoostPath(realTarget)).isWithin(FilePath(platform::wideFromBoostPath(realTree)));
 }
 
 Error targetInsideSourceError(const FilePath& source, const FilePath& target, const ErrorLocation& location)
@@ -325,15 +322,15 @@ Error targetInsideSourceError(const FilePath& source, const FilePath& target, co
 
 // The path type reads a backslash as a separator, as Windows does, so a name that
 // holds one would name another entry one folder down.
-bool canCarryName(const boost::filesystem::path& name)
+bool canCarryName(const std::wstring& name)
 {
-   return name.string().find('\\') == std::string::npos;
+   return name.find(L'\\') == std::wstring::npos;
 }
 
 // "path" holds the entry's own text, as no path of this type can name it.
 Error nameNotCarriedError(const boost::filesystem::path& entry, const ErrorLocation& location)
 {
-   return systemErrorWithPath(ERROR_INVALID_NAME, entry.string(), location);
+   return systemErrorWithPath(ERROR_INVALID_NAME, toUtf8(platform::wideFromBoostPath(entry), false), location);
 }
 
 // Walks the tree below folder, each folder before its contents. An entry whose name
@@ -354,12 +351,12 @@ Error walkTree(const FilePath& folder,
       const boost::filesystem::recursive_directory_iterator end;
       while (!ec && it != end)
       {
-         if (!canCarryName(it->path().filename()))
+         if (!canCarryName(platform::wideFromBoostPath(it->path().filename())))
          {
             it.disable_recursion_pending();
             leftOut(nameNotCarriedError(it->path(), location));
          }
-         else if (!visit(it.depth(), FilePath(it->path().string())))
+         else if (!visit(it.depth(), FilePath(platform::wideFromBoostPath(it->path()))))
          {
             return Success();
          }
@@ -733,9 +730,7 @@ std::string FilePath::getCanonicalPath() const
       return std::string();
    try
    {
-      std::string canonical = boost::filesystem::canonical(fsPath(*this)).string();
-      std::replace(canonical.begin(), canonical.end(), '\\', '/');
-      return canonical;
+      return toGenericUtf8(platform::wideFromBoostPath(boost::filesystem::canonical(fsPath(*this))));
    }
    catch (const boost::filesystem::filesystem_error& e)
    {
@@ -762,28 +757,15 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
       boost::system::error_code ec;
       boost::filesystem::directory_iterator it(fsPath(*this), ec);
       const boost::filesystem::directory_iterator end;
-      std::wstring child;
       while (!ec && it != end)
       {
-         const boost::filesystem::path filename = it->path().filename();
-         if (canCarryName(filename))
+         const std::wstring name = platform::wideFromBoostPath(it->path().filename());
+         if (canCarryName(name))
          {
-            // A plain ASCII name is copied straight into the child's block; any other
-            // is converted, and the child built from the conversion.
-            const std::string& name = filename.string();
-            bool plainAscii = true;
-            std::shared_ptr<Impl> impl = Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
-               std::copy(prefix.begin(), prefix.end(), out);
-               plainAscii = scanText(name, out + prefix.size()).plainAscii;
-               return prefixIsGenericAscii && plainAscii;
-            });
-            if (!plainAscii)
-            {
-               child.assign(prefix);
-               child.append(toWide(name));
-               impl = Impl::make(child, isGenericAscii(child));
-            }
-            filePaths.push_back(FilePath(std::move(impl)));
+            filePaths.push_back(FilePath(Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
+               std::copy(name.begin(), name.end(), std::copy(prefix.begin(), prefix.end(), out));
+               return prefixIsGenericAscii && isPlainAscii(name);
+            })));
          }
          else
          {
@@ -1157,7 +1139,7 @@ FilePath FilePath::resolveSymlink() const
       log::logError(filesystemError(ec, *this, ERROR_LOCATION), ERROR_LOCATION);
       return *this;
    }
-   return fromComputedPath(toWide(target.string()));
+   return fromComputedPath(platform::wideFromBoostPath(target));
 }
 
 void FilePath::setLastWriteTime(std::int64_t time) const
@@ -1176,7 +1158,7 @@ Error FilePath::tempFilePath(const std::string& extension, FilePath& filePath)
    const boost::filesystem::path folder = boost::filesystem::temp_directory_path(ec);
    if (ec)
       return filesystemError(ec, ERROR_LOCATION);
-   return uniqueFilePath(folder.string(), extension, filePath);
+   return uniqueFilePath(toUtf8(platform::wideFromBoostPath(folder), false), extension, filePath);
 }
 
 Error FilePath::tempFilePath(FilePath& filePath)
@@ -1192,7 +1174,8 @@ Error FilePath::uniqueFilePath(const std::string& basePath, const std::string& e
       return filesystemError(ec, ERROR_LOCATION);
 
    std::wstring completed;
-   Error error = FilePath(basePath).complete(name.string(), completed, ERROR_LOCATION);
+   Error error =
+      FilePath(basePath).complete(toUtf8(platform::wideFromBoostPath(name), false), completed, ERROR_LOCATION);
    if (error)
       return error;
    uniqueFilePath = FilePath(toGenericUtf8(completed) + extension);

@@ -156,8 +156,7 @@ FilePath FilePath::safeCurrentPath(const FilePath& revertToPath)
 {
    try
    {
-      // native(): wide on Windows, UTF-8 elsewhere; FilePath takes either.
-      return FilePath(boost::filesystem::current_path().native());
+      return FilePath(platform::wideFromBoostPath(boost::filesystem::current_path()));
    }
    catch (const boost::filesystem::filesystem_error& e)
    {

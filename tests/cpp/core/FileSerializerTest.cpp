@@ -543,6 +543,23 @@ TEST_F(FileSerializerTest, ThroughALinkTheFileItLeadsToGetsTheNewContents)
              names());
 }
 
+TEST_F(FileSerializerTest, ThroughALinkAndBackUpTheFileBesideTheLinkGetsTheNewContents)
+{
+   // "link/.." is the folder that holds the link, as Windows reads it, not the one
+   // that holds the link's target.
+   boost::filesystem::create_directories(folder_ / "deep" / "target");
+   boost::filesystem::create_symlink(folder_ / "deep" / "target", folder_ / "link");
+   for (const ReplacingWriter& writer : replacingWriters())
+   {
+      const std::string name = writer.name + ".txt";
+      fileWith(name, "beside the link");
+      fileWith("deep/" + name, "beside the target");
+      ASSERT_FALSE(writer.write(file("link/../" + name))) << writer.name;
+      EXPECT_EQ(writer.written, bytesOf(file(name))) << writer.name;
+      EXPECT_EQ("beside the target", bytesOf(file("deep/" + name))) << writer.name;
+   }
+}
+
 TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
 {
    using boost::filesystem::perms;

@@ -141,6 +141,29 @@ TEST(WinTextTest, PathTextKeepsEveryByteOfAName)
    EXPECT_EQ(L"abc", widePathFromUtf8("abc"));
 }
 
+TEST(WinTextTest, APathCrossesToBoostAndBackWithItsBytes)
+{
+   struct Case
+   {
+      const char* name;
+      std::u16string wide;
+      std::string bytes;
+   };
+   const Case cases[] = {
+      {"character outside ASCII", u"/home/Jos\u00E9/f.txt", "/home/Jos\xC3\xA9/f.txt"},
+      {"byte that does not decode", u"/tmp/caf\xDCE9.txt", "/tmp/caf\xE9.txt"},
+   };
+   for (const auto& c : cases)
+   {
+      const std::wstring wide(c.wide.begin(), c.wide.end());
+      const boost::filesystem::path path = velorin::platform::boostPath(wide);
+      EXPECT_EQ(c.bytes, path.native()) << c.name;
+      EXPECT_EQ(wide, velorin::platform::wideFromBoostPath(path)) << c.name;
+   }
+   // A path that names nothing reaches nothing, not the entry named by U+FFFD.
+   EXPECT_TRUE(velorin::platform::boostPath(L"/tmp/a\xD83Dz").empty());
+}
+
 TEST(WinTextTest, LengthMinusOneCountsTheTerminatingNul)
 {
    EXPECT_EQ(4, MultiByteToWideChar(CP_UTF8, 0, "abc", -1, nullptr, 0));

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <boost/filesystem/path.hpp>
 #include <boost/system/error_code.hpp>
 
 // NOGDI keeps wingdi.h out, and with it the two metafile calls the library makes.
@@ -75,10 +76,21 @@ inline std::string utf8PathFromWide(const std::wstring& path)
    return narrow;
 }
 
+// Boost's narrow form is the ANSI code page; its wide form is the name itself.
+inline boost::filesystem::path boostPath(const std::wstring& path)
+{
+   return boost::filesystem::path(path);
+}
+
 // Windows names may hold any UTF-16 units.
 inline bool isNameablePath(const std::wstring&)
 {
    return true;
+}
+
+inline std::wstring wideFromBoostPath(const boost::filesystem::path& path)
+{
+   return path.wstring();
 }
 
 inline std::wstring widePathFromUtf8(const std::string& path)

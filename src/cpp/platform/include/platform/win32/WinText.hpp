@@ -15,6 +15,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideCharStr, int wide
 
 #include <string>
 
+#include <boost/filesystem/path.hpp>
+
 namespace velorin::platform {
 
 // The layer's own UTF-8/UTF-16 conversions for stand-ins that meet Linux text:
@@ -30,6 +32,11 @@ std::string utf8FromUtf16(const wchar_t* text, std::size_t length);
 std::string bytesFromWidePath(const wchar_t* path, std::size_t length);
 std::wstring widePathFromBytes(const std::string& path);
 bool isNameablePath(const std::wstring& path);
+
+// A path between the library's wide form and Boost's, whose native form is the bytes;
+// a path that names nothing is Boost's empty path.
+boost::filesystem::path boostPath(const std::wstring& path);
+std::wstring wideFromBoostPath(const boost::filesystem::path& path);
 
 // The same for library code, each text read up to its first NUL. Each fails as its
 // Windows converter may (empty result, last error set) only when a test hook is armed
