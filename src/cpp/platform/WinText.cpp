@@ -11,6 +11,7 @@
 // iconv does not know is invalid (87), as an unknown code page is on Windows.
 #include <platform/win32/WinText.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -630,7 +631,11 @@ std::wstring wideFromBoostPath(const boost::filesystem::path& path)
 
 std::wstring widePathFromBytes(const std::string& path)
 {
+   // Names are mostly ASCII, which widens unit for unit.
+   if (std::all_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      return std::wstring(path.begin(), path.end());
    std::wstring wide;
+   wide.reserve(path.size());
    decodePathText(reinterpret_cast<const unsigned char*>(path.data()), path.size(), utf16Appender(wide));
    return wide;
 }
