@@ -371,9 +371,7 @@ constexpr int kMaxLinkHops = 63;
 // names a/f.txt, whatever the link leads to.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   std::wstring text = platform::win32PathMeaning(std::wstring_view(path.getAbsolutePathW()));
-   std::replace(text.begin(), text.end(), L'\\', L'/');
-   return platform::boostPath(text);
+   return platform::boostPathOfEntry(path.getAbsolutePathW());
 }
 
 // The file that a write through the path changes: the end of its chain of links, which

@@ -166,9 +166,7 @@ std::wstring win32Text(const FilePath& path)
 // Boost sees the empty path, never the entry whose name is the replacement character.
 boost::filesystem::path fsPath(const FilePath& path)
 {
-   std::wstring text = win32Text(path);
-   std::replace(text.begin(), text.end(), L'\\', L'/');
-   return platform::boostPath(text);
+   return platform::boostPathOfEntry(path.getAbsolutePathW());
 }
 
 // Boost reports a missing path both as a status and as an error; it is only the status.

@@ -5,6 +5,10 @@
 // GetLastError codes), so that library code has a single path on every platform.
 #pragma once
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include <platform/Win32PathMeaning.hpp>
 
 #ifdef _WIN32
@@ -123,3 +127,17 @@ inline std::wstring widePathFromUtf8(const std::string& path)
 #include <platform/win32/WinVersion.hpp>
 
 #endif
+
+namespace velorin::platform {
+
+// What Boost is handed for path text: the entry Windows would act on (trailing
+// separators and final "." elements dropped, ".." resolved by the text), with '/'
+// separators, carried without loss.
+inline boost::filesystem::path boostPathOfEntry(std::wstring_view path)
+{
+   std::wstring text = win32PathMeaning(path);
+   std::replace(text.begin(), text.end(), L'\\', L'/');
+   return boostPath(text);
+}
+
+} // namespace velorin::platform
