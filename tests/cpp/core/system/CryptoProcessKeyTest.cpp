@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,11 @@ TEST_F(ProcessKeyTest, BadCipherTextFailsWithOpenSslsText)
 {
    ASSERT_FALSE(rsaInit());
    const std::string good = clientEncrypt("text");
+   std::vector<unsigned char> longer;
+   ASSERT_FALSE(base64Decode(good, &longer));
+   longer.push_back(0);
+   std::string tooLong;
+   ASSERT_FALSE(base64Encode(longer, &tooLong));
    std::string flipped = good;
    flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
    const struct
@@ -163,7 +169,7 @@ TEST_F(ProcessKeyTest, BadCipherTextFailsWithOpenSslsText)
       {"", "empty"},
       {"!!!!", "malformed base64"},
       {good.substr(0, 340), "truncated"},
-      {good + "AAAA", "too long"},
+      {tooLong, "too long"},
       {flipped, "changed"},
       {std::string(344, 'A'), "zeros"},
       {std::string(340, '/') + "/w==", "above the modulus"},
@@ -176,6 +182,11 @@ TEST_F(ProcessKeyTest, BadCipherTextFailsWithOpenSslsText)
       EXPECT_FALSE(error.getProperty("description").empty()) << c.name;
       EXPECT_EQ("kept", plain) << c.name;
    }
+
+   // Text after the padding is no part of the cipher text.
+   std::string plain;
+   ASSERT_FALSE(rsaPrivateDecrypt(good + "AAAA", &plain));
+   EXPECT_EQ("text", plain);
 }
 
 } // namespace
