@@ -32,6 +32,7 @@ namespace {
 // The C runtime's numbers that these helpers report as system errors.
 constexpr int kNoSuchFile = 2;     // ENOENT
 constexpr int kNotMade = 12;       // ENOMEM: an object, or a key from PEM text
+constexpr int kKeyFileError = 12;  // a key file that could not be made, with its cause
 constexpr int kInvalidInput = 22;  // EINVAL
 constexpr int kOpenSslError = 104; // with OpenSSL's text
 constexpr int kNoPendingError = 129;
@@ -523,6 +524,11 @@ Error encryptDataAndBase64Encode(const std::string& input,
 
 Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& privateKeyPath)
 {
+   // Callers know this call's failures by 12; the file operation's own error says why.
+   const auto keyFileError = [](const Error& cause) {
+      return cause ? systemError(kKeyFileError, cause, ERROR_LOCATION) : cause;
+   };
+
    // Both texts are written whole beside their files before either file is replaced,
    // so a failure leaves the pair that was there, and the private key is never
    // readable by others, not even while it is written.
@@ -532,17 +538,18 @@ Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& private
    if (!error)
       error = privateFile.checkTarget();
    if (error)
-      return error;
+      return keyFileError(error);
 
    std::string publicKey;
    Cleansed<std::string> privateKey;
    error = makeRsaKeyPair(&publicKey, &privateKey.value, CALL_SITE);
-   if (!error)
-      error = publicFile.write(publicKey);
+   if (error)
+      return error;
+   error = publicFile.write(publicKey);
    if (!error)
       error = privateFile.write(privateKey.value);
    if (error)
-      return error;
+      return keyFileError(error);
 
    // The public file goes first: a copy of the one it replaces can be kept anywhere.
    FilePath previousPublic;
@@ -552,7 +559,7 @@ Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& private
       if (!error)
          error = publicKeyPath.copy(previousPublic);
       if (error)
-         return error;
+         return keyFileError(error);
    }
    error = publicFile.commit();
    if (!error)
@@ -569,7 +576,7 @@ Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& private
       if (removeError)
          log::logError(removeError);
    }
-   return error;
+   return keyFileError(error);
 }
 
 Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey)

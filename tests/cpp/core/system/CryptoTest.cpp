@@ -629,7 +629,7 @@ TEST(CryptoTest, KeyFilesReplaceAPairWholeOrNotAtAll)
       std::string publicName;  // below the folder, or absolute
       std::string privateName;
       long fileSizeLimit;      // -1: none
-      int code;
+      int code;                // the cause of the call's 12; 0 for success
    } cases[] = {
       {"both written", "public.pem", "private.pem", -1, 0},
       {"new files", "new-public.pem", "new-private.pem", -1, 0},
@@ -666,8 +666,9 @@ TEST(CryptoTest, KeyFilesReplaceAPairWholeOrNotAtAll)
       EXPECT_EQ(0u, ERR_peek_error()) << c.name;
       if (c.code != 0)
       {
-         EXPECT_EQ(c.code, error.getCode()) << c.name << ": " << error.asString();
+         EXPECT_EQ(12, error.getCode()) << c.name << ": " << error.asString();
          EXPECT_EQ("system", error.getName()) << c.name;
+         EXPECT_EQ(c.code, error.getCause().getCode()) << c.name << ": " << error.asString();
          EXPECT_EQ(before, folderContent(folder)) << c.name;
          continue;
       }

@@ -64,8 +64,9 @@ Error encryptDataAndBase64Encode(const std::string& input,
 // the private half as unencrypted PKCS#8 PEM. Both files are written whole beside
 // their targets and then renamed into place; any failure (a folder or a device as a
 // target, a missing folder, a write that fails) leaves the files that were there as
-// they were and returns the error of the file operation. The private key file is
-// readable and writable by its owner only, and never readable by others while written.
+// they were and returns system error 12 caused by the file operation's error. The
+// private key file is readable and writable by its owner only, and never readable by
+// others while written.
 Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& privateKeyPath);
 Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey);
 
