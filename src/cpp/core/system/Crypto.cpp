@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include <openssl/bio.h>
@@ -22,12 +23,16 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "Cleansed.hpp"
+#include "StagedFile.hpp"
+
 namespace velorin::core::system::crypto {
 namespace {
 
 // The C runtime's numbers that these helpers report as system errors.
 constexpr int kNoSuchFile = 2;     // ENOENT
 constexpr int kNotMade = 12;       // ENOMEM: an object, or a key from PEM text
+constexpr int kKeyFileError = 12;  // a key file that could not be made, with its cause
 constexpr int kInvalidInput = 22;  // EINVAL
 constexpr int kOpenSslError = 104; // with OpenSSL's text
 constexpr int kNoPendingError = 129;
@@ -66,11 +71,44 @@ using CipherContextPtr = std::unique_ptr<EVP_CIPHER_CTX, OpenSslFree<EVP_CIPHER_
 using KeyContextPtr = std::unique_ptr<EVP_PKEY_CTX, OpenSslFree<EVP_PKEY_CTX_free>>;
 using KeyPtr = std::unique_ptr<EVP_PKEY, OpenSslFree<EVP_PKEY_free>>;
 
-// The process-wide key and its public half as text, written only by rsaInit. The key
-// is a plain pointer, never freed at exit: OpenSSL may have cleaned up by then.
-EVP_PKEY* s_processKey = nullptr;
-std::string s_rsaKeyExponent;
-std::string s_rsaKeyModulus;
+using Bytes = std::vector<unsigned char>;
+
+// The process-wide key with its public half as text, made by rsaInit. It never changes
+// once made: rsaInit puts a new one in its place, and each user holds the one it took
+// until it is done, so a replaced key is freed only after its last decryption.
+struct ProcessKey
+{
+   KeyPtr key;
+   std::string exponent;
+   std::string modulus;
+};
+
+class ProcessKeySlot
+{
+public:
+   std::shared_ptr<const ProcessKey> get() const
+   {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      return key_;
+   }
+
+   void set(std::shared_ptr<const ProcessKey> key)
+   {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      key_.swap(key);
+   } // the replaced key is released with the parameter, after the lock
+
+private:
+   mutable std::mutex mutex_;
+   std::shared_ptr<const ProcessKey> key_;
+};
+
+// Never destroyed: at exit OpenSSL may have cleaned up before the key would be freed.
+ProcessKeySlot& processKey()
+{
+   static ProcessKeySlot* const slot = new ProcessKeySlot;
+   return *slot;
+}
 
 // Entries left by the caller, or by a call of OpenSSL that failed on its way to
 // success, would otherwise be reported as a later failure's cause. The queue is
@@ -142,15 +180,16 @@ Error aesCipher(const std::vector<unsigned char>& data,
       return lastCryptoError(site);
 
    // Encryption adds at most one block; decryption never writes more than it reads.
-   std::vector<unsigned char> out(data.size() + kAesBlockSize);
+   // A failed decryption may have written some plain text already.
+   Cleansed<Bytes> out(data.size() + kAesBlockSize);
    int updated = 0;
-   if (EVP_CipherUpdate(context.get(), out.data(), &updated, data.data(), static_cast<int>(data.size())) != 1)
+   if (EVP_CipherUpdate(context.get(), out.value.data(), &updated, data.data(), static_cast<int>(data.size())) != 1)
       return lastCryptoError(site);
    int finished = 0;
-   if (EVP_CipherFinal_ex(context.get(), out.data() + updated, &finished) != 1)
+   if (EVP_CipherFinal_ex(context.get(), out.value.data() + updated, &finished) != 1)
       return lastCryptoError(site);
-   out.resize(static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished));
-   *pOut = std::move(out);
+   out.value.resize(static_cast<std::size_t>(updated) + static_cast<std::size_t>(finished));
+   replaceCleansing(pOut, std::move(out.value));
    return Success();
 }
 
@@ -179,6 +218,39 @@ Error base64EncodeBytes(const unsigned char* data, int length, std::string* pEnc
       return lastCryptoError(site);
    pEncoded->assign(text, static_cast<std::size_t>(size));
    return Success();
+}
+
+bool isBase64Digit(char c)
+{
+   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+// The valid prefix of base64 text: whole groups of four digits, of which only the last
+// may end in one or two '='. OpenSSL's decoder reads past what it cannot use and would
+// turn a stray '=' or a second padded group into bytes that no encoder wrote.
+std::size_t validBase64Prefix(const std::string& text, std::size_t* pByteCount)
+{
+   std::size_t length = 0;
+   std::size_t bytes = 0;
+   for (; length + 4 <= text.size(); length += 4)
+   {
+      const char* group = text.data() + length;
+      if (!isBase64Digit(group[0]) || !isBase64Digit(group[1]))
+         break;
+      if (isBase64Digit(group[2]) && isBase64Digit(group[3]))
+      {
+         bytes += 3;
+         continue;
+      }
+      if (group[3] == '=' && (isBase64Digit(group[2]) || group[2] == '='))
+      {
+         bytes += group[2] == '=' ? 1 : 2;
+         length += 4;
+      }
+      break;
+   }
+   *pByteCount = bytes;
+   return length;
 }
 
 // Never prompts for a pass phrase, as OpenSSL's own callback would on a terminal: an
@@ -245,6 +317,22 @@ std::string memoryContent(BIO* memory)
    return size > 0 ? std::string(data, static_cast<std::size_t>(size)) : std::string();
 }
 
+// OpenSSL clears its memory sinks when it frees them.
+Error makeRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey, const CallSite& site)
+{
+   const ErrorQueueScope errorQueue;
+   const BioChainPtr publicSink(BIO_new(BIO_s_mem()));
+   const BioChainPtr privateSink(BIO_new(BIO_s_mem()));
+   if (!publicSink || !privateSink)
+      return systemError(kNotMade, site.location());
+   Error error = generateRsa(publicSink.get(), privateSink.get(), site);
+   if (error)
+      return error;
+   *pPublicKey = memoryContent(publicSink.get());
+   replaceCleansing(pPrivateKey, memoryContent(privateSink.get()));
+   return Success();
+}
+
 Error hmacSha256(const std::string& data,
                  const unsigned char* key,
                  std::size_t keySize,
@@ -277,9 +365,11 @@ Error addSeedFromFile(const CallSite& site)
    const int count = ::_read(fd, seed, kSeedSize);
    const int readError = errno;
    ::_close(fd);
+   if (count > 0)
+      RAND_seed(seed, count);
+   OPENSSL_cleanse(seed, sizeof seed);
    if (count == -1)
       return systemError(readError, site.location());
-   RAND_seed(seed, count);
    return Success();
 }
 
@@ -346,23 +436,31 @@ Error base64Decode(const std::string& data, std::vector<unsigned char>* pDecoded
 {
    if (data.size() > static_cast<std::size_t>(INT_MAX))
       return systemError(kInvalidInput, "base64Decode takes at most 2 GB of text", ERROR_LOCATION);
+   std::size_t expected = 0;
+   const std::size_t length = validBase64Prefix(data, &expected);
 
    const ErrorQueueScope errorQueue;
    const BioChainPtr chain(BIO_new(BIO_f_base64()));
    if (!chain)
       return lastCryptoError(CALL_SITE);
-   BIO* const source = BIO_new_mem_buf(data.data(), static_cast<int>(data.size()));
+   BIO* const source = BIO_new_mem_buf(data.data(), static_cast<int>(length));
    if (source == nullptr)
       return lastCryptoError(CALL_SITE);
    BIO_set_flags(chain.get(), BIO_FLAGS_BASE64_NO_NL);
    BIO_push(chain.get(), source);
 
-   // Decoding never yields more bytes than there are characters.
-   std::vector<unsigned char> decoded(data.size());
-   const int count = decoded.empty() ? 0 : BIO_read(chain.get(), decoded.data(), static_cast<int>(decoded.size()));
-   if (count < 0)
-      return lastCryptoError(CALL_SITE);
-   decoded.resize(static_cast<std::size_t>(count));
+   Bytes decoded(expected);
+   std::size_t count = 0;
+   while (count < expected)
+   {
+      const int read = BIO_read(chain.get(), decoded.data() + count, static_cast<int>(expected - count));
+      if (read < 0)
+         return lastCryptoError(CALL_SITE);
+      if (read == 0)
+         break;
+      count += static_cast<std::size_t>(read);
+   }
+   decoded.resize(count);
    *pDecoded = std::move(decoded);
    return Success();
 }
@@ -380,11 +478,12 @@ Error base64DecodeAndDecrypt(const std::string& encryptedText,
    error = base64Decode(encryptedText, &encrypted);
    if (error)
       return error;
-   std::vector<unsigned char> decrypted;
-   error = aesDecrypt(encrypted, std::vector<unsigned char>(key.begin(), key.end()), iv, &decrypted);
+   const Cleansed<Bytes> keyBytes(key.begin(), key.end());
+   Cleansed<Bytes> decrypted;
+   error = aesDecrypt(encrypted, keyBytes.value, iv, &decrypted.value);
    if (error)
       return error;
-   pDecrypted->append(decrypted.begin(), decrypted.end());
+   appendCleansing(pDecrypted, decrypted.value.data(), decrypted.value.size());
    return Success();
 }
 
@@ -410,8 +509,11 @@ Error encryptDataAndBase64Encode(const std::string& input,
    if (error)
       return error;
    std::vector<unsigned char> encrypted;
-   error = aesEncrypt(std::vector<unsigned char>(input.begin(), input.end()),
-                      std::vector<unsigned char>(key.begin(), key.end()), iv, &encrypted);
+   {
+      const Cleansed<Bytes> plain(input.begin(), input.end());
+      const Cleansed<Bytes> keyBytes(key.begin(), key.end());
+      error = aesEncrypt(plain.value, keyBytes.value, iv, &encrypted);
+   }
    if (error)
       return error;
    error = base64Encode(iv, pIvText);
@@ -422,29 +524,64 @@ Error encryptDataAndBase64Encode(const std::string& input,
 
 Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& privateKeyPath)
 {
-   const ErrorQueueScope errorQueue;
-   const BioChainPtr publicFile(BIO_new_file(publicKeyPath.getAbsolutePath().c_str(), "w"));
-   if (!publicFile)
-      return systemError(kNotMade, ERROR_LOCATION);
-   const BioChainPtr privateFile(BIO_new_file(privateKeyPath.getAbsolutePath().c_str(), "w"));
-   if (!privateFile)
-      return systemError(kNotMade, ERROR_LOCATION);
-   return generateRsa(publicFile.get(), privateFile.get(), CALL_SITE);
+   // Callers know this call's failures by 12; the file operation's own error says why.
+   const auto keyFileError = [](const Error& cause) {
+      return cause ? systemError(kKeyFileError, cause, ERROR_LOCATION) : cause;
+   };
+
+   // Both texts are written whole beside their files before either file is replaced,
+   // so a failure leaves the pair that was there, and the private key is never
+   // readable by others, not even while it is written.
+   StagedFile publicFile(publicKeyPath, false);
+   StagedFile privateFile(privateKeyPath, true);
+   Error error = publicFile.checkTarget();
+   if (!error)
+      error = privateFile.checkTarget();
+   if (error)
+      return keyFileError(error);
+
+   std::string publicKey;
+   Cleansed<std::string> privateKey;
+   error = makeRsaKeyPair(&publicKey, &privateKey.value, CALL_SITE);
+   if (error)
+      return error;
+   error = publicFile.write(publicKey);
+   if (!error)
+      error = privateFile.write(privateKey.value);
+   if (error)
+      return keyFileError(error);
+
+   // The public file goes first: a copy of the one it replaces can be kept anywhere.
+   FilePath previousPublic;
+   if (publicKeyPath.exists())
+   {
+      error = FilePath::uniqueFilePath(publicKeyPath.getParent().getAbsolutePath(), ".tmp", previousPublic);
+      if (!error)
+         error = publicKeyPath.copy(previousPublic);
+      if (error)
+         return keyFileError(error);
+   }
+   error = publicFile.commit();
+   if (!error)
+      error = privateFile.commit();
+   if (error && !previousPublic.isEmpty())
+   {
+      const Error restoreError = previousPublic.move(publicKeyPath, FilePath::MoveDirect);
+      if (restoreError)
+         log::logError(restoreError);
+   }
+   if (!previousPublic.isEmpty())
+   {
+      const Error removeError = previousPublic.removeIfExists();
+      if (removeError)
+         log::logError(removeError);
+   }
+   return keyFileError(error);
 }
 
 Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey)
 {
-   const ErrorQueueScope errorQueue;
-   const BioChainPtr publicSink(BIO_new(BIO_s_mem()));
-   const BioChainPtr privateSink(BIO_new(BIO_s_mem()));
-   if (!publicSink || !privateSink)
-      return systemError(kNotMade, ERROR_LOCATION);
-   Error error = generateRsa(publicSink.get(), privateSink.get(), CALL_SITE);
-   if (error)
-      return error;
-   *pPublicKey = memoryContent(publicSink.get());
-   *pPrivateKey = memoryContent(privateSink.get());
-   return Success();
+   return makeRsaKeyPair(pPublicKey, pPrivateKey, CALL_SITE);
 }
 
 Error HMAC_SHA2(const std::string& data, const std::vector<unsigned char>& key, std::vector<unsigned char>* pHMAC)
@@ -480,52 +617,51 @@ Error rsaInit()
    error = makeRsaKey(&key, CALL_SITE);
    if (error)
       return error;
-   std::string exponent;
-   std::string modulus;
-   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_E, &exponent, CALL_SITE);
+   auto made = std::make_shared<ProcessKey>();
+   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_E, &made->exponent, CALL_SITE);
    if (error)
       return error;
-   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_N, &modulus, CALL_SITE);
+   error = publicNumberHex(key.get(), OSSL_PKEY_PARAM_RSA_N, &made->modulus, CALL_SITE);
    if (error)
       return error;
-
-   EVP_PKEY_free(s_processKey);
-   s_processKey = key.release();
-   s_rsaKeyExponent = std::move(exponent);
-   s_rsaKeyModulus = std::move(modulus);
+   made->key = std::move(key);
+   processKey().set(std::move(made));
    return Success();
 }
 
 Error rsaPrivateDecrypt(const std::string& cipherText, std::string* pPlainText)
 {
-   if (s_processKey == nullptr)
+   const std::shared_ptr<const ProcessKey> processKeyInUse = processKey().get();
+   if (!processKeyInUse)
       return systemError(kInvalidInput, "rsaPrivateDecrypt needs the key that rsaInit makes", ERROR_LOCATION);
+   EVP_PKEY* const key = processKeyInUse->key.get();
    std::vector<unsigned char> encrypted;
    Error error = base64Decode(cipherText, &encrypted);
    if (error)
       return error;
 
    const ErrorQueueScope errorQueue;
-   const KeyContextPtr context(EVP_PKEY_CTX_new(s_processKey, nullptr));
+   const KeyContextPtr context(EVP_PKEY_CTX_new(key, nullptr));
    if (!context)
       return systemError(kNotMade, ERROR_LOCATION);
    if (EVP_PKEY_decrypt_init(context.get()) != 1 ||
        EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) <= 0)
       return lastCryptoError(CALL_SITE);
-   std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(s_processKey));
-   std::string plain(size, '\0');
-   if (EVP_PKEY_decrypt(context.get(), reinterpret_cast<unsigned char*>(plain.data()), &size, encrypted.data(),
-                        encrypted.size()) != 1)
+   std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(key));
+   Cleansed<std::string> plain(size, '\0');
+   if (EVP_PKEY_decrypt(context.get(), reinterpret_cast<unsigned char*>(plain.value.data()), &size,
+                        encrypted.data(), encrypted.size()) != 1)
       return lastCryptoError(CALL_SITE);
-   plain.resize(size);
-   *pPlainText = std::move(plain);
+   plain.value.resize(size);
+   replaceCleansing(pPlainText, std::move(plain.value));
    return Success();
 }
 
 void rsaPublicKey(std::string* pExponent, std::string* pModulus)
 {
-   *pExponent = s_rsaKeyExponent;
-   *pModulus = s_rsaKeyModulus;
+   const std::shared_ptr<const ProcessKey> processKeyInUse = processKey().get();
+   *pExponent = processKeyInUse ? processKeyInUse->exponent : std::string();
+   *pModulus = processKeyInUse ? processKeyInUse->modulus : std::string();
 }
 
 Error rsaSign(const std::string& message, const std::string& pemPrivateKey, std::string* pSignature)

@@ -8,8 +8,8 @@
 //
 // Bytes are used as they are: no text conversion anywhere. An OpenSSL failure is the
 // system error 104 with OpenSSL's own text as "description" (129 when OpenSSL says
-// nothing); an OpenSSL object that cannot be made, PEM text that holds no RSA key, or
-// a key file that cannot be opened, is 12. Each call empties this thread's OpenSSL error queue before it starts and when
+// nothing); an OpenSSL object that cannot be made, or PEM text that holds no RSA key,
+// is 12. Each call empties this thread's OpenSSL error queue before it starts and when
 // it returns, so a failure reports the call's own error. Outputs are left as they
 // were when a call fails.
 #pragma once
@@ -40,7 +40,8 @@ Error aesEncrypt(const std::vector<unsigned char>& data,
                  std::vector<unsigned char>* pEncrypted);
 
 // Base64 with the standard alphabet and "=" padding, on one line. Decoding does not
-// report malformed text: it yields fewer bytes, or none.
+// report malformed text: it yields the bytes of its valid prefix (whole groups of four,
+// of which only the last may end in "=" or "=="), or none.
 Error base64Decode(const std::string& data, std::vector<unsigned char>* pDecoded);
 
 // Reverses encryptDataAndBase64Encode and appends the plain text to the output.
@@ -60,7 +61,12 @@ Error encryptDataAndBase64Encode(const std::string& input,
                                  std::string* pEncryptedText);
 
 // A new 2048-bit key with the exponent 65537: the public half as "PUBLIC KEY" PEM,
-// the private half as unencrypted PKCS#8 PEM. The files are created or emptied.
+// the private half as unencrypted PKCS#8 PEM. Both files are written whole beside
+// their targets and then renamed into place; any failure (a folder or a device as a
+// target, a missing folder, a write that fails) leaves the files that were there as
+// they were and returns system error 12 caused by the file operation's error. The
+// private key file is readable and writable by its owner only, and never readable by
+// others while written.
 Error generateRsaKeyFiles(const FilePath& publicKeyPath, const FilePath& privateKeyPath);
 Error generateRsaKeyPair(std::string* pPublicKey, std::string* pPrivateKey);
 
@@ -72,8 +78,8 @@ Error random(unsigned int length, std::vector<unsigned char>* pOut);
 
 // Makes the process-wide 2048-bit key, after adding the system's random device to
 // OpenSSL's seed where there is one (OpenSSL seeds itself in any case). A later call
-// replaces the key; a call that fails changes nothing. The key is meant to be made
-// once, before other threads use it: nothing here locks it.
+// replaces the key; a call that fails changes nothing. Other threads may decrypt and
+// read the public half meanwhile: each call uses one whole key, the old or the new.
 Error rsaInit();
 
 // Decrypts base64 text that was encrypted with the process-wide key's public half
