@@ -208,7 +208,10 @@ std::ostream& operator<<(std::ostream& os, const Response& response)
 
 void Response::redirect(int statusCode, const Request& request, const std::string& location)
 {
-   const std::string url = URL::complete(request.absoluteUri(), location.substr(0, location.find_first_of("\r\n")));
+   // Readers that cut the location at a NUL would follow another target than the page
+   // names, so the location ends at a NUL as it does at a line break.
+   const std::string target = location.substr(0, location.find_first_of("\r\n\0", 0, 3));
+   const std::string url = URL::complete(request.absoluteUri(), target);
    respondWithError(statusCode, url);
    setHeader("Location", url);
 }
@@ -496,6 +499,11 @@ void Response::setRevalidateCacheHeaders()
 {
    setHeader("Expires", httpDateFromNow(0));
    setHeader("Cache-Control", "public, max-age=0, must-revalidate");
+}
+
+void Response::setStatusMessage(const std::string& statusMessage)
+{
+   statusMessage_ = lineText(statusMessage);
 }
 
 void Response::setUncachedHtml(const std::string& html, const Request& request)

@@ -84,6 +84,31 @@ TEST(ResponseTest, PhraseFollowsTheCodeUnlessOneIsSet)
    EXPECT_TRUE(handled);
 }
 
+TEST(ResponseTest, PhraseCannotSplitTheStatusLine)
+{
+   const struct
+   {
+      std::string phrase;
+      const char* line;
+   } cases[] = {
+      {"OK\r\nSet-Cookie: injected=1\r\n\r\n<script>", "HTTP/1.1 200 OK  Set-Cookie: injected=1    <script>"},
+      {"OK\nX: 1", "HTTP/1.1 200 OK X: 1"},
+      {std::string("O\0K\x01\x7f", 5), "HTTP/1.1 200 O K  "},
+      {"Fine\tthanks", "HTTP/1.1 200 Fine\tthanks"},
+   };
+   for (const auto& c : cases)
+   {
+      Response response;
+      response.setStatusMessage(c.phrase);
+      response.setHeader("X-A", "1");
+      EXPECT_EQ(std::string(c.line) + "\r\nX-A: 1\r\n\r\n", buffersText(response.toBuffers())) << c.line;
+
+      std::ostringstream text;
+      text << response;
+      EXPECT_EQ(std::string(c.line) + "\nX-A: 1\n\n\n", text.str()) << c.line;
+   }
+}
+
 TEST(ResponseTest, BodyIsStoredWithItsLengthAndPaddedWhenAsked)
 {
    const struct
@@ -326,12 +351,12 @@ TEST(ResponseTest, ErrorPageIsTheEscapedMessageWithoutCaching)
    EXPECT_EQ(systemError(2, ERROR_LOCATION).getMessage(), response.body());
 }
 
-TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreak)
+TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreakOrNul)
 {
    const struct
    {
-      const char* location;
-      const char* url;
+      std::string location;
+      std::string url;
    } cases[] = {
       {"/login", "http://example.com/login"},
       {"next?a=1&b=2", "http://example.com/app/next?a=1&b=2"},
@@ -339,6 +364,8 @@ TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreak)
       {"/y\nLocation: http://evil.example/", "http://example.com/y"},
       {"\r\n", "http://example.com/app/"},
       {"https://other.example/z", "https://other.example/z"},
+      {std::string("/n\0http://evil.example/", 23), "http://example.com/n"},
+      {std::string("\0/elsewhere", 11), "http://example.com/app/"},
    };
    for (const auto& c : cases)
    {

@@ -67,7 +67,9 @@ public:
 
    // The phrase set, else the usual one for the code ("" for an unusual code).
    std::string statusMessage() const;
-   void setStatusMessage(const std::string& statusMessage) { statusMessage_ = statusMessage; }
+   // Stored as the message stores a header value (control bytes but HTAB become
+   // spaces), so that the phrase cannot split the status line.
+   void setStatusMessage(const std::string& statusMessage);
 
    // ----- Bodies -----------------------------------------------------------------
 
@@ -129,7 +131,7 @@ public:
    // Status 500 with the error's message.
    void respondWithError(const Error& error);
 
-   // The location is cut at its first CR or LF and completed against the request's
+   // The location is cut at its first CR, LF or NUL and completed against the request's
    // absolute URI.
    void redirectPermanently(const Request& request, const std::string& location);
    void redirectTemporarily(const Request& request, const std::string& location);
