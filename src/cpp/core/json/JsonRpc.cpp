@@ -14,6 +14,8 @@
 #include <core/http/Response.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "../http/LogText.hpp"
+
 namespace velorin::core::json {
 namespace {
 
@@ -243,7 +245,8 @@ bool parseJsonRpcRequestForMethod(const std::string& input,
    if (!error && request->method != method)
    {
       error = jsonRpcError(JsonRpcErrorCode::MethodNotFound, ERROR_LOCATION);
-      error.addProperty("method", request->method);
+      // The property goes into the log line, and the method is the client's text.
+      error.addProperty("method", http::escapeLineBreaks(request->method));
    }
    if (!error)
       return true;

@@ -104,6 +104,10 @@ TEST(JsonRpcHttpTest, EndpointAnswersEveryFailureInAStatus200Reply)
       {R"({"method":"greet","params":"x"})", false,
        R"({"error":{"code":9,"message":"Parameter type mismatch","error":null}})", ""},
       {deep, false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+      {R"({"method":"x\r\n01 Jan 2026 00:00:00 [demo] ERROR forged\n"})", false,
+       R"({"error":{"code":7,"message":"Method not found","error":null}})",
+       R"(x\r\n01 Jan 2026 00:00:00 [demo] ERROR forged\n)"},
+      {R"({"method":"\r"})", false, R"({"error":{"code":7,"message":"Method not found","error":null}})", R"(\r)"},
    };
    for (const auto& c : cases)
    {
@@ -124,6 +128,7 @@ TEST(JsonRpcHttpTest, EndpointAnswersEveryFailureInAStatus200Reply)
       }
       EXPECT_EQ("application/json", response.contentType()) << label;
       ASSERT_EQ(1u, lines.size()) << label;
+      EXPECT_EQ(lines[0].size() - 1, lines[0].find_first_of("\r\n")) << "one log line: " << lines[0];
       EXPECT_NE(std::string::npos, lines[0].find("ERROR jsonrpc error")) << lines[0];
       EXPECT_NE(std::string::npos, lines[0].find("parseJsonRpcRequestForMethod")) << lines[0];
       const bool hasMethod = lines[0].find(std::string("[method: ") + c.methodProperty + "]") != std::string::npos;
