@@ -93,6 +93,41 @@ Error readTypedMember(const Object& object,
    return Success();
 }
 
+// The writer stops at a number JSON cannot hold (NaN or an infinity) and leaves the
+// text cut short, with the reply's object still open; a client would read such a reply
+// as a broken one, or as a success that lost its result.
+bool isWholeJsonText(const std::string& text)
+{
+   int depth = 0;
+   bool inString = false;
+   bool escaped = false;
+   for (const char c : text)
+   {
+      if (inString)
+      {
+         if (escaped)
+            escaped = false;
+         else if (c == '\\')
+            escaped = true;
+         else if (c == '"')
+            inString = false;
+      }
+      else if (c == '"')
+         inString = true;
+      else if (c == '{' || c == '[')
+         ++depth;
+      else if (c == '}' || c == ']')
+         --depth;
+   }
+   return !text.empty() && depth == 0 && !inString;
+}
+
+Error cutShortReplyError(const ErrorLocation& location)
+{
+   // ERROR_INVALID_DATA
+   return systemError(13, "the reply holds a number that JSON cannot write (NaN or an infinity)", location);
+}
+
 } // namespace
 
 JsonRpcResponse::JsonRpcResponse() : flagged_(false)
@@ -363,7 +398,8 @@ void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* 
    response->disableCaching();
    if (response->contentType().empty())
       response->setContentType("application/json");
-   const Error error = response->setBody(jsonRpcResponse.body().write());
+   const std::string text = jsonRpcResponse.body().write();
+   const Error error = isWholeJsonText(text) ? response->setBody(text) : cutShortReplyError(ERROR_LOCATION);
    if (error)
    {
       log::logError(error, ERROR_LOCATION);

@@ -2,6 +2,7 @@
 // single-method endpoint that answers its own failures.
 #include <core/json/JsonRpc.hpp>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,82 @@ TEST(JsonRpcHttpTest, ReplyBecomesAnUncachedJsonBody)
              "\r\n"
              "{\"result\":\"caf\xC3\xA9\"}",
              wireText(&response));
+}
+
+Array arrayOf(const Value& value)
+{
+   Array array;
+   array.push_back(Value(1));
+   array.push_back(value);
+   return array;
+}
+
+Object objectOf(const Value& value)
+{
+   Object object;
+   object["text"] = "}]\"\\";
+   object["inner"] = arrayOf(value);
+   return object;
+}
+
+// The JSON writer cannot write a NaN or an infinity; such a reply must not go out as
+// the text written up to it.
+TEST(JsonRpcHttpTest, ResultThatJsonCannotHoldAnswersAnErrorPage)
+{
+   const double nan = std::numeric_limits<double>::quiet_NaN();
+   const double infinity = std::numeric_limits<double>::infinity();
+   const struct
+   {
+      const char* label;
+      Value result;
+   } cases[] = {
+      {"NaN", Value(nan)},
+      {"infinity", Value(infinity)},
+      {"-infinity", Value(-infinity)},
+      {"in an array", arrayOf(Value(nan))},
+      {"in an object", objectOf(Value(infinity))},
+   };
+   for (const auto& c : cases)
+   {
+      const auto log = testing::captureLog();
+      JsonRpcResponse reply;
+      reply.setResult(c.result);
+      http::Response response;
+      setJsonRpcResponse(reply, &response);
+      EXPECT_EQ(500, response.statusCode()) << c.label;
+      EXPECT_EQ("text/html", response.contentType()) << c.label;
+      EXPECT_EQ(std::string::npos, response.body().find("result")) << response.body();
+      EXPECT_EQ(std::to_string(response.body().size()), response.headerValue("Content-Length")) << c.label;
+      const std::vector<std::string> lines = log->lines();
+      ASSERT_EQ(1u, lines.size()) << c.label;
+      EXPECT_NE(std::string::npos, lines[0].find("ERROR system error 13")) << lines[0];
+      EXPECT_NE(std::string::npos, lines[0].find("setJsonRpcResponse")) << lines[0];
+   }
+}
+
+TEST(JsonRpcHttpTest, ResultsWithBracketsAndQuotesInTheirTextGoOutWhole)
+{
+   const struct
+   {
+      Value result;
+      const char* body;
+   } cases[] = {
+      {objectOf(Value(2.5)), R"({"result":{"text":"}]\"\\","inner":[1,2.5]}})"},
+      {Value("{[\"\\"), R"({"result":"{[\"\\"})"},
+      {Value(1e308), R"({"result":1e308})"},
+      {Array(), R"({"result":[]})"},
+   };
+   for (const auto& c : cases)
+   {
+      const auto log = testing::captureLog();
+      JsonRpcResponse reply;
+      reply.setResult(c.result);
+      http::Response response;
+      setJsonRpcResponse(reply, &response);
+      EXPECT_EQ(200, response.statusCode()) << c.body;
+      EXPECT_EQ(c.body, response.body());
+      EXPECT_TRUE(log->lines().empty()) << c.body;
+   }
 }
 
 TEST(JsonRpcHttpTest, TypeStatusAndEncodingSetEarlier)
