@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <utility>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
@@ -39,6 +40,15 @@ const std::size_t kPaddedBodySize = 1024;
 const std::streamsize kBodyBufferSize = 128;
 
 const int kLongCacheSeconds = 31536000;
+
+// ERROR_INVALID_PARAMETER
+const int kInvalidParameter = 87;
+
+// A copy through a buffer of no bytes copies nothing and would pass for an empty body.
+Error bufferSizeError(std::streamsize bufferSize, const ErrorLocation& location)
+{
+   return systemError(kInvalidParameter, "buffer size " + std::to_string(bufferSize) + " is below 1 byte", location);
+}
 
 // Literals, so that the status line's buffer can point at them.
 const char* reasonPhrase(int statusCode)
@@ -261,6 +271,8 @@ void Response::respondWithError(const Error& error)
 
 Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::streamsize bufferSize, bool padding)
 {
+   if (bufferSize < 1)
+      return bufferSizeError(bufferSize, ERROR_LOCATION);
    try
    {
       stream.exceptions(std::istream::failbit | std::istream::badbit);
@@ -468,6 +480,9 @@ void Response::setRangedBody(const std::string& content, const std::string& cont
    ByteRange range;
    if (!selectRange(request.headerValue("Range"), content.size(), &range))
    {
+      // No body is set, but the reply still needs a length: without one it is read up
+      // to the end of the connection, which a client that keeps it open waits for in vain.
+      setContentLength(body_.size());
       setStatusCode(416);
       addHeader("Content-Range", boost::str(boost::format("bytes */%1%") % content.size()));
       return;
@@ -525,9 +540,14 @@ void Response::streamFile(const FilePath& file, const Request& request, std::str
    setContentType(file.getMimeContentType("application/octet-stream"));
    setHeader("Transfer-Encoding", "chunked");
    streamResponse_.reset(new FileStreamResponse(file, bufferSize, needsHtmlPadding(request, file)));
-   const Error error = streamResponse_->initialize();
+   const Error error = bufferSize < 1 ? bufferSizeError(bufferSize, ERROR_LOCATION) : streamResponse_->initialize();
    if (error)
+   {
       respondWithError(500, error.getMessage());
+      // The error page is framed by its "Content-Length"; a reply that also claimed a
+      // chunked body could be read by no one.
+      removeHeader("Transfer-Encoding");
+   }
 }
 
 } // namespace velorin::core::http
