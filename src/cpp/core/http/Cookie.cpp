@@ -8,6 +8,8 @@
 #include <core/http/URL.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "LogText.hpp"
+
 namespace velorin::core::http {
 
 Cookie::Cookie(const Request& request,
@@ -26,7 +28,7 @@ Cookie::Cookie(const Request& request,
    // Without a path the browser scopes the cookie to the request's folder, which is
    // seldom what a cookie set below the root means.
    if (path.empty() && URL::complete(request.uri(), "") != "/")
-      log::logWarningMessage("Implicit path used with non-root URL (" + request.uri() + ")", ERROR_LOCATION);
+      log::logWarningMessage("Implicit path used with non-root URL (" + escapeLineBreaks(request.uri()) + ")", ERROR_LOCATION);
 }
 
 Cookie::~Cookie() = default;

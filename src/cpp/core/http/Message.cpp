@@ -15,17 +15,20 @@ const char kLineEnd[] = "\r\n";
 const char kNameSeparator[] = ": ";
 const char kSpace[] = " ";
 
-// A stored CR or LF would end the header line early and let the text after it
-// pass for a header or a body of its own.
-std::string withoutLineBreaks(std::string text)
+// A CR or LF would end the line early and let the text after it pass for a header or
+// a body of its own; NUL and the other control bytes are read apart by different
+// readers (some cut the text at a NUL), so none of them reaches the wire.
+std::string withoutControlBytes(std::string text)
 {
-   std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+   std::replace_if(
+      text.begin(), text.end(),
+      [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f'; }, ' ');
    return text;
 }
 
 Header storedHeader(const std::string& name, const std::string& value)
 {
-   return Header{withoutLineBreaks(name), withoutLineBreaks(value)};
+   return Header{withoutControlBytes(name), withoutControlBytes(value)};
 }
 
 void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
@@ -187,6 +190,11 @@ std::string Message::headerValue(const std::string& name) const
    return http::headerValue(headers_, name);
 }
 
+std::string Message::lineText(std::string text)
+{
+   return withoutControlBytes(std::move(text));
+}
+
 void Message::removeHeader(const std::string& name)
 {
    removeHeaders(HeaderNamePredicate(name));
@@ -256,6 +264,16 @@ void Message::setHeaderLine(const std::string& line)
    Header header;
    if (parseHeader(line, &header))
       setHeader(header);
+}
+
+void Message::setHeaders(const Headers& headers)
+{
+   // Built aside, so that a message may be given its own header list.
+   Headers stored;
+   stored.reserve(headers.size());
+   for (const Header& header : headers)
+      stored.push_back(storedHeader(header.name, header.value));
+   headers_.swap(stored);
 }
 
 void Message::setHttpVersion(int major, int minor)

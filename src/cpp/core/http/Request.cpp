@@ -201,6 +201,16 @@ void Request::setBody(std::string body)
    setContentLength(body_.size());
 }
 
+void Request::setMethod(const std::string& method)
+{
+   method_ = lineText(method);
+}
+
+void Request::setUri(const std::string& uri)
+{
+   uri_ = lineText(uri);
+}
+
 const File& Request::uploadedFile(const std::string& name) const
 {
    parseForm();

@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <utility>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
@@ -39,6 +40,15 @@ const std::size_t kPaddedBodySize = 1024;
 const std::streamsize kBodyBufferSize = 128;
 
 const int kLongCacheSeconds = 31536000;
+
+// ERROR_INVALID_PARAMETER
+const int kInvalidParameter = 87;
+
+// A copy through a buffer of no bytes copies nothing and would pass for an empty body.
+Error bufferSizeError(std::streamsize bufferSize, const ErrorLocation& location)
+{
+   return systemError(kInvalidParameter, "buffer size " + std::to_string(bufferSize) + " is below 1 byte", location);
+}
 
 // Literals, so that the status line's buffer can point at them.
 const char* reasonPhrase(int statusCode)
@@ -208,7 +218,10 @@ std::ostream& operator<<(std::ostream& os, const Response& response)
 
 void Response::redirect(int statusCode, const Request& request, const std::string& location)
 {
-   const std::string url = URL::complete(request.absoluteUri(), location.substr(0, location.find_first_of("\r\n")));
+   // Readers that cut the location at a NUL would follow another target than the page
+   // names, so the location ends at a NUL as it does at a line break.
+   const std::string target = location.substr(0, location.find_first_of("\r\n\0", 0, 3));
+   const std::string url = URL::complete(request.absoluteUri(), target);
    respondWithError(statusCode, url);
    setHeader("Location", url);
 }
@@ -258,6 +271,8 @@ void Response::respondWithError(const Error& error)
 
 Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::streamsize bufferSize, bool padding)
 {
+   if (bufferSize < 1)
+      return bufferSizeError(bufferSize, ERROR_LOCATION);
    try
    {
       stream.exceptions(std::istream::failbit | std::istream::badbit);
@@ -465,6 +480,9 @@ void Response::setRangedBody(const std::string& content, const std::string& cont
    ByteRange range;
    if (!selectRange(request.headerValue("Range"), content.size(), &range))
    {
+      // No body is set, but the reply still needs a length: without one it is read up
+      // to the end of the connection, which a client that keeps it open waits for in vain.
+      setContentLength(body_.size());
       setStatusCode(416);
       addHeader("Content-Range", boost::str(boost::format("bytes */%1%") % content.size()));
       return;
@@ -498,6 +516,11 @@ void Response::setRevalidateCacheHeaders()
    setHeader("Cache-Control", "public, max-age=0, must-revalidate");
 }
 
+void Response::setStatusMessage(const std::string& statusMessage)
+{
+   statusMessage_ = lineText(statusMessage);
+}
+
 void Response::setUncachedHtml(const std::string& html, const Request& request)
 {
    setContentType("text/html");
@@ -517,9 +540,14 @@ void Response::streamFile(const FilePath& file, const Request& request, std::str
    setContentType(file.getMimeContentType("application/octet-stream"));
    setHeader("Transfer-Encoding", "chunked");
    streamResponse_.reset(new FileStreamResponse(file, bufferSize, needsHtmlPadding(request, file)));
-   const Error error = streamResponse_->initialize();
+   const Error error = bufferSize < 1 ? bufferSizeError(bufferSize, ERROR_LOCATION) : streamResponse_->initialize();
    if (error)
+   {
       respondWithError(500, error.getMessage());
+      // The error page is framed by its "Content-Length"; a reply that also claimed a
+      // chunked body could be read by no one.
+      removeHeader("Transfer-Encoding");
+   }
 }
 
 } // namespace velorin::core::http

@@ -14,6 +14,8 @@
 #include <core/http/Response.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "../http/LogText.hpp"
+
 namespace velorin::core::json {
 namespace {
 
@@ -89,6 +91,41 @@ Error readTypedMember(const Object& object,
       return typeMismatchError(member, type, location);
    *value = member.getAs<T>();
    return Success();
+}
+
+// The writer stops at a number JSON cannot hold (NaN or an infinity) and leaves the
+// text cut short, with the reply's object still open; a client would read such a reply
+// as a broken one, or as a success that lost its result.
+bool isWholeJsonText(const std::string& text)
+{
+   int depth = 0;
+   bool inString = false;
+   bool escaped = false;
+   for (const char c : text)
+   {
+      if (inString)
+      {
+         if (escaped)
+            escaped = false;
+         else if (c == '\\')
+            escaped = true;
+         else if (c == '"')
+            inString = false;
+      }
+      else if (c == '"')
+         inString = true;
+      else if (c == '{' || c == '[')
+         ++depth;
+      else if (c == '}' || c == ']')
+         --depth;
+   }
+   return !text.empty() && depth == 0 && !inString;
+}
+
+Error cutShortReplyError(const ErrorLocation& location)
+{
+   // ERROR_INVALID_DATA
+   return systemError(13, "the reply holds a number that JSON cannot write (NaN or an infinity)", location);
 }
 
 } // namespace
@@ -243,7 +280,8 @@ bool parseJsonRpcRequestForMethod(const std::string& input,
    if (!error && request->method != method)
    {
       error = jsonRpcError(JsonRpcErrorCode::MethodNotFound, ERROR_LOCATION);
-      error.addProperty("method", request->method);
+      // The property goes into the log line, and the method is the client's text.
+      error.addProperty("method", http::escapeLineBreaks(request->method));
    }
    if (!error)
       return true;
@@ -360,7 +398,8 @@ void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* 
    response->disableCaching();
    if (response->contentType().empty())
       response->setContentType("application/json");
-   const Error error = response->setBody(jsonRpcResponse.body().write());
+   const std::string text = jsonRpcResponse.body().write();
+   const Error error = isWholeJsonText(text) ? response->setBody(text) : cutShortReplyError(ERROR_LOCATION);
    if (error)
    {
       log::logError(error, ERROR_LOCATION);

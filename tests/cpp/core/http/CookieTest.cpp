@@ -88,5 +88,20 @@ TEST(CookieTest, ImplicitPathBelowTheRootIsWarnedAbout)
    }
 }
 
+TEST(CookieTest, ImplicitPathWarningIsOneLogLineWhateverTheUri)
+{
+   for (const char* uri : {"/app/page\r\n01 Jan 2026 00:00:00 [demo] ERROR forged", "/a/b\n\n", "/a/\rb"})
+   {
+      auto log = testing::captureLog();
+      Request request;
+      request.setUri(uri);
+      Cookie cookie(request, "sid", "abc", "", false, false);
+      const std::vector<std::string> lines = log->lines();
+      ASSERT_EQ(1u, lines.size()) << uri;
+      EXPECT_NE(std::string::npos, lines[0].find("WARNING Implicit path used with non-root URL (/a")) << lines[0];
+      EXPECT_EQ(lines[0].size() - 1, lines[0].find_first_of("\r\n")) << lines[0];
+   }
+}
+
 } // namespace
 } // namespace velorin::core::http

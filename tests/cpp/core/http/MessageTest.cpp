@@ -253,6 +253,77 @@ TEST(MessageTest, LineBreaksInStoredNamesAndValuesBecomeSpaces)
              text);
 }
 
+// Every way of storing a header, each applied to a fresh message holding one "X: old".
+const struct
+{
+   const char* name;
+   void (*store)(Message& message, const std::string& name, const std::string& value);
+} kStoringPaths[] = {
+   {"addHeader", [](Message& m, const std::string& n, const std::string& v) { m.addHeader(n, v); }},
+   {"addHeader(Header)", [](Message& m, const std::string& n, const std::string& v) { m.addHeader(Header{n, v}); }},
+   {"addHeader(Headers)", [](Message& m, const std::string& n, const std::string& v) { m.addHeader(Headers{{n, v}}); }},
+   {"setHeader", [](Message& m, const std::string& n, const std::string& v) { m.setHeader(n, v); }},
+   {"setHeader(Header)", [](Message& m, const std::string& n, const std::string& v) { m.setHeader(Header{n, v}); }},
+   // A name is looked up as given, so the stored form of this one is never found again;
+   // the replacement keeps the second header's own name.
+   {"replaceHeader", [](Message& m, const std::string& n, const std::string& v) {
+       m.addHeader(n, "old");
+       m.replaceHeader(m.headers()[1].name, v);
+    }},
+   {"setHeaderLine", [](Message& m, const std::string& n, const std::string& v) { m.setHeaderLine(n + ": " + v); }},
+   {"setHeaders", [](Message& m, const std::string& n, const std::string& v) {
+       m.setHeaders(Headers{{"X", "old"}, {n, v}});
+    }},
+};
+
+TEST(MessageTest, EveryControlByteButTabBecomesASpaceWhenStored)
+{
+   for (int byte = 0; byte < 256; ++byte)
+   {
+      const char c = static_cast<char>(byte);
+      const bool replaced = (byte < 0x20 && byte != '\t') || byte == 0x7f;
+      const std::string value = std::string("a") + c + "b";
+      const std::string name = std::string("X-") + c + "N";
+      const std::string stored = replaced ? "a b" : value;
+      const std::string storedName = replaced ? "X- N" : name;
+      for (const auto& path : kStoringPaths)
+      {
+         TestMessage message;
+         message.addHeader("X", "old");
+         path.store(message, name, value);
+         ASSERT_EQ(2u, message.headers().size()) << path.name << " " << byte;
+         EXPECT_EQ(storedName, message.headers()[1].name) << path.name << " " << byte;
+         EXPECT_EQ(stored, message.headers()[1].value) << path.name << " " << byte;
+      }
+
+      TestMessage message;
+      const std::string text = buffersText(message.headerBuffers(Header{name, value}));
+      EXPECT_EQ("HTTP/1.1 200 OK\r\n" + storedName + ": " + stored + "\r\n\r\n", text) << "override " << byte;
+   }
+}
+
+TEST(MessageTest, SetHeadersReplacesTheWholeListInItsOrder)
+{
+   TestMessage message;
+   message.addHeader("Old", "1");
+   message.setHeaders(Headers{{"B", "2"}, {"a", "1"}, {"B", "3"}});
+   EXPECT_EQ("B=2;a=1;B=3;", headersText(message.headers()));
+   EXPECT_EQ("2", message.headerValue("b"));
+
+   // A message may be handed its own list, as reading gives it.
+   message.setHeaders(message.headers());
+   EXPECT_EQ("B=2;a=1;B=3;", headersText(message.headers()));
+
+   Headers copy = message.headers();
+   copy.push_back(Header{"Set-Cookie", "x=1\r\nInjected: 1"});
+   message.setHeaders(copy);
+   EXPECT_EQ("HTTP/1.1 200 OK\r\nB: 2\r\na: 1\r\nB: 3\r\nSet-Cookie: x=1  Injected: 1\r\n\r\n",
+             buffersText(message.headerBuffers()));
+
+   message.setHeaders(Headers());
+   EXPECT_TRUE(message.headers().empty());
+}
+
 TEST(MessageTest, SetHeaderLineIgnoresALineThatHoldsNoHeader)
 {
    TestMessage message;

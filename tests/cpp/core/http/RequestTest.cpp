@@ -264,6 +264,34 @@ TEST(RequestTest, StartLineAndTextFormHoldMethodUriAndVersion)
    EXPECT_EQ("POST /index.htm?a=1 HTTP/1.0\nHost: h\nContent-Length: 3\n\nx=1\n", textForm.str());
 }
 
+TEST(RequestTest, MethodAndUriCannotSplitTheRequestLine)
+{
+   const struct
+   {
+      std::string method;
+      std::string uri;
+      const char* line;
+   } cases[] = {
+      {"GET", "/a HTTP/1.1\r\nHost: evil\r\n\r\nGET /b", "GET /a HTTP/1.1  Host: evil    GET /b HTTP/1.1"},
+      {"GET", "/a\nX: 1", "GET /a X: 1 HTTP/1.1"},
+      {"GET", std::string("/a\0b\x1b\x7f", 6), "GET /a b   HTTP/1.1"},
+      {"GET\r\nX: 1\r\n", "/", "GET  X: 1   / HTTP/1.1"},
+      {"PO\tST", "/\t", "PO\tST /\t HTTP/1.1"},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      request.setMethod(c.method);
+      request.setUri(c.uri);
+      request.addHeader("Host", "h");
+      EXPECT_EQ(std::string(c.line) + "\r\nHost: h\r\n\r\n", buffersText(request.toBuffers())) << c.line;
+
+      std::ostringstream textForm;
+      textForm << request;
+      EXPECT_EQ(std::string(c.line) + "\nHost: h\n\n\n", textForm.str()) << c.line;
+   }
+}
+
 // Restores standard error's buffer when the test ends.
 class CapturedStandardError
 {

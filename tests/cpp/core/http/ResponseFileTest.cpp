@@ -129,9 +129,28 @@ TEST_F(ResponseFileTest, MissingStreamedFileAnswersAnErrorAndItsSourceEndsAtOnce
    EXPECT_EQ("text/html", response.contentType());
    EXPECT_FALSE(response.body().empty());
    EXPECT_EQ(std::to_string(response.body().size()), response.headerValue("Content-Length"));
-   EXPECT_EQ("chunked", response.headerValue("Transfer-Encoding"));
+   EXPECT_FALSE(response.containsHeader("Transfer-Encoding")) << "a reply framed twice cannot be read";
    ASSERT_TRUE(response.streamResponse());
    EXPECT_FALSE(response.streamResponse()->nextChunk());
+}
+
+TEST_F(ResponseFileTest, StreamedFileWithABufferBelowOneByteAnswersAnError)
+{
+   const FilePath file = fileWith("page.html", "<p>content</p>");
+   for (const std::streamsize bufferSize : {std::streamsize(0), std::streamsize(-1)})
+   {
+      Request request;
+      request.setHeader("User-Agent", kQtWebKit);
+      Response response;
+      response.streamFile(file, request, bufferSize);
+      EXPECT_EQ(500, response.statusCode()) << bufferSize;
+      EXPECT_EQ("text/html", response.contentType()) << bufferSize;
+      EXPECT_FALSE(response.body().empty()) << bufferSize;
+      EXPECT_EQ(std::to_string(response.body().size()), response.headerValue("Content-Length")) << bufferSize;
+      EXPECT_FALSE(response.containsHeader("Transfer-Encoding")) << bufferSize;
+      ASSERT_TRUE(response.streamResponse()) << bufferSize;
+      EXPECT_FALSE(response.streamResponse()->nextChunk()) << bufferSize;
+   }
 }
 
 TEST_F(ResponseFileTest, FileEntityTagIsOverTheBytesUnchanged)

@@ -2,6 +2,7 @@
 // framing and cookie headers, error pages, redirects and not-found replies.
 #include <core/http/Response.hpp>
 
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <streambuf>
@@ -18,6 +19,7 @@
 #include <shared_core/FilePath.hpp>
 
 #include <CapturingLogDestination.hpp>
+#include <ScratchFolder.hpp>
 
 #include "HttpTestText.hpp"
 
@@ -82,6 +84,31 @@ TEST(ResponseTest, PhraseFollowsTheCodeUnlessOneIsSet)
    EXPECT_EQ("HTTP/1.1 200 OK\r\n\r\n", buffersText(response.headerBuffers()));
    response.respondNotFound(Request());
    EXPECT_TRUE(handled);
+}
+
+TEST(ResponseTest, PhraseCannotSplitTheStatusLine)
+{
+   const struct
+   {
+      std::string phrase;
+      const char* line;
+   } cases[] = {
+      {"OK\r\nSet-Cookie: injected=1\r\n\r\n<script>", "HTTP/1.1 200 OK  Set-Cookie: injected=1    <script>"},
+      {"OK\nX: 1", "HTTP/1.1 200 OK X: 1"},
+      {std::string("O\0K\x01\x7f", 5), "HTTP/1.1 200 O K  "},
+      {"Fine\tthanks", "HTTP/1.1 200 Fine\tthanks"},
+   };
+   for (const auto& c : cases)
+   {
+      Response response;
+      response.setStatusMessage(c.phrase);
+      response.setHeader("X-A", "1");
+      EXPECT_EQ(std::string(c.line) + "\r\nX-A: 1\r\n\r\n", buffersText(response.toBuffers())) << c.line;
+
+      std::ostringstream text;
+      text << response;
+      EXPECT_EQ(std::string(c.line) + "\nX-A: 1\n\n\n", text.str()) << c.line;
+   }
 }
 
 TEST(ResponseTest, BodyIsStoredWithItsLengthAndPaddedWhenAsked)
@@ -160,6 +187,40 @@ TEST(ResponseTest, FailingSourceGivesSystemErrorFiveAndKeepsTheOldBody)
    const Error missing = response.setBody(FilePath("/no/such/folder/file.txt"), NullOutputFilter(), 128, false);
    EXPECT_EQ(3, missing.getCode());
    EXPECT_EQ("old", response.body());
+}
+
+TEST(ResponseTest, BufferSizeBelowOneIsRefusedAndLeavesTheResponseAlone)
+{
+   const core::testing::ScratchFolder folder("buffer-size-%%%%-%%%%");
+   const std::string path = (folder / "body.txt").string();
+   {
+      std::ofstream file(path, std::ios::binary);
+      file << "file body";
+   }
+   for (const std::streamsize bufferSize : {std::streamsize(0), std::streamsize(-1), std::streamsize(-4096)})
+   {
+      Response response;
+      ASSERT_FALSE(response.setBody("old"));
+      response.setContentEncoding("gzip");
+
+      std::istringstream stream("new body");
+      const Error fromStream = response.setBody(stream, NullOutputFilter(), bufferSize, true);
+      const Error fromFile = response.setBody(FilePath(path), NullOutputFilter(), bufferSize, false);
+      for (const Error& error : {fromStream, fromFile})
+      {
+         ASSERT_TRUE(error) << bufferSize;
+         EXPECT_EQ(87, error.getCode()) << bufferSize;
+         EXPECT_EQ("system", error.getName()) << bufferSize;
+      }
+      EXPECT_EQ("old", response.body()) << bufferSize;
+      EXPECT_EQ("Content-Length=3;Content-Encoding=gzip;", headersText(response.headers())) << bufferSize;
+   }
+
+   // The smallest buffer still copies everything.
+   Response response;
+   std::istringstream stream("new body");
+   ASSERT_FALSE(response.setBody(stream, NullOutputFilter(), 1, false));
+   EXPECT_EQ("new body", response.body());
 }
 
 TEST(ResponseTest, NullFilterOnAChainPassesTheBytesAndReportsTheMistake)
@@ -326,12 +387,12 @@ TEST(ResponseTest, ErrorPageIsTheEscapedMessageWithoutCaching)
    EXPECT_EQ(systemError(2, ERROR_LOCATION).getMessage(), response.body());
 }
 
-TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreak)
+TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreakOrNul)
 {
    const struct
    {
-      const char* location;
-      const char* url;
+      std::string location;
+      std::string url;
    } cases[] = {
       {"/login", "http://example.com/login"},
       {"next?a=1&b=2", "http://example.com/app/next?a=1&b=2"},
@@ -339,6 +400,8 @@ TEST(ResponseTest, RedirectsCompleteTheLocationCutAtItsFirstLineBreak)
       {"/y\nLocation: http://evil.example/", "http://example.com/y"},
       {"\r\n", "http://example.com/app/"},
       {"https://other.example/z", "https://other.example/z"},
+      {std::string("/n\0http://evil.example/", 23), "http://example.com/n"},
+      {std::string("\0/elsewhere", 11), "http://example.com/app/"},
    };
    for (const auto& c : cases)
    {
@@ -471,6 +534,24 @@ TEST(ResponseTest, RangeOfEmptyContentIsNeverSatisfiable)
       EXPECT_EQ(416, response.statusCode()) << range;
       EXPECT_EQ("bytes */0", response.headerValue("Content-Range")) << range;
       EXPECT_EQ("", response.body()) << range;
+      EXPECT_EQ("0", response.headerValue("Content-Length")) << range;
+   }
+}
+
+// A kept-open connection can tell where an unsatisfiable reply ends.
+TEST(ResponseTest, UnsatisfiableRangeReplyCarriesItsLength)
+{
+   for (const char* range : {"bytes=200-300", "bytes=0-9,20-29", "garbage", ""})
+   {
+      Request request;
+      if (*range)
+         request.setHeader("Range", range);
+      Response response;
+      response.setRangedBody(hundredBytes(), "text/plain", request);
+      EXPECT_EQ(416, response.statusCode()) << range;
+      const std::string wire = buffersText(response.toBuffers());
+      EXPECT_NE(std::string::npos, wire.find("\r\nContent-Length: 0\r\n")) << wire;
+      EXPECT_EQ("\r\n\r\n", wire.substr(wire.size() - 4)) << wire;
    }
 }
 

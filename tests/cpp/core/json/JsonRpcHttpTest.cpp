@@ -2,6 +2,7 @@
 // single-method endpoint that answers its own failures.
 #include <core/json/JsonRpc.hpp>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,69 @@ TEST(JsonRpcHttpTest, ReplyBecomesAnUncachedJsonBody)
              "\r\n"
              "{\"result\":\"caf\xC3\xA9\"}",
              wireText(&response));
+}
+
+Array arrayOf(const Value& value)
+{
+   Array array;
+   array.push_back(Value(1));
+   array.push_back(value);
+   return array;
+}
+
+Object objectOf(const Value& value)
+{
+   Object object;
+   object["text"] = "}]\"\\";
+   object["inner"] = arrayOf(value);
+   return object;
+}
+
+// The JSON writer cannot write a NaN or an infinity; such a reply must not go out as
+// the text written up to it, while brackets and quotes inside strings are no sign of it.
+TEST(JsonRpcHttpTest, ReplyThatIsNoJsonTextAnswersAnErrorPage)
+{
+   const double nan = std::numeric_limits<double>::quiet_NaN();
+   const double infinity = std::numeric_limits<double>::infinity();
+   const struct
+   {
+      Value result;
+      const char* body; // null: the status 500 page
+   } cases[] = {
+      {Value(nan), nullptr},
+      {Value(infinity), nullptr},
+      {Value(-infinity), nullptr},
+      {arrayOf(Value(nan)), nullptr},
+      {objectOf(Value(infinity)), nullptr},
+      {objectOf(Value(2.5)), R"({"result":{"text":"}]\"\\","inner":[1,2.5]}})"},
+      {Value("{[\"\\"), R"({"result":"{[\"\\"})"},
+      {Value(1e308), R"({"result":1e308})"},
+      {Array(), R"({"result":[]})"},
+   };
+   for (const auto& c : cases)
+   {
+      const std::string label = c.body ? c.body : c.result.getType() == Type::Real ? "a number" : "a container";
+      const auto log = testing::captureLog();
+      JsonRpcResponse reply;
+      reply.setResult(c.result);
+      http::Response response;
+      setJsonRpcResponse(reply, &response);
+      EXPECT_EQ(std::to_string(response.body().size()), response.headerValue("Content-Length")) << label;
+      const std::vector<std::string> lines = log->lines();
+      if (c.body)
+      {
+         EXPECT_EQ(200, response.statusCode()) << label;
+         EXPECT_EQ(c.body, response.body());
+         EXPECT_TRUE(lines.empty()) << label;
+         continue;
+      }
+      EXPECT_EQ(500, response.statusCode()) << label;
+      EXPECT_EQ("text/html", response.contentType()) << label;
+      EXPECT_EQ(std::string::npos, response.body().find("result")) << response.body();
+      ASSERT_EQ(1u, lines.size()) << label;
+      EXPECT_NE(std::string::npos, lines[0].find("ERROR system error 13")) << lines[0];
+      EXPECT_NE(std::string::npos, lines[0].find("setJsonRpcResponse")) << lines[0];
+   }
 }
 
 TEST(JsonRpcHttpTest, TypeStatusAndEncodingSetEarlier)
@@ -104,6 +168,10 @@ TEST(JsonRpcHttpTest, EndpointAnswersEveryFailureInAStatus200Reply)
       {R"({"method":"greet","params":"x"})", false,
        R"({"error":{"code":9,"message":"Parameter type mismatch","error":null}})", ""},
       {deep, false, R"({"error":{"code":6,"message":"Invalid json-rpc request","error":null}})", ""},
+      {R"({"method":"x\r\n01 Jan 2026 00:00:00 [demo] ERROR forged\n"})", false,
+       R"({"error":{"code":7,"message":"Method not found","error":null}})",
+       R"(x\r\n01 Jan 2026 00:00:00 [demo] ERROR forged\n)"},
+      {R"({"method":"\r"})", false, R"({"error":{"code":7,"message":"Method not found","error":null}})", R"(\r)"},
    };
    for (const auto& c : cases)
    {
@@ -124,6 +192,7 @@ TEST(JsonRpcHttpTest, EndpointAnswersEveryFailureInAStatus200Reply)
       }
       EXPECT_EQ("application/json", response.contentType()) << label;
       ASSERT_EQ(1u, lines.size()) << label;
+      EXPECT_EQ(lines[0].size() - 1, lines[0].find_first_of("\r\n")) << "one log line: " << lines[0];
       EXPECT_NE(std::string::npos, lines[0].find("ERROR jsonrpc error")) << lines[0];
       EXPECT_NE(std::string::npos, lines[0].find("parseJsonRpcRequestForMethod")) << lines[0];
       const bool hasMethod = lines[0].find(std::string("[method: ") + c.methodProperty + "]") != std::string::npos;

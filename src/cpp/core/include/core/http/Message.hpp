@@ -4,8 +4,10 @@
 //   message.setHeader("content-type", "text/html");  // replaces "Content-Type" in place
 //   message.headerValue("CONTENT-TYPE");              // "text/html"
 //
-// Header names compare without regard to case. A CR or LF in a name or value becomes a
-// space when the header is stored, so no stored text can end a header line early.
+// Header names compare without regard to case. Every control byte but HTAB (CR, LF, NUL
+// and the other C0 bytes, and DEL) in a name or value becomes a space when the header
+// is stored, so no stored text can end a header line early or smuggle bytes that
+// readers treat apart.
 #pragma once
 
 #include <cstdint>
@@ -112,6 +114,9 @@ public:
    void setHeader(const std::string& name, int value);
    void setHeader(const std::string& name, std::uint64_t value);
 
+   // Replaces the whole list; each header is stored as addHeader stores it.
+   void setHeaders(const Headers& headers);
+
    // A "name: value" line; a line that holds no header is ignored.
    void setHeaderLine(const std::string& line);
 
@@ -127,6 +132,10 @@ public:
    std::vector<boost::asio::const_buffer> toBuffers(const Header& overrideHeader = Header());
 
 protected:
+   // The text with every control byte but HTAB, and DEL, replaced by a space: the form
+   // in which a message stores what it writes on a line, headers and start line alike.
+   static std::string lineText(std::string text);
+
    // Appends the start line without its line end.
    virtual void appendFirstLineBuffers(std::vector<boost::asio::const_buffer>* buffers) = 0;
 

@@ -26,12 +26,14 @@ public:
    Request();
    ~Request() override;
 
+   // Both setters store the text as the message stores a header value (control bytes
+   // but HTAB become spaces), so that neither can split the request line.
    const std::string& method() const { return method_; }
-   void setMethod(const std::string& method) { method_ = method; }
+   void setMethod(const std::string& method);
 
    // The request target as received: path and query, still percent-encoded.
    const std::string& uri() const { return uri_; }
-   void setUri(const std::string& uri) { uri_ = uri; }
+   void setUri(const std::string& uri);
 
    // "X-Forwarded-Proto" (or "http"), "://", "Host" and the URI.
    std::string absoluteUri() const;

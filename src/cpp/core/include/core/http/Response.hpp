@@ -67,13 +67,16 @@ public:
 
    // The phrase set, else the usual one for the code ("" for an unusual code).
    std::string statusMessage() const;
-   void setStatusMessage(const std::string& statusMessage) { statusMessage_ = statusMessage; }
+   // Stored as the message stores a header value (control bytes but HTAB become
+   // spaces), so that the phrase cannot split the status line.
+   void setStatusMessage(const std::string& statusMessage);
 
    // ----- Bodies -----------------------------------------------------------------
 
    // Reads the stream whole into the body and sets "Content-Length". With padding, a
    // body shorter than 1024 bytes is filled up with spaces to 1024. A failing read
-   // gives system error 5 with the property "what".
+   // gives system error 5 with the property "what"; a buffer size below 1 gives system
+   // error 87 and changes nothing.
    Error setBody(std::istream& stream, const NullOutputFilter& filter, std::streamsize bufferSize, bool padding);
    // The error of opening the file, else as above.
    Error setBody(const FilePath& file, const NullOutputFilter& filter, std::streamsize bufferSize, bool padding);
@@ -129,7 +132,7 @@ public:
    // Status 500 with the error's message.
    void respondWithError(const Error& error);
 
-   // The location is cut at its first CR or LF and completed against the request's
+   // The location is cut at its first CR, LF or NUL and completed against the request's
    // absolute URI.
    void redirectPermanently(const Request& request, const std::string& location);
    void redirectTemporarily(const Request& request, const std::string& location);
@@ -140,8 +143,9 @@ public:
    void setNotFoundHandler(const NotFoundHandler& handler) { notFoundHandler_ = handler; }
 
    // One "bytes=first-last" range of the content: 206 with the part, or 416 with
-   // "bytes */size" when the request holds no such range or it selects nothing. A last
-   // position beyond the content is taken as its last byte.
+   // "bytes */size" and a "Content-Length" (0 unless a body was set before) when the
+   // request holds no such range or it selects nothing. A last position beyond the
+   // content is taken as its last byte.
    void setRangedBody(const std::string& content, const std::string& contentType, const Request& request);
    // As above with the file's MIME type; a read error answers 500.
    void setRangedFile(const FilePath& file, const Request& request);
@@ -157,8 +161,9 @@ public:
    // ----- Streamed bodies ------------------------------------------------------------
 
    // Chunked transfer with the file read in pieces of bufferSize bytes; no
-   // "Content-Length". A file that cannot be opened answers 500, so the sender looks
-   // at the status before draining the source.
+   // "Content-Length". A file that cannot be opened, or a buffer size below 1, answers
+   // 500 with a page framed by its "Content-Length" alone (no "Transfer-Encoding"), so
+   // the sender looks at the status before draining the source.
    void streamFile(const FilePath& file, const Request& request, std::streamsize bufferSize);
    const boost::shared_ptr<StreamResponse>& streamResponse() const { return streamResponse_; }
 

@@ -156,7 +156,8 @@ bool parseJsonObject(const std::string& text, Object* object);
 
 // Parses the request and checks that it names the method. A failure is logged and
 // answered in the response as a JSON-RPC error (code 7 with the property "method" for
-// another method); the response is left alone when the result is true.
+// another method, its CR and LF written as \r and \n); the response is left alone when
+// the result is true.
 bool parseJsonRpcRequestForMethod(const std::string& input,
                                   const std::string& method,
                                   JsonRpcRequest* request,
@@ -192,7 +193,8 @@ void setJsonRpcErrorResponse(const Error& error, http::Response* response, bool 
 
 // Writes the reply as the compact body of the response with caching disabled, and
 // "Content-Type" "application/json" unless a type is set. The status is left alone;
-// only a body that cannot be set is logged and answered with status 500.
+// only a body that cannot be set, or a reply that is no JSON text (one holding NaN or
+// an infinity gives system error 13), is logged and answered with status 500.
 void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* response);
 
 // Code 9 with the "description" "expected '<String>'; got '<Null>'" and the like.
