@@ -2,11 +2,13 @@
 // bodies, malformed input included.
 #include <core/http/Util.hpp>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "CapturingLogDestination.hpp"
 #include "HttpTestText.hpp"
 
 namespace velorin::core::http::util {
@@ -103,6 +105,34 @@ TEST(FormBodyTest, ParseFieldsSplitsDropsEmptyPiecesAndDecodesAfterSplitting)
    {
       Fields fields{{"kept", "1"}};
       parseFields(c.text, c.fieldDelimiters, c.valueDelimiters, &fields, c.decode);
+      EXPECT_EQ(std::string("(kept,1)") + c.expected, fieldsText(fields)) << c.text;
+   }
+}
+
+// Base64 cookie values end in '='; the other splitting rules are those of parseFields.
+TEST(FormBodyTest, CookieHeadersKeepEveryEqualsSignAfterTheName)
+{
+   const struct
+   {
+      const char* text;
+      const char* expected;
+   } cases[] = {
+      {"tok=abc==", "(tok,abc==)"},
+      {"a=1; tok=YWJj==, b=2", "(a,1)(tok,YWJj==)(b,2)"},
+      {"d=t=abc==", "(d,t=abc==)"},
+      {"a==b", "(a,=b)"},
+      {"a=", "(a,)"},
+      {"a", "(a,)"},
+      {"=x", "(x,)"},
+      {"===", ""},
+      {"k=v; k2=v 2", "(k,v)(k2,v)(2,)"},
+      {";; ,a=%3D", "(a,%3D)"},
+      {"", ""},
+   };
+   for (const auto& c : cases)
+   {
+      Fields fields{{"kept", "1"}};
+      parseCookieHeader(c.text, &fields);
       EXPECT_EQ(std::string("(kept,1)") + c.expected, fieldsText(fields)) << c.text;
    }
 }
@@ -207,6 +237,17 @@ TEST(FormBodyTest, MultipartDispositionValuesEndAtTheirClosingQuote)
       {"form-data;name=\"x\"", "", ""},
       {"attachment; name=\"x\"", "", ""},
       {"form-data; name=\"x\" trailing", "", ""},
+      {"form-data; name=\"x\"; filename=\"f\"; filename=\"g\"", "", "x:f"},
+      {"form-data; name=\"x\"; a=", "(x,v)", ""},
+      {"form-data; name=\"x\"; a b=c d", "(x,v)", ""},
+      {"form-data; name=\"x\";", "", ""},
+      {"form-data; name=\"x\"; ", "", ""},
+      {"form-data; name=\"x\"; =v", "", ""},
+      {"form-data; name=\"x\"; a", "", ""},
+      {"form-data; name=\"x\"; a=\"unclosed", "", ""},
+      {"form-data; name=\"x\"; a=b\"c\"", "", ""},
+      {"form-data; name=\"x\"; a=\"b\"c", "", ""},
+      {"form-data; name=\"x\";  a=b", "(x,v)", ""},
    };
    for (const auto& c : cases)
    {
@@ -282,6 +323,69 @@ TEST(FormBodyTest, HugeFieldCountsAndLongTextsParseWhole)
    parseMultipartForm(kMultipart, body + "--XyZ--", &fields, &files);
    ASSERT_EQ(20000u, fields.size());
    EXPECT_EQ("19999", fields.back().second);
+}
+
+// The parameters are read by a plain scan, so their number is no limit: each such
+// part is read, and nothing is logged.
+TEST(FormBodyTest, DispositionsWithManyParametersAreRead)
+{
+   std::string parameters;
+   for (int i = 0; i < 40000; ++i)
+      parameters += "; a=b";
+   auto log = core::testing::captureLog();
+   Fields fields;
+   Files files;
+   parseMultipartForm(kMultipart,
+                      multipartBody({{"Content-Disposition: form-data; name=\"f\"" + parameters, "v"},
+                                     {"Content-Disposition: form-data; name=\"g\"" + parameters + "; filename=\"a.txt\"",
+                                      "w"},
+                                     {"Content-Disposition: form-data; name=\"h\"" + parameters + "; x=\"", "skipped"}}),
+                      &fields, &files);
+   EXPECT_EQ("(f,v)", fieldsText(fields));
+   ASSERT_EQ(1u, files.size());
+   EXPECT_EQ("a.txt", files["g"].name);
+   EXPECT_EQ("w", files["g"].contents);
+   EXPECT_TRUE(log->lines().empty());
+}
+
+double secondsToParse(const std::string& contentType, const std::string& body, Fields* fields)
+{
+   Files files;
+   const auto start = std::chrono::steady_clock::now();
+   parseMultipartForm(contentType, body, fields, &files);
+   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A client chooses both the boundary and the body: runs of hyphens each one short of a
+// 64 KB boundary of hyphens make a search that compares byte by byte at every
+// position take minutes. Both delimiter searches keep to linear time.
+TEST(FormBodyTest, BoundarySearchesStayLinearForBodiesOfNearMatches)
+{
+   const std::string boundary(65536, '-');
+   const std::string contentType = "multipart/form-data; boundary=" + boundary.substr(2);
+   const std::string part = "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n";
+   std::string nearMatches;
+   while (nearMatches.size() < (4u << 20))
+      nearMatches += boundary.substr(1) + "x";
+
+   Fields beforeTheFirst;
+   const double first = secondsToParse(contentType, nearMatches + boundary + part + "v\r\n" + boundary + "--",
+                                       &beforeTheFirst);
+   EXPECT_EQ("(a,v)", fieldsText(beforeTheFirst));
+
+   std::string crlfNearMatches;
+   while (crlfNearMatches.size() < (4u << 20))
+      crlfNearMatches += "\r\n" + boundary.substr(1) + "x";
+   Fields inAPart;
+   const double later = secondsToParse(contentType, boundary + part + crlfNearMatches + "\r\n" + boundary + "--",
+                                       &inAPart);
+   ASSERT_EQ(1u, inAPart.size());
+   EXPECT_EQ(crlfNearMatches.size() - 2, inAPart[0].second.size());
+
+   // Linear time is milliseconds here, even under a sanitizer; the quadratic search took
+   // seconds for the first delimiter.
+   EXPECT_LT(first, 2.0);
+   EXPECT_LT(later, 2.0);
 }
 
 } // namespace
