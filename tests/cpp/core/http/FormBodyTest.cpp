@@ -365,7 +365,7 @@ TEST(FormBodyTest, BoundarySearchesStayLinearForBodiesOfNearMatches)
    const std::string contentType = "multipart/form-data; boundary=" + boundary.substr(2);
    const std::string part = "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n";
    std::string nearMatches;
-   while (nearMatches.size() < (4u << 20))
+   while (nearMatches.size() < (16u << 20))
       nearMatches += boundary.substr(1) + "x";
 
    Fields beforeTheFirst;
@@ -374,7 +374,7 @@ TEST(FormBodyTest, BoundarySearchesStayLinearForBodiesOfNearMatches)
    EXPECT_EQ("(a,v)", fieldsText(beforeTheFirst));
 
    std::string crlfNearMatches;
-   while (crlfNearMatches.size() < (4u << 20))
+   while (crlfNearMatches.size() < (16u << 20))
       crlfNearMatches += "\r\n" + boundary.substr(1) + "x";
    Fields inAPart;
    const double later = secondsToParse(contentType, boundary + part + crlfNearMatches + "\r\n" + boundary + "--",
