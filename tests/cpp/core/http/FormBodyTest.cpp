@@ -2,7 +2,6 @@
 // bodies, malformed input included.
 #include <core/http/Util.hpp>
 
-#include <chrono>
 #include <sstream>
 #include <string>
 
@@ -348,44 +347,32 @@ TEST(FormBodyTest, DispositionsWithManyParametersAreRead)
    EXPECT_TRUE(log->lines().empty());
 }
 
-double secondsToParse(const std::string& contentType, const std::string& body, Fields* fields)
-{
-   Files files;
-   const auto start = std::chrono::steady_clock::now();
-   parseMultipartForm(contentType, body, fields, &files);
-   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // A client chooses both the boundary and the body: runs of hyphens each one short of a
-// 64 KB boundary of hyphens make a search that compares byte by byte at every
-// position take minutes. Both delimiter searches keep to linear time.
-TEST(FormBodyTest, BoundarySearchesStayLinearForBodiesOfNearMatches)
+// boundary of hyphens are the worst case of a delimiter search, where a partial match
+// must never skip the start of the real one. Their cost is the benchmark's to show; here
+// the delimiters are found where they are, before the first part and inside one.
+TEST(FormBodyTest, BoundariesAreFoundAfterRunsOfNearMatches)
 {
-   const std::string boundary(65536, '-');
+   const std::string boundary(4096, '-');
    const std::string contentType = "multipart/form-data; boundary=" + boundary.substr(2);
    const std::string part = "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n";
    std::string nearMatches;
-   while (nearMatches.size() < (16u << 20))
+   while (nearMatches.size() < (1u << 20))
       nearMatches += boundary.substr(1) + "x";
 
    Fields beforeTheFirst;
-   const double first = secondsToParse(contentType, nearMatches + boundary + part + "v\r\n" + boundary + "--",
-                                       &beforeTheFirst);
+   Files files;
+   parseMultipartForm(contentType, nearMatches + boundary + part + "v\r\n" + boundary + "--", &beforeTheFirst,
+                      &files);
    EXPECT_EQ("(a,v)", fieldsText(beforeTheFirst));
 
    std::string crlfNearMatches;
-   while (crlfNearMatches.size() < (16u << 20))
+   while (crlfNearMatches.size() < (1u << 20))
       crlfNearMatches += "\r\n" + boundary.substr(1) + "x";
    Fields inAPart;
-   const double later = secondsToParse(contentType, boundary + part + crlfNearMatches + "\r\n" + boundary + "--",
-                                       &inAPart);
+   parseMultipartForm(contentType, boundary + part + crlfNearMatches + "\r\n" + boundary + "--", &inAPart, &files);
    ASSERT_EQ(1u, inAPart.size());
    EXPECT_EQ(crlfNearMatches.size() - 2, inAPart[0].second.size());
-
-   // Linear time is milliseconds here, even under a sanitizer; the quadratic search took
-   // seconds for the first delimiter.
-   EXPECT_LT(first, 2.0);
-   EXPECT_LT(later, 2.0);
 }
 
 } // namespace
