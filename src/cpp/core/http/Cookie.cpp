@@ -1,6 +1,8 @@
 // Cookie.cpp: the "Set-Cookie" value of a cookie.
 #include <core/http/Cookie.hpp>
 
+#include <locale>
+#include <ostream>
 #include <sstream>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
@@ -33,14 +35,41 @@ Cookie::Cookie(const Request& request,
 
 Cookie::~Cookie() = default;
 
+namespace {
+
+// Control bytes, ';' and ',' would end the value or the header early, or add
+// attributes of the host's choosing; '%' and its two hexadecimal digits stand for them.
+void writeValue(std::ostream& text, const std::string& value)
+{
+   static const char kHexDigits[] = "0123456789ABCDEF";
+   for (const char c : value)
+   {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte == 0x7F || c == ';' || c == ',')
+         text << '%' << kHexDigits[byte >> 4] << kHexDigits[byte & 0x0F];
+      else
+         text << c;
+   }
+}
+
+} // namespace
+
 std::string Cookie::headerValue() const
 {
+   // Classic, so that the host's locale groups no digit of the year.
    std::ostringstream text;
-   text << name_ << "=" << value_;
-   if (!expires_.is_not_a_date_time())
+   text.imbue(std::locale::classic());
+   text << name_ << "=";
+   writeValue(text, value_);
+
+   // A cookie that never expires gets the latest date there is; other special times
+   // name no date, so the cookie lasts the session.
+   const boost::posix_time::ptime expires =
+      expires_.is_pos_infinity() ? boost::posix_time::ptime(boost::posix_time::max_date_time) : expires_;
+   if (!expires.is_special())
    {
-      const boost::gregorian::date date = expires_.date();
-      const boost::posix_time::time_duration time = expires_.time_of_day();
+      const boost::gregorian::date date = expires.date();
+      const boost::posix_time::time_duration time = expires.time_of_day();
       text << "; expires=" << date.day_of_week().as_short_string() << ", " << date.day() << " "
            << date.month().as_short_string() << " " << date.year() << " " << time.hours() << ":" << time.minutes()
            << ":" << time.seconds() << " GMT";

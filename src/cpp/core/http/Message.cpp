@@ -137,6 +137,7 @@ void Message::addHeader(const Headers& headers)
 void Message::appendHttpVersionBuffer(std::vector<boost::asio::const_buffer>* buffers)
 {
    std::ostringstream version;
+   version.imbue(std::locale::classic());
    version << "HTTP/" << httpVersionMajor_ << "." << httpVersionMinor_;
    httpVersion_ = version.str();
    buffers->push_back(boost::asio::buffer(httpVersion_));

@@ -139,7 +139,7 @@ void Request::parseCookies() const
    for (const Header& header : headers())
    {
       if (isCookie(header))
-         util::parseFields(header.value, ";, ", "= ", &cookies_, FieldDecodeNone);
+         util::parseCookieHeader(header.value, &cookies_);
    }
    cookiesParsed_ = true;
 }

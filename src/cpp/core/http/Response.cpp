@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <locale>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,6 +23,7 @@
 #include <core/FileSerializer.hpp>
 #include <core/RegexUtils.hpp>
 #include <core/StringUtils.hpp>
+#include <core/TimeUtils.hpp>
 #include <core/http/Cookie.hpp>
 #include <core/http/Request.hpp>
 #include <core/http/URL.hpp>
@@ -150,6 +152,7 @@ void Response::addCookie(const Cookie& cookie)
 void Response::appendFirstLineBuffers(std::vector<boost::asio::const_buffer>* buffers)
 {
    std::ostringstream code;
+   code.imbue(std::locale::classic());
    code << statusCode_;
    statusCodeText_ = code.str();
 
@@ -369,8 +372,15 @@ void Response::setFileIfModified(const FilePath& file, const Request& request, c
       return;
    }
 
+   // A time outside ptime's years (NTFS reaches 30828) cannot be written: such a file
+   // goes out whole, without "Last-Modified".
    const boost::posix_time::ptime lastModified =
-      boost::posix_time::from_time_t(0) + boost::posix_time::seconds(file.getLastWriteTime());
+      time_utils::fromEpochSeconds(static_cast<double>(file.getLastWriteTime()));
+   if (lastModified.is_special())
+   {
+      setFileBody(file, request, filter);
+      return;
+   }
    setHeader("Last-Modified", util::formatHttpDate(lastModified));
    if (request.ifModifiedSince() == lastModified)
    {
@@ -426,8 +436,6 @@ void Response::setPublicLongCacheHeaders()
 
 namespace {
 
-const boost::regex kByteRange("bytes=(\\d*)\\-(\\d*)");
-
 // Offsets of the first and last byte of a part, both within the content.
 struct ByteRange
 {
@@ -444,8 +452,10 @@ std::uint64_t rangeOffset(const std::string& digits)
 // False when the value is not one range of bytes or selects no byte of the content.
 bool selectRange(const std::string& rangeValue, std::uint64_t size, ByteRange* range)
 {
+   // Never destroyed, so that a static object may serve ranges after main too.
+   static const boost::regex& byteRange = *new boost::regex("bytes=(\\d*)\\-(\\d*)");
    boost::smatch match;
-   if (!regex_utils::match(rangeValue, match, kByteRange) || size == 0)
+   if (!regex_utils::match(rangeValue, match, byteRange) || size == 0)
       return false;
    const std::string first = match[1];
    const std::string last = match[2];
@@ -484,13 +494,14 @@ void Response::setRangedBody(const std::string& content, const std::string& cont
       // to the end of the connection, which a client that keeps it open waits for in vain.
       setContentLength(body_.size());
       setStatusCode(416);
-      addHeader("Content-Range", boost::str(boost::format("bytes */%1%") % content.size()));
+      addHeader("Content-Range", boost::str(boost::format("bytes */%1%", std::locale::classic()) % content.size()));
       return;
    }
 
    setStatusCode(206);
    addHeader("Accept-Ranges", "bytes");
-   addHeader("Content-Range", boost::str(boost::format("bytes %1%-%2%/%3%") % range.first % range.last % content.size()));
+   addHeader("Content-Range", boost::str(boost::format("bytes %1%-%2%/%3%", std::locale::classic()) % range.first % range.last %
+                                        content.size()));
    if (request.acceptsEncoding("gzip"))
       setContentEncoding("gzip");
    // Only running out of memory can fail a body set from a string.

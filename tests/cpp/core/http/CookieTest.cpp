@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "CapturingLogDestination.hpp"
+#include "ForeignLocale.hpp"
 
 #include <boost/date_time/posix_time/posix_time.hpp>
 
@@ -28,7 +29,7 @@ TEST(CookieTest, HeaderValueWritesTheSetAttributesInOrder)
    } cases[] = {
       {"sid", "abc", "/", true, true, "", "sid=abc; path=/; HttpOnly; secure"},
       {"sid", "abc", "", false, false, "", "sid=abc"},
-      {"a", "x; y=z w", "/app", false, true, "example.com", "a=x; y=z w; path=/app; domain=example.com; secure"},
+      {"a", "x; y=z w", "/app", false, true, "example.com", "a=x%3B y=z w; path=/app; domain=example.com; secure"},
       {"", "", "", true, false, "", "=; HttpOnly"},
    };
    for (const auto& c : cases)
@@ -53,6 +54,69 @@ TEST(CookieTest, ExpiryIsWrittenInPlainNumbersAfterTheValue)
 
    cookie.setExpires(boost::posix_time::ptime(boost::posix_time::not_a_date_time));
    EXPECT_EQ("sid=abc; path=/", cookie.headerValue());
+}
+
+// A value from request data cannot end the cookie, add attributes or split the
+// header: those bytes are percent-encoded; the rest, '%' and '=' included, stay.
+TEST(CookieTest, ValueBytesThatWouldChangeTheHeaderArePercentEncoded)
+{
+   Request request;
+   const struct
+   {
+      std::string value;
+      const char* expected;
+   } cases[] = {
+      {"abc", "sid=abc; path=/"},
+      {"x; HttpOnly=0; domain=evil.example", "sid=x%3B HttpOnly=0%3B domain=evil.example; path=/"},
+      {"a,b", "sid=a%2Cb; path=/"},
+      {"v\r\nSet-Cookie: evil=1", "sid=v%0D%0ASet-Cookie: evil=1; path=/"},
+      {std::string("nul\0tab\tdel\x7F", 12), "sid=nul%00tab%09del%7F; path=/"},
+      {"\x1F \x80\xC3\xA9", "sid=%1F \x80\xC3\xA9; path=/"},
+      {"YWJj==", "sid=YWJj==; path=/"},
+      {"100%3B", "sid=100%3B; path=/"},
+      {"\"quoted\"", "sid=\"quoted\"; path=/"},
+   };
+   for (const auto& c : cases)
+   {
+      Cookie cookie(request, "sid", c.value, "/", false, false);
+      EXPECT_EQ(c.expected, cookie.headerValue()) << c.value;
+   }
+}
+
+// +infinity never expires, so it gets the latest date there is; the other special
+// times name no date.
+TEST(CookieTest, SpecialExpiryTimesWriteTheLatestDateOrNone)
+{
+   Request request;
+   const struct
+   {
+      boost::posix_time::special_values expires;
+      const char* expected;
+   } cases[] = {
+      {boost::posix_time::pos_infin, "sid=abc; expires=Fri, 31 Dec 9999 23:59:59 GMT; path=/"},
+      {boost::posix_time::neg_infin, "sid=abc; path=/"},
+      {boost::posix_time::not_a_date_time, "sid=abc; path=/"},
+      {boost::posix_time::max_date_time, "sid=abc; expires=Fri, 31 Dec 9999 23:59:59 GMT; path=/"},
+      {boost::posix_time::min_date_time, "sid=abc; expires=Wed, 1 Jan 1400 0:0:0 GMT; path=/"},
+   };
+   for (const auto& c : cases)
+   {
+      Cookie cookie(request, "sid", "abc", "/", false, false);
+      cookie.setExpires(boost::posix_time::ptime(c.expires));
+      std::string value;
+      EXPECT_NO_THROW(value = cookie.headerValue()) << c.expected;
+      EXPECT_EQ(c.expected, value);
+   }
+}
+
+TEST(CookieTest, ExpiryNumbersAreNotGroupedByTheGlobalLocale)
+{
+   const core::testing::ScopedGlobalLocale global(core::testing::builtForeignLocale());
+   Request request;
+   Cookie cookie(request, "sid", "abc", "/", false, false);
+   cookie.setExpires(boost::posix_time::ptime(boost::gregorian::date(2019, 12, 10),
+                                              boost::posix_time::time_duration(14, 17, 19)));
+   EXPECT_EQ("sid=abc; expires=Tue, 10 Dec 2019 14:17:19 GMT; path=/", cookie.headerValue());
 }
 
 // A cookie without a path is scoped by the browser to the request's folder: worth a

@@ -2,7 +2,10 @@
 // conditional replies and refusals of every path that could reach outside the root.
 #include <core/http/Util.hpp>
 
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
@@ -15,6 +18,7 @@
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
+#include <ScopedEnvironment.hpp>
 #include <ScratchFolder.hpp>
 
 namespace velorin::core::http {
@@ -196,6 +200,70 @@ TEST_F(FileServingTest, SafeChildPathRefusesWhatWindowsWouldReadAsAnotherPlace)
    }
 }
 
+// Links are made with POSIX calls; on Windows making them needs a privilege.
+#ifndef _WIN32
+TEST_F(FileServingTest, LinksThatLeadOutOfTheRootAreNotFound)
+{
+   namespace fs = boost::filesystem;
+   write(folder_ / "outside" / "secret.txt", kSecret);
+   fs::create_directory_symlink("../outside", root() / "link");
+   fs::create_symlink(fs::absolute(folder_ / "outside" / "secret.txt"), root() / "s.txt");
+   fs::create_symlink("../secret.txt", root() / "relative.txt");
+   fs::create_directories(root() / "deep");
+   fs::create_symlink("../../outside/secret.txt", root() / "deep" / "up.txt");
+   fs::create_symlink("missing-target.txt", root() / "dangling.txt");
+   fs::create_symlink("css/a.css", root() / "inside.css");
+   fs::create_directory_symlink("css", root() / "styles");
+   fs::create_directory_symlink("../site/css", root() / "around");
+
+   const struct
+   {
+      const char* uri;
+      int status;
+   } cases[] = {
+      {"/static/link/secret.txt", 404},
+      {"/static/link/", 404},
+      {"/static/s.txt", 404},
+      {"/static/relative.txt", 404},
+      {"/static/deep/up.txt", 404},
+      {"/static/dangling.txt", 404},
+      {"/static/inside.css", 200},
+      {"/static/styles/a.css", 200},
+      {"/static/around/a.css", 200},
+   };
+   for (const auto& c : cases)
+   {
+      Response response;
+      serve(c.uri, &response);
+      EXPECT_EQ(c.status, response.statusCode()) << c.uri;
+      EXPECT_EQ(std::string::npos, response.body().find("SECRET")) << c.uri;
+      if (c.status == 200)
+      {
+         EXPECT_EQ("p{}", response.body()) << c.uri;
+      }
+   }
+
+   // A child not made yet is judged by the part of it that exists.
+   EXPECT_TRUE(util::safeChildPath(root().string(), "link/new.txt").isEmpty());
+   EXPECT_TRUE(util::safeChildPath(root().string(), "link/a/b/new.txt").isEmpty());
+   EXPECT_FALSE(util::safeChildPath(root().string(), "styles/new.txt").isEmpty());
+   EXPECT_FALSE(util::safeChildPath(root().string(), "dir/a/b/new.txt").isEmpty());
+}
+
+// The root itself may be reached through a link: its children are served.
+TEST_F(FileServingTest, ARootReachedThroughALinkServesItsFiles)
+{
+   const boost::filesystem::path linkedRoot = folder_ / "linked-site";
+   boost::filesystem::create_directory_symlink("site", linkedRoot);
+   Request request;
+   request.setUri("/static/css/a.css");
+   Response response;
+   util::handleFileRequest(linkedRoot.string(), "/static/", request, &response);
+   EXPECT_EQ(200, response.statusCode());
+   EXPECT_EQ("p{}", response.body());
+}
+#endif
+
 TEST_F(FileServingTest, MatchingIfModifiedSinceGetsNotModified)
 {
    Response first;
@@ -230,6 +298,51 @@ TEST_F(FileServingTest, MatchingIfModifiedSinceGetsNotModified)
       EXPECT_EQ("p{}", response.body()) << ifModifiedSince;
       EXPECT_EQ("text/css", response.contentType()) << ifModifiedSince;
    }
+}
+
+// Such a time cannot be written as an HTTP date: the file goes out whole, without
+// "Last-Modified", whatever "If-Modified-Since" says. ext4 holds no year past 2446, so
+// the file lies in memory where the system has such a file system.
+TEST_F(FileServingTest, FilesDatedOutsideTheWritableYearsAreServedWithoutLastModified)
+{
+   std::unique_ptr<testing::ScratchFolder> memoryFolder;
+#ifndef _WIN32
+   if (boost::filesystem::is_directory("/dev/shm"))
+   {
+      testing::ScopedEnvironment environment;
+      ::setenv("TMPDIR", "/dev/shm", 1);
+      memoryFolder = std::make_unique<testing::ScratchFolder>("serving-%%%%-%%%%");
+   }
+#endif
+   const boost::filesystem::path servedRoot = memoryFolder ? *memoryFolder : root();
+   write(servedRoot / "a.css", "p{}");
+   const FilePath file((servedRoot / "a.css").string());
+
+   int held = 0;
+   for (const std::int64_t time : {std::int64_t{253402300800},    // 10000-01-01
+                                   std::int64_t{910692730085},    // 30828-09-14, the latest NTFS time
+                                   std::int64_t{-17987443201}})   // 1399-12-31 23:59:59
+   {
+      file.setLastWriteTime(time);
+      if (file.getLastWriteTime() != time)
+         continue; // the file system cannot hold it
+      ++held;
+      for (const char* ifModifiedSince : {"", "Fri, 31 Dec 9999 23:59:59 GMT", "Wed, 01 Jan 1400 00:00:00 GMT"})
+      {
+         Request request;
+         request.setUri("/static/a.css");
+         if (*ifModifiedSince != '\0')
+            request.setHeader("If-Modified-Since", ifModifiedSince);
+         Response response;
+         EXPECT_NO_THROW(util::handleFileRequest(servedRoot.string(), "/static/", request, &response)) << time;
+         EXPECT_EQ(200, response.statusCode()) << time;
+         EXPECT_EQ("p{}", response.body()) << time;
+         EXPECT_EQ("text/css", response.contentType()) << time;
+         EXPECT_FALSE(response.containsHeader("Last-Modified")) << time;
+      }
+   }
+   if (held == 0)
+      GTEST_SKIP() << "no file system here holds such times";
 }
 
 TEST_F(FileServingTest, UnreadableFileGetsAnErrorPage)

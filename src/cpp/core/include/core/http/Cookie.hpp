@@ -4,7 +4,8 @@
 //   http::Cookie cookie(request, "sid", "abc", "/", true, true);
 //   cookie.headerValue();   // "sid=abc; path=/; HttpOnly; secure"
 //
-// Names and values are written as given: nothing is quoted or encoded.
+// Names are written as given; in values, control bytes, ';' and ',' are written as
+// '%' and two upper-case hexadecimal digits, everything else as given.
 #pragma once
 
 #include <string>
@@ -31,6 +32,7 @@ public:
    void setDomain(const std::string& domain) { domain_ = domain; }
 
    // Not-a-date-time, the default, writes no expiry: the cookie lasts the session.
+   // +infinity writes the latest date a ptime holds; -infinity writes no expiry.
    void setExpires(const boost::posix_time::ptime& expires) { expires_ = expires; }
 
    // name=value, then "; expires=" with the date in plain numbers ("Tue, 5 Mar 2019

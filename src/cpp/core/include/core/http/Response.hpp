@@ -153,7 +153,8 @@ public:
    // ----- File serving ---------------------------------------------------------------
 
    // 404 for a missing file; sets "Last-Modified"; 304 without "Content-Type" when the
-   // request's "If-Modified-Since" is exactly that time, else the file as the body.
+   // request's "If-Modified-Since" is exactly that time, else the file as the body. A
+   // file dated outside the years 1400 to 9999 is the body, without "Last-Modified".
    void setFileIfModified(const FilePath& file, const Request& request, const NullOutputFilter& filter);
    // 404 for a missing file, 500 for one that cannot be read.
    void setFileBody(const FilePath& file, const Request& request, const NullOutputFilter& filter);

@@ -55,7 +55,9 @@ namespace util {
 // "%a, %d %b %Y %H:%M:%S GMT".
 extern const char* const kHttpDateFormat;
 
-// Through one facet built before main and then only read, so any thread may call it.
+// Through one facet built on first use, never destroyed and then only read, so any
+// thread may call it, as may a static object while it is built or destroyed. English
+// names and the classic locale, whatever the host's global locale.
 std::string formatHttpDate(const boost::posix_time::ptime& time);
 
 // The fraction of a second of a microsecond tick count as six digits; "" when it is
@@ -65,12 +67,18 @@ std::string formatMicroseconds(std::int64_t ticks, bool omitWhenZero);
 // True when an HTTP date stands anywhere in the text.
 bool isValidHttpDate(const std::string& text);
 
-// The time read with a Boost.Date_Time input format, or not-a-date-time.
+// The time read with a Boost.Date_Time input format, or not-a-date-time. Names are
+// read in English and numbers in the classic locale.
 boost::posix_time::ptime parseDate(const std::string& text, const std::string& format);
 
+// "Tue, 05 Mar 2019 14:07:09 GMT", names in any letter case, white space allowed
+// around it; not-a-date-time for any other text and for an impossible date or time
+// (an hour above 23, a minute above 59, a second above 60: the 60th is a leap second).
 boost::posix_time::ptime parseHttpDate(const std::string& text);
 
-// The format "%Y-%m-%dT%H:%M:%S%F%Q".
+// "2019-03-05T14:07:09", a fraction of a second (".25") allowed, then no zone or "Z"
+// for UTC, or an offset ("+05:00", "+0500", "+05", or with '-') that is taken off to
+// give UTC; not-a-date-time for any other text and for impossible fields, as above.
 boost::posix_time::ptime parseIsoDate(const std::string& text);
 
 // ---- URL encoding, query strings and form bodies ----
@@ -93,6 +101,11 @@ void parseFields(const std::string& text,
                  const char* valueDelimiters,
                  Fields* fields,
                  FieldDecode decode);
+
+// A "Cookie" header value: fields split at ';', ',' and ' ', each cut at its first '='
+// (or ' ') into the name and the value; the value keeps every further '=' ("tok=abc=="
+// gives (tok, "abc==")). Nothing is decoded; nameless fields are skipped.
+void parseCookieHeader(const std::string& text, Fields* fields);
 
 // A URL-encoded form body: '&' and '=', decoded.
 void parseForm(const std::string& body, Fields* fields);
@@ -135,8 +148,11 @@ std::string pathAfterPrefix(const Request& request, const std::string& prefix);
 
 // The path that the relative text names below the root, or the empty path when the
 // text could name anything outside it: a text that starts with '/', holds "..", '\',
-// ':' or NUL anywhere, names a Windows device ("CON", "nul.txt") in any element, or
-// completes to a path not within the root.
+// ':' or NUL anywhere, names a Windows device ("CON", "nul.txt") in any element,
+// completes to a path not within the root, or leads out of the root through a link:
+// with links followed in both, the child (or, when it does not exist yet, the deepest
+// part of it that does) must lie within the root. A link that leads nowhere is refused;
+// links that stay inside are followed.
 FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath);
 
 // ---- Upgrades and chunked transfer ----
