@@ -18,6 +18,8 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "ByteOrderMark.hpp"
+
 namespace po = boost::program_options;
 
 namespace velorin::core::program_options {
@@ -177,6 +179,7 @@ bool parseConfigFile(po::variables_map& variables,
    }
    try
    {
+      skipByteOrderMark(*stream);
       po::store(po::parse_config_file(*stream, optionsDescription.configFile, allowUnregistered), variables);
       po::notify(variables);
       return true;
