@@ -12,6 +12,7 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "DestinationWriteScope.hpp"
+#include "DispatchedLine.hpp"
 
 namespace velorin::core::log {
 namespace {
@@ -230,6 +231,7 @@ void Logger::writeMessage(LogLevel level,
       // read in place, without the copy that readers outside the lock take.
       const std::string line = formatLogEntry(level, message, *programId_, location);
       DestinationWriteScope writing;
+      DispatchedLine dispatched;
       for (const auto& entry : *destinations)
          entry.second->writeLog(level, line);
    }

@@ -164,6 +164,75 @@ TEST(LogSetupTest, NamedLoggersGetTheirOwnDestinations)
    });
 }
 
+// A named logger inherits the default logger's folder, so both name one file: it has
+// one writer, and each line its logger admits reaches it once, whoever logs first and
+// however often the set-up has registered destinations for it.
+TEST(LogSetupTest, LoggersOfOneFileShareItAndEachLineReachesItOnce)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      const struct
+      {
+         const char* name;
+         std::string ownFolder; // the section's own "log-dir", or empty
+         bool sectionFirst;
+      } cases[] = {
+         {"section first", "", true},
+         {"default first", "", false},
+         {"section in its own folder", "own", true},
+      };
+      const std::vector<std::pair<std::string, LogLevel>> lines = {
+         {"audit", LogLevel::DEBUG}, {"audit", LogLevel::INFO}, {"", LogLevel::INFO}, {"", LogLevel::DEBUG}};
+      for (const auto& c : cases)
+      {
+         SCOPED_TRACE(c.name);
+         const std::string folder = std::string("logs-") + (c.sectionFirst ? "s" : "d") + c.ownFolder;
+         const std::string auditFile = (c.ownFolder.empty() ? folder : c.ownFolder) + "/tool.log";
+         const std::string defaultFile = folder + "/tool.log";
+         settings.writeConfig("[*]\nlog-level=info\n[audit]\nlog-level=debug\n" +
+                              (c.ownFolder.empty() ? std::string() : "log-dir=" + settings.path(c.ownFolder) + "\n"));
+         ASSERT_FALSE(initializeLog("tool", LogLevel::INFO, FilePath(settings.path(folder)), false));
+
+         // Each round logs every line once more, in the row's order; reinitLog adds a
+         // further destination for each logger, of the same file.
+         for (int round = 1; round <= 2; ++round)
+         {
+            SCOPED_TRACE(round);
+            for (std::size_t i = 0; i < lines.size(); ++i)
+            {
+               const auto& line = lines[c.sectionFirst ? i : lines.size() - 1 - i];
+               logAtLevel(line.second, "round " + std::to_string(round) + " to " +
+                                          (line.first.empty() ? "default" : line.first) + " at " +
+                                          logLevelToStr(line.second),
+                          line.first);
+            }
+            const std::string prefix = "[tool] ";
+            const std::string r = "round " + std::to_string(round);
+            EXPECT_EQ(1, settings.countInLog(auditFile, prefix + "DEBUG " + r + " to audit at DEBUG\n"));
+            EXPECT_EQ(1, settings.countInLog(auditFile, prefix + "INFO " + r + " to audit at INFO\n"));
+            EXPECT_EQ(1, settings.countInLog(defaultFile, prefix + "INFO " + r + " to default at INFO\n"));
+            EXPECT_EQ(0, settings.countInLog(defaultFile, r + " to default at DEBUG"));
+            if (!c.ownFolder.empty())
+            {
+               EXPECT_EQ(0, settings.countInLog(defaultFile, r + " to audit"));
+               EXPECT_EQ(0, settings.countInLog(auditFile, r + " to default"));
+            }
+            if (round == 1)
+            {
+               ASSERT_FALSE(reinitLog());
+            }
+         }
+
+         std::vector<unsigned int> ids;
+         for (unsigned int id = 3; id < 20; ++id)
+            ids.push_back(id);
+         EXPECT_EQ(2u, removeRegistered(*log, "audit", ids).size());
+         EXPECT_EQ(2u, removeRegistered(*log, "", ids).size());
+      }
+   });
+}
+
 TEST(LogSetupTest, StandardErrorKeepsTheLevelOfTheFirstLoggerThatAskedForIt)
 {
    expectInAFreshProcess([] {
