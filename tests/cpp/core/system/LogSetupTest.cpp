@@ -233,6 +233,56 @@ TEST(LogSetupTest, LoggersOfOneFileShareItAndEachLineReachesItOnce)
    });
 }
 
+// Without a per-user settings folder there is no default log folder: a file logger
+// without its own "log-dir" gets no destination, rather than one in the working
+// directory, and the set-up says why.
+TEST(LogSetupTest, WithoutAUserSettingsFolderAFileLoggerWithoutAFolderGetsNoDestination)
+{
+#ifdef _WIN32
+   GTEST_SKIP() << "the settings folders are moved through the variables of the Linux stand-ins";
+#else
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      boost::filesystem::remove_all(settings.path("user"));
+      const boost::filesystem::path work = settings.root() / "work";
+      boost::filesystem::create_directories(work);
+      const boost::filesystem::path previous = boost::filesystem::current_path();
+      boost::filesystem::current_path(work);
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      const auto loggedOnce = [&log](const std::string& text) {
+         int count = 0;
+         for (const std::string& line : log->lines())
+            count += withoutTimestamp(line) == text ? 1 : 0;
+         return count == 1;
+      };
+      const std::string why = " writes no log file: it has no \"log-dir\" and no log folder to inherit (the "
+                              "per-user settings folder was not found, or the set-up was given none)\n";
+
+      settings.write(settings.machineLoggingConf(),
+                     "[net]\nlogger-type=file\nlog-level=info\n"
+                     "[own]\nlogger-type=file\nlog-level=info\nlog-dir=" + settings.path("own") + "\n");
+      ::testing::internal::CaptureStderr();
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, false));
+      log::logInfoMessage("to net", "net");
+      log::logInfoMessage("to own", "own");
+      EXPECT_TRUE(loggedOnce("[tool] ERROR The logger net" + why));
+      EXPECT_EQ(1, settings.countInLog("own/tool.log", "[tool] INFO to own\n"));
+
+      settings.write(settings.machineLoggingConf(), "[@tool]\nlogger-type=file\n");
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, false));
+      EXPECT_TRUE(loggedOnce("[tool] ERROR The default logger" + why));
+      log::logWarningMessage("to the default set");
+      ::testing::internal::GetCapturedStderr();
+
+      EXPECT_TRUE(boost::filesystem::is_empty(work));
+      EXPECT_TRUE(removeRegistered(*log, "net", kCandidateIds).empty());
+      EXPECT_EQ((std::vector<unsigned int>{3}), removeRegistered(*log, "own", kCandidateIds));
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "", kCandidateIds));
+      boost::filesystem::current_path(previous);
+   });
+#endif
+}
+
 TEST(LogSetupTest, StandardErrorKeepsTheLevelOfTheFirstLoggerThatAskedForIt)
 {
    expectInAFreshProcess([] {
