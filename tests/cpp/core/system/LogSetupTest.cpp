@@ -119,8 +119,8 @@ TEST(LogSetupTest, FileDestinationsTakeIdsFromThreeAndReinitAddsOne)
       EXPECT_EQ(0, settings.countInLog("second/tool.log", "debug"));
       EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
 
-      // The new destination, id 5, names the file destination 4 holds open without
-      // sharing: it cannot open it, so each line still reaches the file once.
+      // The new destination, id 5, names the file of destination 4 and shares its
+      // writer, so each line still reaches the file once.
       EXPECT_FALSE(reinitLog());
       log::logInfoMessage("three");
       EXPECT_EQ(1, settings.countInLog("first/tool.log", "[tool] INFO three\n"));
