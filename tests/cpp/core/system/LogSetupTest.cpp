@@ -69,6 +69,15 @@ std::vector<unsigned int> removeRegistered(const CapturingLogDestination& log,
 
 const std::vector<unsigned int> kCandidateIds = {0, 2, 3, 4, 5, 6};
 
+// The ids that file destinations take, from 3 up to the given one.
+std::vector<unsigned int> fileIdsBelow(unsigned int end)
+{
+   std::vector<unsigned int> ids;
+   for (unsigned int id = 3; id < end; ++id)
+      ids.push_back(id);
+   return ids;
+}
+
 TEST(LogSetupTest, StandardErrorSetUpWithoutAFile)
 {
    expectInAFreshProcess([] {
@@ -224,11 +233,8 @@ TEST(LogSetupTest, LoggersOfOneFileShareItAndEachLineReachesItOnce)
             }
          }
 
-         std::vector<unsigned int> ids;
-         for (unsigned int id = 3; id < 20; ++id)
-            ids.push_back(id);
-         EXPECT_EQ(2u, removeRegistered(*log, "audit", ids).size());
-         EXPECT_EQ(2u, removeRegistered(*log, "", ids).size());
+         EXPECT_EQ(2u, removeRegistered(*log, "audit", fileIdsBelow(20)).size());
+         EXPECT_EQ(2u, removeRegistered(*log, "", fileIdsBelow(20)).size());
       }
    });
 }
@@ -369,11 +375,8 @@ TEST(LogSetupTest, OtherThreadsKeepLoggingWhileTheSetUpRuns)
       done = true;
       logging.join();
       EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
-      std::vector<unsigned int> ids;
-      for (unsigned int id = 3; id < 43; ++id)
-         ids.push_back(id);
-      EXPECT_EQ(20u, removeRegistered(*log, "net", ids).size());
-      EXPECT_EQ(20u, removeRegistered(*log, "", ids).size());
+      EXPECT_EQ(20u, removeRegistered(*log, "net", fileIdsBelow(43)).size());
+      EXPECT_EQ(20u, removeRegistered(*log, "", fileIdsBelow(43)).size());
    });
 }
 
