@@ -10,6 +10,8 @@
 
 #include <core/FileSerializer.hpp>
 
+#include "ByteOrderMark.hpp"
+
 namespace velorin::core {
 namespace {
 
@@ -118,6 +120,7 @@ Error ConfigProfile::parseString(const std::string& profile)
    try
    {
       std::istringstream stream(profile);
+      skipByteOrderMark(stream);
       boost::property_tree::ini_parser::read_ini(stream, tree);
    }
    catch (const boost::property_tree::file_parser_error& e)

@@ -22,6 +22,8 @@
 #include <platform/Win32Api.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "ByteOrderMark.hpp"
+
 namespace velorin::core {
 namespace {
 
@@ -170,14 +172,21 @@ ReadCollectionAction parseKeyValueLine(const std::string& line, std::pair<std::s
    return ReadCollectionKeep;
 }
 
+namespace {
+
 template <typename CollectionType>
-Error readCollectionFromFile(
-   const FilePath& filePath,
-   CollectionType* collection,
-   const boost::function<ReadCollectionAction(const std::string& line,
-                                              typename CollectionElement<CollectionType>::type* element)>&
-      lineParser,
-   bool trimAndSkipBlank)
+using LineParser = boost::function<ReadCollectionAction(const std::string& line,
+                                                        typename CollectionElement<CollectionType>::type* element)>;
+
+// Key/value files skip a byte-order mark before their first line, which would
+// otherwise become part of the first key; a line list keeps every byte of its lines.
+template <typename CollectionType>
+Error readCollection(const FilePath& filePath,
+                     CollectionType* collection,
+                     const LineParser<CollectionType>& lineParser,
+                     bool trimAndSkipBlank,
+                     bool skipMark,
+                     const ErrorLocation& location)
 {
    std::shared_ptr<std::istream> stream;
    Error error = filePath.openForRead(stream);
@@ -186,6 +195,8 @@ Error readCollectionFromFile(
 
    try
    {
+      if (skipMark)
+         skipByteOrderMark(*stream);
       FrontInserter<CollectionType> inserter(collection);
       const SpaceTrimmer trimmer{std::locale()};
       std::string line;
@@ -195,7 +206,7 @@ Error readCollectionFromFile(
          if (stream->eof() && line.empty())
             break;
          if (stream->bad() || (stream->fail() && !stream->eof()))
-            return systemError(5, ERROR_LOCATION);
+            return systemError(5, location);
 
          if (trimAndSkipBlank)
          {
@@ -218,8 +229,22 @@ Error readCollectionFromFile(
    }
    catch (const std::exception& e)
    {
-      return exceptionError(e, filePath, ERROR_LOCATION);
+      return exceptionError(e, filePath, location);
    }
+}
+
+} // namespace
+
+template <typename CollectionType>
+Error readCollectionFromFile(
+   const FilePath& filePath,
+   CollectionType* collection,
+   const boost::function<ReadCollectionAction(const std::string& line,
+                                              typename CollectionElement<CollectionType>::type* element)>&
+      lineParser,
+   bool trimAndSkipBlank)
+{
+   return readCollection(filePath, collection, lineParser, trimAndSkipBlank, false, ERROR_LOCATION);
 }
 
 Error readStringFromFile(const FilePath& filePath,
@@ -280,7 +305,8 @@ Error readStringFromFile(const FilePath& filePath,
 
 Error readStringMapFromFile(const FilePath& filePath, std::map<std::string, std::string>* map)
 {
-   return readCollectionFromFile<std::map<std::string, std::string>>(filePath, map, parseKeyValueLine, true);
+   using StringMap = std::map<std::string, std::string>;
+   return readCollection<StringMap>(filePath, map, parseKeyValueLine, true, true, ERROR_LOCATION);
 }
 
 Error readStringVectorFromFile(const FilePath& filePath, std::vector<std::string>* vector, bool trimAndSkipBlank)

@@ -34,10 +34,14 @@ FilePath userAppFolder()
 }
 
 // Resolved on first use rather than before main, where the path type's own globals
-// may not be built yet.
+// may not be built yet. Empty without a per-user folder: "logs" alone would be a
+// folder of whatever the working directory is.
 const FilePath& defaultLogFolder()
 {
-   static const FilePath folder = userAppFolder().completePath("logs");
+   static const FilePath folder = [] {
+      const FilePath appFolder = userAppFolder();
+      return appFolder.isEmpty() ? appFolder : appFolder.completePath("logs");
+   }();
    return folder;
 }
 

@@ -18,6 +18,8 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
 
+#include "ByteOrderMark.hpp"
+
 namespace po = boost::program_options;
 
 namespace velorin::core::program_options {
@@ -129,14 +131,16 @@ void parseCommandLine(po::variables_map& variables,
 }
 
 // An option that has a default always has a value here, so in effect this finds the
-// first option without a default that was not given.
+// first option without a default that was not given. Values are stored under the key
+// Boost gives the option: its long name, or "-v" for one declared with a short name
+// alone, which also names it in the message.
 bool validateOptionsProvided(const po::variables_map& variables,
                              const po::options_description& options,
                              const std::string& configFile)
 {
    for (const auto& option : options.options())
    {
-      const std::string& name = option->long_name();
+      const std::string& name = option->key(option->long_name());
       if (variables.count(name) == 0)
       {
          std::string message = "Required option " + name + " not specified";
@@ -175,6 +179,7 @@ bool parseConfigFile(po::variables_map& variables,
    }
    try
    {
+      skipByteOrderMark(*stream);
       po::store(po::parse_config_file(*stream, optionsDescription.configFile, allowUnregistered), variables);
       po::notify(variables);
       return true;

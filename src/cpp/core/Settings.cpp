@@ -1,6 +1,8 @@
 // Settings.cpp: settings held in memory and written whole to their key/value file.
 #include <core/Settings.hpp>
 
+#include <locale>
+
 #include <boost/system/error_code.hpp>
 
 #include <platform/Win32Api.hpp>
@@ -20,6 +22,23 @@ T typedValue(const Settings& settings, const std::string& name, T defaultValue)
    if (value.empty())
       return defaultValue;
    return safe_convert::stringTo<T>(value, defaultValue);
+}
+
+// The C runtime's EINVAL, the code the configuration profiles give a bad argument, with
+// the reason in "description" as they give it.
+constexpr int kInvalidArgument = 22;
+
+// Whether the name reads back from the file as written: the reader splits a line at
+// its first '=', ends it at LF and trims the name, so any of these would store the
+// value under another name, or lose it.
+bool nameFitsTheFile(const std::string& name)
+{
+   if (name.find_first_of("=\r\n") != std::string::npos)
+      return false;
+   if (name.empty())
+      return true;
+   const std::locale global;
+   return !std::isspace(name.front(), global) && !std::isspace(name.back(), global);
 }
 
 } // namespace
@@ -88,6 +107,13 @@ Error Settings::initialize(const FilePath& filePath)
 
 void Settings::set(const std::string& name, const std::string& value)
 {
+   if (!nameFitsTheFile(name))
+   {
+      Error error = systemError(kInvalidArgument, "Setting name cannot be stored in the file", ERROR_LOCATION);
+      error.addProperty("name", name);
+      log::logError(error, ERROR_LOCATION);
+      return;
+   }
    std::string& stored = values_[name];
    if (stored == value)
       return;

@@ -12,6 +12,7 @@
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
 #include "DestinationWriteScope.hpp"
+#include "DispatchedLine.hpp"
 
 namespace velorin::core::log {
 namespace {
@@ -79,10 +80,11 @@ std::string formatLogEntry(LogLevel level,
 }
 
 // Shared, so that a front-end without a location allocates nothing for a dropped line.
+// Never destroyed, like the registry.
 const ErrorLocation& noLocation()
 {
-   static const ErrorLocation empty;
-   return empty;
+   static const ErrorLocation* const empty = new ErrorLocation();
+   return *empty;
 }
 
 // The level is tested first, so that a dropped line costs one atomic read.
@@ -229,6 +231,7 @@ void Logger::writeMessage(LogLevel level,
       // read in place, without the copy that readers outside the lock take.
       const std::string line = formatLogEntry(level, message, *programId_, location);
       DestinationWriteScope writing;
+      DispatchedLine dispatched;
       for (const auto& entry : *destinations)
          entry.second->writeLog(level, line);
    }
@@ -238,10 +241,13 @@ void Logger::writeMessage(LogLevel level,
    }
 }
 
+// Never destroyed: a host's static objects, built before the first log call, are
+// destroyed after it, and their destructors, or threads still running during exit,
+// may log. The destinations it holds live as long.
 Logger& logger()
 {
-   static Logger instance;
-   return instance;
+   static Logger* const instance = new Logger();
+   return *instance;
 }
 
 void addLogDestination(const std::shared_ptr<ILogDestination>& destination)

@@ -211,5 +211,23 @@ TEST(LogOptionsDefaultFolderTest, ProgramsWithoutAFolderLogUnderTheUserSettingsF
    });
 }
 
+// Without a per-user settings folder there is no default log folder, rather than a
+// "logs" folder of the working directory.
+TEST(LogOptionsDefaultFolderTest, WithoutAUserSettingsFolderThereIsNoDefaultLogFolder)
+{
+#ifdef _WIN32
+   GTEST_SKIP() << "the settings folders are moved through the variables of the Linux stand-ins";
+#else
+   testing::expectInAFreshProcess([] {
+      const ScratchSettingsFolders folders;
+      boost::filesystem::remove_all(folders.path("user"));
+      folders.write(folders.machineLoggingConf(), "[net]\nlogger-type=file\n");
+      LogOptions options("tool", LogLevel::INFO, LoggerType::STDERR, StderrLogOptions());
+      EXPECT_FALSE(options.read());
+      EXPECT_TRUE(fileOptionsOf(options, "net").getDirectory().isEmpty());
+   });
+#endif
+}
+
 } // namespace
 } // namespace velorin::core::log

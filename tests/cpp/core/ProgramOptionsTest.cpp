@@ -351,6 +351,42 @@ TEST_F(ProgramOptionsTest, AnOptionWithoutAValueIsNamedAndHelpComesFirst)
    }
 }
 
+// An option declared with a short name alone is stored, looked up and named by it.
+TEST_F(ProgramOptionsTest, AShortOnlyOptionIsFoundAndNamedByItsShortName)
+{
+   const struct
+   {
+      const char* name;
+      std::vector<std::string> arguments;
+      bool exit;
+      std::vector<std::string> errors;
+      int verbosity;
+      int level;
+   } cases[] = {
+      {"short-only given", {"-v", "3", "--level", "2"}, false, {}, 3, 2},
+      {"short-only given in one", {"-v3", "--level", "2"}, false, {}, 3, 2},
+      {"short-only missing", {"--level", "2"}, true, {"ERROR Required option -v not specified"}, -1, 2},
+      {"long name given by its short name", {"-v", "3", "-l", "4"}, false, {}, 3, 4},
+      {"long name missing", {"-v", "3"}, true, {"ERROR Required option level not specified"}, 3, -1},
+   };
+   for (const auto& test : cases)
+   {
+      SCOPED_TRACE(test.name);
+      int verbosity = -1;
+      int level = -1;
+      OptionsDescription options("program", std::string());
+      options.commandLine.add_options()(",v", po::value<int>(&verbosity), "verbosity")(
+         "level,l", po::value<int>(&level), "level");
+
+      const Outcome outcome = read(options, test.arguments, false);
+      EXPECT_EQ(test.exit, outcome.exit);
+      EXPECT_EQ(test.exit ? 1 : 0, outcome.exitCode);
+      EXPECT_EQ(test.errors, outcome.errors);
+      EXPECT_EQ(test.verbosity, verbosity);
+      EXPECT_EQ(test.level, level);
+   }
+}
+
 TEST_F(ProgramOptionsTest, UnknownAndMalformedOptionsAreReportedWithTheirSource)
 {
    const struct

@@ -263,6 +263,40 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsReturnedWithTheSettingsFile)
    }
 }
 
+// Each of these names would read back as another name, or not at all.
+TEST_F(SettingsTest, ANameTheFileCannotHoldIsRefusedAndChangesNothing)
+{
+   const char* const names[] = {" admin", "\tadmin", "admin ", "admin\t", "a\nadmin", "a\radmin",
+                                "admin\r", "\nadmin", "a=b", "admin=", "=admin"};
+   for (const char* name : names)
+   {
+      SCOPED_TRACE(::testing::PrintToString(name));
+      const FilePath path = file();
+      Settings settings;
+      ASSERT_FALSE(settings.initialize(path));
+      settings.set("admin", "0");
+      const std::string before = bytesOf(path);
+
+      const auto log = testing::captureLog();
+      EXPECT_EQ(0, writesDuring([&] { settings.set(name, "1"); }));
+      const std::vector<std::string> lines = log->lines();
+      ASSERT_EQ(1u, lines.size());
+      EXPECT_NE(std::string::npos, lines[0].find("ERROR system error 22 ")) << lines[0];
+      EXPECT_NE(std::string::npos, lines[0].find("name: " + std::string(name))) << lines[0];
+      EXPECT_FALSE(settings.contains(name));
+      EXPECT_EQ(before, bytesOf(path));
+
+      settings.set("other", 2); // a later write holds the refused name neither
+      Settings reloaded;
+      ASSERT_FALSE(reloaded.initialize(path));
+      EXPECT_EQ("0", reloaded.get("admin", ""));
+      EXPECT_EQ("2", reloaded.get("other", ""));
+      reloaded.forEach([](const std::string& stored, const std::string&) {
+         EXPECT_TRUE(stored == "admin" || stored == "other") << stored;
+      });
+   }
+}
+
 TEST_F(SettingsTest, AFailedWriteIsLoggedAndKeepsTheValues)
 {
    const FilePath path = fileWith("a=\"old\"\n");

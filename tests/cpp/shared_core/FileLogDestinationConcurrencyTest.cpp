@@ -1,8 +1,9 @@
 // FileLogDestinationConcurrencyTest.cpp: eight threads logging through one rotating
 // file destination. Every line arrives whole and unmixed, and the two files left hold
 // an unbroken tail of all the lines: for each thread seen, its lines from the first
-// one kept to its last one. And a write whose file operations log never deadlocks
-// against a thread that changes the registry.
+// one kept to its last one. Destinations that share a file write each line once. And
+// a write whose file operations log never deadlocks against a thread that changes the
+// registry.
 #include <shared_core/FileLogDestination.hpp>
 
 #include <atomic>
@@ -141,6 +142,49 @@ INSTANTIATE_TEST_SUITE_P(
             ch = '_';
       return name;
    });
+
+// Destinations of one file, two in the default set and one in a section, share its
+// writer while eight threads log to both: each line reaches the file exactly once.
+TEST(FileLogDestinationSharedFileTest, EachLineOfManyThreadsReachesTheSharedFileOnce)
+{
+   const testing::ScratchFolder root{"filelog-shared-%%%%-%%%%"};
+   const testing::ScopedProgramId programId("mt");
+   const auto make = [&root](unsigned int id) {
+      return std::make_shared<FileLogDestination>(id, LogLevel::INFO, "mt", FileLogOptions(FilePath(root.string())));
+   };
+   addLogDestination(make(3));
+   addLogDestination(make(4));
+   addLogDestination(make(5), "audit");
+
+   constexpr int kLines = 500;
+   std::vector<std::thread> threads;
+   for (int t = 0; t < kThreads; ++t)
+   {
+      threads.emplace_back([t] {
+         for (int i = 0; i < kLines; ++i)
+            logInfoMessage("t" + std::to_string(t) + " i" + std::to_string(i), i % 2 == 0 ? "" : "audit");
+      });
+   }
+   for (auto& thread : threads)
+      thread.join();
+   removeLogDestination(3);
+   removeLogDestination(4);
+   removeLogDestination(5, "audit");
+
+   const std::regex format(R"(\d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d \[mt\] INFO t(\d) i(\d+))");
+   std::map<int, int> next; // per thread, the index its next line must have
+   for (const auto& line : readLines(root / "mt.log"))
+   {
+      std::smatch match;
+      ASSERT_TRUE(std::regex_match(line, match, format)) << line;
+      const int thread = std::stoi(match[1]);
+      ASSERT_EQ(std::stoi(match[2]), next[thread]) << "thread " << thread << ": a line is missing or repeated";
+      ++next[thread];
+   }
+   ASSERT_EQ(next.size(), static_cast<std::size_t>(kThreads));
+   for (const auto& entry : next)
+      EXPECT_EQ(entry.second, kLines) << "thread " << entry.first;
+}
 
 // Runs the work and fails when it has not finished in time. A deadlocked thread can
 // be neither joined nor stopped, so the process ends there.

@@ -321,6 +321,52 @@ TEST_F(FileLogDestinationTest, FifoInPlaceOfTheFileDropsLinesWithoutBlocking)
    EXPECT_EQ(current(), "kept\n");
 }
 
+// Destinations of one file share its one writer, however the folder is written: the
+// second neither fails to open the file nor writes a registry line a second time.
+TEST_F(FileLogDestinationTest, DestinationsOfOneFileShareItsWriter)
+{
+   const boost::filesystem::path logs = root_ / "logs";
+   boost::filesystem::create_directories(logs);
+   std::vector<std::pair<std::string, std::string>> cases = {
+      {"the same text", logs.string()},
+      {"a trailing separator", logs.string() + "/"},
+      {"a dot", (logs / ".").string()},
+      {"through the parent", (logs / ".." / "logs").string()},
+   };
+#ifndef _WIN32
+   boost::filesystem::create_directory_symlink(logs, root_ / "link");
+   cases.emplace_back("through a link", (root_ / "link").string());
+#endif
+   for (const auto& c : cases)
+   {
+      SCOPED_TRACE(c.first);
+      boost::filesystem::remove(logs / "abc.log");
+      auto first = testing::registerForTest(
+         std::make_shared<FileLogDestination>(5, LogLevel::ERROR, "abc", FileLogOptions(FilePath(logs.string()))));
+      auto second = testing::registerForTest(
+         std::make_shared<FileLogDestination>(6, LogLevel::INFO, "abc", FileLogOptions(FilePath(c.second))));
+
+      logErrorMessage("to both");
+      logInfoMessage("to the second");
+      second->writeLog(LogLevel::INFO, "direct\n"); // a call of its own: written
+      first.reset();
+      logInfoMessage("after the first has gone");
+      const FilePath file((logs / "abc.log").string());
+      std::shared_ptr<std::istream> reader;
+      EXPECT_EQ(file.openForRead(reader).getCode(), 32); // still held by the second
+      second.reset();
+      EXPECT_FALSE(file.openForRead(reader));
+      reader.reset();
+
+      std::vector<std::string> lines;
+      std::istringstream written(contents(logs / "abc.log").value_or(""));
+      for (std::string line; std::getline(written, line);)
+         lines.push_back(testing::withoutTimestamp(line));
+      EXPECT_EQ(lines, (std::vector<std::string>{"[] ERROR to both", "[] INFO to the second", "direct",
+                                                 "[] INFO after the first has gone"}));
+   }
+}
+
 TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
 {
    std::ofstream((root_ / "file").string()) << "x";

@@ -4,6 +4,7 @@
 #include <shared_core/Logger.hpp>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <regex>
 #include <sstream>
@@ -97,6 +98,36 @@ TEST(LoggerTest, TimeIsTheUtcSecondOfEachLine)
       const std::string stamp = destination->lines().back().substr(0, before.size());
       EXPECT_TRUE(stamp == before || stamp == after) << stamp << " is neither " << before << " nor " << after;
    }
+}
+
+// A host's global, built before the registry and so destroyed after it, that logs from
+// its destructor once armed.
+struct LogsWhenTheProcessEnds
+{
+   ~LogsWhenTheProcessEnds()
+   {
+      if (!armed)
+         return;
+      logWarningMessage("logged by a global's destructor");
+      logError(unknownError("an error at exit", ErrorLocation()));
+   }
+
+   bool armed = false;
+};
+LogsWhenTheProcessEnds s_logsWhenTheProcessEnds;
+
+TEST(LoggerTest, AGlobalDestroyedAfterTheRegistryStillLogs)
+{
+   GTEST_FLAG_SET(death_test_style, "threadsafe");
+   EXPECT_EXIT(
+      {
+         addLogDestination(std::make_shared<StderrLogDestination>(LogLevel::INFO));
+         setProgramId("exit");
+         s_logsWhenTheProcessEnds.armed = true;
+         std::exit(0);
+      },
+      ::testing::ExitedWithCode(0),
+      R"(\[exit\] WARNING logged by a global's destructor.*\[exit\] ERROR UnknownError error 1 \(an error at exit\))");
 }
 
 // A thread-local object made before the thread's first line is destroyed after what the

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
@@ -47,8 +49,9 @@ std::shared_ptr<log::ILogDestination> stderrDestination(log::LogLevel level)
    return destination;
 }
 
-// An empty name is the default logger.
-void initLogDestination(const LogSetupState& state, const std::string& loggerName)
+// An empty name is the default logger. A logger that gets no destination for a reason
+// the host should hear of adds that reason to the problems.
+void initLogDestination(const LogSetupState& state, const std::string& loggerName, std::vector<std::string>* problems)
 {
    const log::LogOptions& options = *state.options;
    const log::LogLevel level = options.getLogLevel(loggerName);
@@ -59,10 +62,20 @@ void initLogDestination(const LogSetupState& state, const std::string& loggerNam
          destination = stderrDestination(level);
          break;
       case log::LoggerType::FILE:
-         destination = std::make_shared<log::FileLogDestination>(
-            s_nextFileDestinationId.fetch_add(1), level, state.programIdentity,
-            boost::get<log::FileLogOptions>(options.getLoggerOptions(loggerName)));
+      {
+         const log::FileLogOptions fileOptions = boost::get<log::FileLogOptions>(options.getLoggerOptions(loggerName));
+         // Without a folder the file would land in the working directory.
+         if (fileOptions.getDirectory().isEmpty())
+         {
+            problems->push_back((loggerName.empty() ? std::string("The default logger") : "The logger " + loggerName) +
+                                " writes no log file: it has no \"log-dir\" and no log folder to inherit (the "
+                                "per-user settings folder was not found, or the set-up was given none)");
+            return;
+         }
+         destination = std::make_shared<log::FileLogDestination>(s_nextFileDestinationId.fetch_add(1), level,
+                                                                  state.programIdentity, fileOptions);
          break;
+      }
       default:
          return; // there is no system log here
    }
@@ -73,12 +86,17 @@ void initLogDestination(const LogSetupState& state, const std::string& loggerNam
       log::addLogDestination(destination, loggerName);
 }
 
+// Problems are logged once every logger has its destination, so that they reach the
+// destinations this set-up made.
 void initLogDestinations(const LogSetupState& state)
 {
    log::setProgramId(state.programIdentity);
-   initLogDestination(state, std::string());
+   std::vector<std::string> problems;
+   initLogDestination(state, std::string(), &problems);
    for (const std::string& logger : state.options->getLoggers())
-      initLogDestination(state, logger);
+      initLogDestination(state, logger, &problems);
+   for (const std::string& problem : problems)
+      log::logErrorMessage(problem);
 }
 
 // Called with the set-up lock held.

@@ -69,6 +69,15 @@ std::vector<unsigned int> removeRegistered(const CapturingLogDestination& log,
 
 const std::vector<unsigned int> kCandidateIds = {0, 2, 3, 4, 5, 6};
 
+// The ids that file destinations take, from 3 up to the given one.
+std::vector<unsigned int> fileIdsBelow(unsigned int end)
+{
+   std::vector<unsigned int> ids;
+   for (unsigned int id = 3; id < end; ++id)
+      ids.push_back(id);
+   return ids;
+}
+
 TEST(LogSetupTest, StandardErrorSetUpWithoutAFile)
 {
    expectInAFreshProcess([] {
@@ -119,8 +128,8 @@ TEST(LogSetupTest, FileDestinationsTakeIdsFromThreeAndReinitAddsOne)
       EXPECT_EQ(0, settings.countInLog("second/tool.log", "debug"));
       EXPECT_EQ(LogLevel::INFO, lowestLogLevel());
 
-      // The new destination, id 5, names the file destination 4 holds open without
-      // sharing: it cannot open it, so each line still reaches the file once.
+      // The new destination, id 5, names the file of destination 4 and shares its
+      // writer, so each line still reaches the file once.
       EXPECT_FALSE(reinitLog());
       log::logInfoMessage("three");
       EXPECT_EQ(1, settings.countInLog("first/tool.log", "[tool] INFO three\n"));
@@ -162,6 +171,122 @@ TEST(LogSetupTest, NamedLoggersGetTheirOwnDestinations)
       EXPECT_TRUE(removeRegistered(*log, "quiet", kCandidateIds).empty());
       EXPECT_TRUE(removeRegistered(*log, "", kCandidateIds).empty());
    });
+}
+
+// A named logger inherits the default logger's folder, so both name one file: it has
+// one writer, and each line its logger admits reaches it once, whoever logs first and
+// however often the set-up has registered destinations for it.
+TEST(LogSetupTest, LoggersOfOneFileShareItAndEachLineReachesItOnce)
+{
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      const struct
+      {
+         const char* name;
+         std::string ownFolder; // the section's own "log-dir", or empty
+         bool sectionFirst;
+      } cases[] = {
+         {"section first", "", true},
+         {"default first", "", false},
+         {"section in its own folder", "own", true},
+      };
+      const std::vector<std::pair<std::string, LogLevel>> lines = {
+         {"audit", LogLevel::DEBUG}, {"audit", LogLevel::INFO}, {"", LogLevel::INFO}, {"", LogLevel::DEBUG}};
+      for (const auto& c : cases)
+      {
+         SCOPED_TRACE(c.name);
+         const std::string folder = std::string("logs-") + (c.sectionFirst ? "s" : "d") + c.ownFolder;
+         const std::string auditFile = (c.ownFolder.empty() ? folder : c.ownFolder) + "/tool.log";
+         const std::string defaultFile = folder + "/tool.log";
+         settings.writeConfig("[*]\nlog-level=info\n[audit]\nlog-level=debug\n" +
+                              (c.ownFolder.empty() ? std::string() : "log-dir=" + settings.path(c.ownFolder) + "\n"));
+         ASSERT_FALSE(initializeLog("tool", LogLevel::INFO, FilePath(settings.path(folder)), false));
+
+         // Each round logs every line once more, in the row's order; reinitLog adds a
+         // further destination for each logger, of the same file.
+         for (int round = 1; round <= 2; ++round)
+         {
+            SCOPED_TRACE(round);
+            for (std::size_t i = 0; i < lines.size(); ++i)
+            {
+               const auto& line = lines[c.sectionFirst ? i : lines.size() - 1 - i];
+               logAtLevel(line.second, "round " + std::to_string(round) + " to " +
+                                          (line.first.empty() ? "default" : line.first) + " at " +
+                                          logLevelToStr(line.second),
+                          line.first);
+            }
+            const std::string prefix = "[tool] ";
+            const std::string r = "round " + std::to_string(round);
+            EXPECT_EQ(1, settings.countInLog(auditFile, prefix + "DEBUG " + r + " to audit at DEBUG\n"));
+            EXPECT_EQ(1, settings.countInLog(auditFile, prefix + "INFO " + r + " to audit at INFO\n"));
+            EXPECT_EQ(1, settings.countInLog(defaultFile, prefix + "INFO " + r + " to default at INFO\n"));
+            EXPECT_EQ(0, settings.countInLog(defaultFile, r + " to default at DEBUG"));
+            if (!c.ownFolder.empty())
+            {
+               EXPECT_EQ(0, settings.countInLog(defaultFile, r + " to audit"));
+               EXPECT_EQ(0, settings.countInLog(auditFile, r + " to default"));
+            }
+            if (round == 1)
+            {
+               ASSERT_FALSE(reinitLog());
+            }
+         }
+
+         EXPECT_EQ(2u, removeRegistered(*log, "audit", fileIdsBelow(20)).size());
+         EXPECT_EQ(2u, removeRegistered(*log, "", fileIdsBelow(20)).size());
+      }
+   });
+}
+
+// Without a per-user settings folder there is no default log folder: a file logger
+// without its own "log-dir" gets no destination, rather than one in the working
+// directory, and the set-up says why.
+TEST(LogSetupTest, WithoutAUserSettingsFolderAFileLoggerWithoutAFolderGetsNoDestination)
+{
+#ifdef _WIN32
+   GTEST_SKIP() << "the settings folders are moved through the variables of the Linux stand-ins";
+#else
+   expectInAFreshProcess([] {
+      const ScratchSettings settings;
+      boost::filesystem::remove_all(settings.path("user"));
+      const boost::filesystem::path work = settings.root() / "work";
+      boost::filesystem::create_directories(work);
+      const boost::filesystem::path previous = boost::filesystem::current_path();
+      boost::filesystem::current_path(work);
+      const auto log = captureLog(1, LogLevel::DEBUG);
+      const auto loggedOnce = [&log](const std::string& text) {
+         int count = 0;
+         for (const std::string& line : log->lines())
+            count += withoutTimestamp(line) == text ? 1 : 0;
+         return count == 1;
+      };
+      const std::string why = " writes no log file: it has no \"log-dir\" and no log folder to inherit (the "
+                              "per-user settings folder was not found, or the set-up was given none)\n";
+
+      settings.write(settings.machineLoggingConf(),
+                     "[net]\nlogger-type=file\nlog-level=info\n"
+                     "[own]\nlogger-type=file\nlog-level=info\nlog-dir=" + settings.path("own") + "\n");
+      ::testing::internal::CaptureStderr();
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, false));
+      log::logInfoMessage("to net", "net");
+      log::logInfoMessage("to own", "own");
+      EXPECT_TRUE(loggedOnce("[tool] ERROR The logger net" + why));
+      EXPECT_EQ(1, settings.countInLog("own/tool.log", "[tool] INFO to own\n"));
+
+      settings.write(settings.machineLoggingConf(), "[@tool]\nlogger-type=file\n");
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, false));
+      EXPECT_TRUE(loggedOnce("[tool] ERROR The default logger" + why));
+      log::logWarningMessage("to the default set");
+      ::testing::internal::GetCapturedStderr();
+
+      EXPECT_TRUE(boost::filesystem::is_empty(work));
+      EXPECT_TRUE(removeRegistered(*log, "net", kCandidateIds).empty());
+      EXPECT_EQ((std::vector<unsigned int>{3}), removeRegistered(*log, "own", kCandidateIds));
+      EXPECT_EQ((std::vector<unsigned int>{0}), removeRegistered(*log, "", kCandidateIds));
+      boost::filesystem::current_path(previous);
+   });
+#endif
 }
 
 TEST(LogSetupTest, StandardErrorKeepsTheLevelOfTheFirstLoggerThatAskedForIt)
@@ -250,11 +375,8 @@ TEST(LogSetupTest, OtherThreadsKeepLoggingWhileTheSetUpRuns)
       done = true;
       logging.join();
       EXPECT_EQ(LogLevel::DEBUG, lowestLogLevel());
-      std::vector<unsigned int> ids;
-      for (unsigned int id = 3; id < 43; ++id)
-         ids.push_back(id);
-      EXPECT_EQ(20u, removeRegistered(*log, "net", ids).size());
-      EXPECT_EQ(20u, removeRegistered(*log, "", ids).size());
+      EXPECT_EQ(20u, removeRegistered(*log, "net", fileIdsBelow(43)).size());
+      EXPECT_EQ(20u, removeRegistered(*log, "", fileIdsBelow(43)).size());
    });
 }
 

@@ -51,6 +51,7 @@ public:
    void setValidator(const std::string& name, Validator validator);
 
    // On success the text's sections replace the stored ones; on failure nothing changes.
+   // One UTF-8 byte-order mark at the start of the text is skipped.
    Error parseString(const std::string& profile);
    // Reads the file whole and parses it; a parse error names the file in its description.
    Error parseFile(const FilePath& filePath);

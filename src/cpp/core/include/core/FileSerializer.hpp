@@ -68,6 +68,7 @@ Error writeCollectionToFile(
    const CollectionType& collection,
    const boost::function<std::string(const typename CollectionType::value_type& element)>& stringifier);
 
+// One UTF-8 byte-order mark at the start of the file is skipped.
 Error readStringMapFromFile(const FilePath& filePath, std::map<std::string, std::string>* map);
 Error readStringVectorFromFile(const FilePath& filePath, std::vector<std::string>* vector, bool trimAndSkipBlank);
 Error writeStringMapToFile(const FilePath& filePath, const std::map<std::string, std::string>& map);

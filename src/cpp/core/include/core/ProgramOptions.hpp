@@ -61,7 +61,8 @@ ProgramStatus read(const OptionsDescription& optionsDescription,
                    bool configFileHasPrecedence);
 
 // Stores the file's config-file options in the map; an empty path reads nothing. A file
-// that cannot be opened or read is reported, and false returned.
+// that cannot be opened or read is reported, and false returned. One UTF-8 byte-order
+// mark at the start of the file is skipped.
 bool parseConfigFile(boost::program_options::variables_map& variables,
                      const std::string& configFile,
                      const OptionsDescription& optionsDescription,

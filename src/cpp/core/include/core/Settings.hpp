@@ -43,7 +43,8 @@ public:
    // A change to the value stored marks the settings dirty and writes the file unless
    // a batch is open; storing the same value again writes nothing. Setting an absent
    // name to the empty text adds it without a write: it reaches the file with the next
-   // one.
+   // one. A name the file cannot hold (white space at either end, '=', CR or LF) is
+   // refused: system error 22 is logged with the property "name" and nothing changes.
    void set(const std::string& name, const std::string& value);
    // Stores the text, where a literal would otherwise pick the bool overload; a null
    // pointer stores the empty text.

@@ -9,6 +9,10 @@
 // previous demo.old.log is removed and the current file takes its name. Every line is
 // flushed. Lines of different threads are serialised and never interleave. Failures
 // are not reported: they cost the lines that could not be written.
+//
+// Destinations of the same program id and folder share one open writer of the file,
+// each with its own id, level and size limit; a line that the registry hands to
+// several of them goes into the file once, by the first whose level admits it.
 #pragma once
 
 #include <memory>

@@ -25,7 +25,8 @@
 
 namespace velorin::core::log {
 
-// The registry record: one per process, built on first use by logger().
+// The registry record: one per process, built on first use by logger() and never
+// destroyed, so that logging from static destructors at exit is safe.
 class Logger : boost::noncopyable
 {
 public:

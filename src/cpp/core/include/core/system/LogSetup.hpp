@@ -9,9 +9,12 @@
 // registers one destination for the default logger and one for each named logger,
 // under the logger's name. Standard error is one destination, id 0, shared by every
 // logger that asks for it and kept at the level of the first; each file logger gets a
-// destination of its own, with ids from 3 on that are never reused. Nothing is ever
-// removed: reinitLog registers again, so a file logger then has one more destination,
-// which the file's sharing rules keep from writing while the first holds the file.
+// destination of its own, with ids from 3 on that are never reused. Destinations of
+// one file share its writer, and a line goes into the file once, so a named logger
+// that inherits the default logger's folder keeps its lines. Nothing is ever removed:
+// reinitLog registers again, so a file logger then has one more destination for the
+// same file. A file logger with no folder at all (no "log-dir", and no per-user
+// settings folder for the default one) gets no destination; the set-up logs why.
 //
 // A "logging.conf" that cannot be read or parsed is the only error returned; that
 // call then registers nothing and leaves the program id alone. The set-up holds a
