@@ -5,14 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include <platform/win32/WinMetafile.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -34,9 +35,9 @@ Clipboard& clipboard()
 
 std::string lockFilePath()
 {
-   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-   if (runtime != nullptr && runtime[0] == '/')
-      return std::string(runtime) + "/velorin-clipboard.lock";
+   const std::optional<std::string> runtime = velorin::platform::environmentValue("XDG_RUNTIME_DIR");
+   if (runtime && !runtime->empty() && (*runtime)[0] == '/')
+      return *runtime + "/velorin-clipboard.lock";
    return "/tmp/velorin-clipboard-" + std::to_string(::getuid()) + ".lock";
 }
 

@@ -21,6 +21,7 @@
 
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 extern char** environ;
@@ -313,6 +314,18 @@ BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
 }
 
 namespace velorin::platform {
+
+std::optional<std::string> environmentValue(const char* name)
+{
+   const std::size_t length = std::strlen(name);
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+   {
+      if (std::strncmp(*entry, name, length) == 0 && (*entry)[length] == '=')
+         return std::string(*entry + length + 1);
+   }
+   return std::nullopt;
+}
 
 std::vector<std::string> environmentEntries()
 {

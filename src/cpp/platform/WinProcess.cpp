@@ -32,6 +32,7 @@
 #include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {

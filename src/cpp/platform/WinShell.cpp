@@ -47,9 +47,9 @@ std::string personalFolder(DWORD flags)
 {
    if (flags == SHGFP_TYPE_CURRENT)
    {
-      const char* documents = std::getenv("XDG_DOCUMENTS_DIR");
-      if (documents != nullptr && documents[0] == '/')
-         return documents;
+      const std::optional<std::string> documents = velorin::platform::environmentValue("XDG_DOCUMENTS_DIR");
+      if (documents && !documents->empty() && (*documents)[0] == '/')
+         return *documents;
    }
    return accountHome();
 }
@@ -76,8 +76,8 @@ int createDirectories(const std::string& path)
 
 std::string absoluteXdg(const char* variable)
 {
-   const char* value = std::getenv(variable);
-   return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+   const std::optional<std::string> value = velorin::platform::environmentValue(variable);
+   return value && !value->empty() && (*value)[0] == '/' ? *value : std::string();
 }
 
 // The folder a CSIDL stands for; empty when there is none.
@@ -126,7 +126,12 @@ HRESULT folderPath(int folder, HANDLE token, DWORD flags, const std::string& sub
    if (result.empty())
       return hresultFromWin32(ERROR_PATH_NOT_FOUND);
    if (!subFolder.empty())
-      result += "/" + subFolder;
+   {
+      // The sub-folder is a Windows path: '\\' separates its folders as '/' does.
+      std::string sub = velorin::platform::win32PathMeaning(std::string_view(subFolder));
+      std::replace(sub.begin(), sub.end(), '\\', '/');
+      result += "/" + sub;
+   }
    if (!isDirectory(result))
    {
       if (!create)

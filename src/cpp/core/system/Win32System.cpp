@@ -130,7 +130,7 @@ Error captureCommand(const std::string& command, std::string* pOutput)
 {
    std::FILE* pipe = ::_popen(command.c_str(), "r");
    if (pipe == nullptr)
-      return systemError(static_cast<int>(platform::win32ErrorFromNative(errno)), ERROR_LOCATION);
+      return systemError(errno, ERROR_LOCATION); // the C runtime's own number, as it stands
 
    char buffer[1024];
    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
@@ -144,7 +144,7 @@ Error captureCommand(const std::string& command, std::string* pOutput)
       const int closeError = errno;
       if (error)
          log::logError(error, ERROR_LOCATION);
-      error = systemError(static_cast<int>(platform::win32ErrorFromNative(closeError)), ERROR_LOCATION);
+      error = systemError(closeError, ERROR_LOCATION);
    }
    return error;
 }

@@ -26,6 +26,7 @@
 #include <core/system/Environment.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "DescriptorsTaken.hpp"
 #include "ScopedEnvironment.hpp"
 
 extern char** environ;
@@ -321,15 +322,64 @@ TEST(CaptureCommandTest, StandardOutputIsAppendedWhateverTheExitStatus)
    }
 }
 
-TEST(CaptureCommandTest, PipeFailuresAreReported)
+// SIGCHLD ignored, so that the system reaps every child as it ends.
+class ChildrenReapedBySystem
 {
-   std::string output;
-   platform::failNext("_popen", 0);
-   EXPECT_TRUE(captureCommand("echo x", &output).isError());
-   EXPECT_EQ(output, "");
-   platform::failNext("_pclose", 0);
-   EXPECT_TRUE(captureCommand("echo x", &output).isError());
-   EXPECT_EQ(output, "x\n");
+public:
+   ChildrenReapedBySystem()
+   {
+      struct sigaction ignore = {};
+      ignore.sa_handler = SIG_IGN;
+      ::sigaction(SIGCHLD, &ignore, &saved_);
+   }
+   ~ChildrenReapedBySystem() { ::sigaction(SIGCHLD, &saved_, nullptr); }
+
+private:
+   struct sigaction saved_ = {};
+};
+
+// The C runtime's numbers, as the runtime sets errno: 24 when no pipe can be made, 10
+// when the wait for the shell fails. A shell the system reaped by itself has run.
+TEST(CaptureCommandTest, PipeFailuresAreTheRuntimesNumbers)
+{
+   enum class Condition
+   {
+      PipeRefused,
+      CloseFails,
+      NoDescriptorsLeft,
+      ChildrenReapedBySystem,
+   };
+   struct Case
+   {
+      const char* name;
+      Condition condition;
+      int expectedCode;
+      std::string expectedOutput;
+   };
+   const Case cases[] = {
+      {"no pipe", Condition::PipeRefused, 24, ""},
+      {"the close fails", Condition::CloseFails, 10, "x\n"},
+      {"descriptors run out", Condition::NoDescriptorsLeft, 24, ""},
+      {"children reaped by the system", Condition::ChildrenReapedBySystem, 0, "x\n"},
+   };
+   for (const Case& c : cases)
+   {
+      std::optional<testing::DescriptorsTaken> taken;
+      std::optional<ChildrenReapedBySystem> reaped;
+      switch (c.condition)
+      {
+         case Condition::PipeRefused: platform::failNext("_popen", 0); break;
+         case Condition::CloseFails: platform::failNext("_pclose", 0); break;
+         case Condition::NoDescriptorsLeft: taken.emplace(); break;
+         case Condition::ChildrenReapedBySystem: reaped.emplace(); break;
+      }
+      std::string output;
+      const Error error = captureCommand("echo x", &output);
+      taken.reset();
+      reaped.reset();
+      EXPECT_EQ(error.getCode(), c.expectedCode) << c.name;
+      EXPECT_EQ(output, c.expectedOutput) << c.name;
+   }
 }
 
 // The job tests run the helper program, which ties itself to a job.
