@@ -135,6 +135,9 @@ std::optional<PROCESSENTRY32> entryOf(pid_t pid)
       field.push_back(value);
    if (field.size() < 18)
       return std::nullopt;
+   // A process that has ended is no longer listed on Windows, whoever still holds it.
+   if (field[0] == "Z" || field[0] == "X")
+      return std::nullopt;
 
    PROCESSENTRY32 entry{};
    entry.dwSize = sizeof(PROCESSENTRY32);
@@ -590,6 +593,10 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode)
    if (!state)
       return failWith(ERROR_INVALID_HANDLE);
    if ((state->access & PROCESS_TERMINATE) == 0 || state->pidfd < 0)
+      return failWith(ERROR_ACCESS_DENIED);
+   // A process that has ended takes a signal until it is reaped; Windows refuses it.
+   pollfd ended{state->pidfd, POLLIN, 0};
+   if (::poll(&ended, 1, 0) > 0)
       return failWith(ERROR_ACCESS_DENIED);
    if (pidfdSendSignal(state->pidfd, SIGKILL) != 0)
       return failWith(ERROR_ACCESS_DENIED); // ended already (ESRCH) or not ours to signal

@@ -293,8 +293,11 @@ TEST_F(ProcessTest, TerminatingANamedProcess)
    for (std::uint32_t pid : {static_cast<std::uint32_t>(maxPid + 1), 0u, 0xFFFFFFFFu, 0x80000000u})
       EXPECT_EQ(terminateProcess(pid).getCode(), ERROR_INVALID_PARAMETER) << pid;
 
-   // A process that has ended and been reaped is gone.
+   // A process that has ended but is not yet reaped is refused, as Windows refuses a
+   // process that has ended while a handle keeps it; once reaped, it is gone.
    ::syscall(SYS_pidfd_send_signal, childFd_, SIGKILL, nullptr, 0);
+   ASSERT_TRUE(endsWithin(childFd_, std::chrono::seconds(10)));
+   EXPECT_EQ(terminateProcess(static_cast<std::uint32_t>(child_)).getCode(), ERROR_ACCESS_DENIED);
    ::waitpid(child_, nullptr, 0);
    const pid_t ended = child_;
    child_ = -1;

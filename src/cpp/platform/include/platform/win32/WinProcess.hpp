@@ -3,7 +3,8 @@
 //
 // Process ids are Linux's. A snapshot lists every process that /proc shows, under
 // Windows' idle process (id 0, parent 0), with the executable's file name (or the
-// kernel's short name when the executable cannot be read) in the ANSI code page.
+// kernel's short name when the executable cannot be read) in the ANSI code page. A
+// process that has ended is not listed, even while it waits to be reaped.
 #pragma once
 
 #include <platform/win32/WinBase.hpp>
