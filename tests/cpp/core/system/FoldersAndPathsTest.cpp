@@ -71,6 +71,39 @@ TEST_F(FoldersAndPathsTest, NamesWithHighBytesNameDifferentFoldersPerUserAndPerM
    EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Caf\xC3\xA9")));
 }
 
+// A sub-folder named with Windows' separator is a folder inside a folder, made level
+// by level, and the path returned is the one made.
+TEST_F(FoldersAndPathsTest, SettingsSubFoldersTakeTheBackslashAsASeparator)
+{
+   struct Case
+   {
+      const char* appName;
+      const char* expected;
+   };
+   const Case cases[] = {
+      {"Vendor\\App", "Vendor/App"},
+      {"Vendor\\Deep\\App", "Vendor/Deep/App"},
+      {"Other/App", "Other/App"},
+      {"Mixed\\Sub/App", "Mixed/Sub/App"},
+   };
+   for (const Case& c : cases)
+   {
+      const FilePath user = userSettingsPath(FilePath(), c.appName, true);
+      EXPECT_EQ(user.getAbsolutePath(), path("user/") + c.expected) << c.appName;
+      EXPECT_TRUE(boost::filesystem::is_directory(path("user/") + c.expected)) << c.appName;
+      EXPECT_TRUE(user.isDirectory()) << c.appName;
+
+      const FilePath machine = systemSettingsPath(c.appName, true);
+      EXPECT_EQ(machine.getAbsolutePath(), path("machine/") + c.expected) << c.appName;
+      EXPECT_TRUE(machine.isDirectory()) << c.appName;
+   }
+   for (const char* folder : {"user", "machine"})
+   {
+      for (const auto& entry : boost::filesystem::directory_iterator(root_ / folder))
+         EXPECT_EQ(entry.path().filename().string().find('\\'), std::string::npos) << entry.path();
+   }
+}
+
 TEST_F(FoldersAndPathsTest, MachineSettingsFolderIsNamedWhetherOrNotItExists)
 {
    EXPECT_EQ(systemSettingsPath("Velorin", false).getAbsolutePath(), path("machine/Velorin"));
