@@ -12,6 +12,7 @@
 #include <platform/win32/WinFile.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -521,7 +522,18 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
       return fail(ERROR_INVALID_NAME);
    std::string path = velorin::platform::utf8FromUtf16(fileName, std::wcslen(fileName));
    std::replace(path.begin(), path.end(), '\\', '/');
-   if (path[0] != '/')
+   // A drive and the separator after it are a root, which ".." never climbs above;
+   // "C:" alone or "C:name" is relative to the drive's working directory, which is
+   // the process's own here.
+   std::string root;
+   const bool driveRoot = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                          path[2] == '/';
+   if (driveRoot)
+   {
+      root = path.substr(0, 2);
+      path.erase(0, 2);
+   }
+   else if (path[0] != '/')
    {
       std::vector<char> folder(4096);
       while (::getcwd(folder.data(), folder.size()) == nullptr)
@@ -553,10 +565,10 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
       }
       start = slash + 1;
    }
-   std::string full;
+   std::string full = root;
    for (const std::string& name : names)
       full += "/" + name;
-   if (full.empty() || (trailingSeparator && full.back() != '/'))
+   if (names.empty() || (trailingSeparator && full.back() != '/'))
       full += "/";
 
    const std::wstring wide = velorin::platform::utf16FromUtf8(full);

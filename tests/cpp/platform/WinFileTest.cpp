@@ -582,6 +582,14 @@ TEST_F(WinFileTest, FullPathsAreLexicalAndCountUtf16Units)
       {"/x/../../y", "/y"},
       {"/x\\y\\", "/x/y/"},
       {"/missing/link/..", "/missing"},
+      // A drive and its separator are a root that ".." stays below.
+      {"C:\\a\\.\\b\\..\\c\\", "C:/a/c/"},
+      {"C:\\..\\x", "C:/x"},
+      {"c:/x/../..", "c:/"},
+      {"D:\\", "D:/"},
+      // Without a separator the drive names its working directory, the process's own.
+      {"C:", here + "/C:"},
+      {"C:x/..", here},
    };
    for (const Case& c : cases)
    {

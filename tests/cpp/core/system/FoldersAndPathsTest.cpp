@@ -191,6 +191,9 @@ TEST_F(FoldersAndPathsTest, RealPathsAreFullAndLexical)
       {"a/./b/../c", std::string(folder) + "/a/c"},
       {"/x/y/../../z/", "/z/"},
       {"/" + longName + "/f", "/" + longName + "/f"}, // past the first buffer
+      {"C:\\a\\.\\b\\..\\c\\", "C:/a/c/"},
+      {"C:\\..\\x", "C:/x"},
+      {"C:/a/../../..", "C:/"},
    };
    for (const Case& c : cases)
    {
@@ -220,6 +223,9 @@ TEST_F(FoldersAndPathsTest, RealPathsAreComparedResolved)
    EXPECT_TRUE(realPathsEqual(FilePath(path("a/../b")), FilePath(path("b"))));
    EXPECT_TRUE(realPathsEqual(FilePath("."), FilePath(boost::filesystem::current_path().string())));
    EXPECT_FALSE(realPathsEqual(FilePath(path("a")), FilePath(path("b"))));
+   EXPECT_TRUE(realPathsEqual(FilePath("C:\\..\\x"), FilePath("C:/x")));
+   EXPECT_TRUE(realPathsEqual(FilePath("C:/a/./b/../c/"), FilePath("C:\\a\\c\\")));
+   EXPECT_FALSE(realPathsEqual(FilePath("C:/x"), FilePath("D:/x")));
 
    const auto log = captureLog();
    platform::failNextAfter("GetFullPathNameW", 1, ERROR_NOT_ENOUGH_MEMORY);
