@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include <core/StringUtils.hpp>
@@ -108,11 +109,14 @@ void attachToJobObject()
    if (!detach)
       return;
 
-   STARTUPINFOA startup = {};
+   // The wide calls carry every character of the arguments; CreateProcessW may write
+   // into the command line it is given, so it gets a copy of its own.
+   STARTUPINFOW startup = {};
    startup.cb = sizeof(startup);
    PROCESS_INFORMATION process = {};
+   std::wstring commandLine = ::GetCommandLineW();
    const DWORD flags = ::GetPriorityClass(::GetCurrentProcess()) | CREATE_BREAKAWAY_FROM_JOB;
-   if (!::CreateProcessA(nullptr, ::GetCommandLineA(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+   if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                          &process))
       return;
 

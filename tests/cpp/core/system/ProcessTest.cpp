@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
 #include <core/system/Environment.hpp>
@@ -28,6 +29,7 @@
 #include "CapturingLogDestination.hpp"
 #include "DescriptorsTaken.hpp"
 #include "ScopedEnvironment.hpp"
+#include "ScratchFolder.hpp"
 
 extern char** environ;
 
@@ -403,7 +405,7 @@ TEST_F(JobObjectTest, AProgramThatCanJoinItsJobGoesOn)
 {
    unsetenv(platform::kRefusingJobVariable);
    unsetenv("_VELORIN_LEVEL");
-   EXPECT_EQ(run("7"), "started\nattached level= arguments=7\nstatus=7\n");
+   EXPECT_EQ(run("7"), "started " JOB_HELPER "\nattached level= arguments=7\nstatus=7\n");
 }
 
 TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
@@ -435,19 +437,50 @@ TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
    EXPECT_TRUE(state.empty() || state == "Z") << state;
 }
 
+// The restarted copy gets every argument whole, whatever its characters, and is
+// started by the name the first copy was started by, also a bare name found along PATH.
 TEST_F(JobObjectTest, ARefusingJobRestartsTheProgramOnceOutsideIt)
 {
-   setenv(platform::kRefusingJobVariable, "1");
-   unsetenv("_VELORIN_LEVEL");
-   EXPECT_EQ(run("42 'two words' 'a\"quote'"),
-             "started\nstarted\nattached level=1 arguments=42|two words|a\"quote\nstatus=42\n");
+   // A name that is not beside the program, so that the restart looks along PATH too.
+   const testing::ScratchFolder folder("path-%%%%-%%%%");
+   boost::filesystem::create_symlink(JOB_HELPER, folder / "velorin-job-helper");
+   struct Case
+   {
+      std::string path;
+      std::string command;
+      std::string expected;
+   };
+   const Case cases[] = {
+      {getenv("PATH"),
+       "'" JOB_HELPER "' 42 'two words' 'a\"quote'",
+       "started " JOB_HELPER "\nstarted " JOB_HELPER "\nattached level=1 arguments=42|two words|a\"quote\nstatus=42\n"},
+      {getenv("PATH"),
+       "'" JOB_HELPER "' 3 caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC '\xF0\x9F\x98\x80 x'",
+       "started " JOB_HELPER "\nstarted " JOB_HELPER
+       "\nattached level=1 arguments=3|caf\xC3\xA9|\xE6\x97\xA5\xE6\x9C\xAC|\xF0\x9F\x98\x80 x\nstatus=3\n"},
+      {boost::filesystem::path(JOB_HELPER).parent_path().string(),
+       "job_helper 4",
+       "started job_helper\nstarted job_helper\nattached level=1 arguments=4\nstatus=4\n"},
+      {folder.string(),
+       "velorin-job-helper 9 caf\xC3\xA9",
+       "started velorin-job-helper\nstarted velorin-job-helper\nattached level=1 arguments=9|caf\xC3\xA9\nstatus=9\n"},
+   };
+   for (const Case& c : cases)
+   {
+      setenv(platform::kRefusingJobVariable, "1");
+      unsetenv("_VELORIN_LEVEL");
+      setenv("PATH", c.path);
+      std::string output;
+      EXPECT_FALSE(captureCommand(c.command + "; echo status=$?", &output)) << c.command;
+      EXPECT_EQ(output, c.expected) << c.command;
+   }
 }
 
 TEST_F(JobObjectTest, TheRestartedCopyNeverRestartsAgain)
 {
    setenv(platform::kRefusingJobVariable, "1");
    setenv("_VELORIN_LEVEL", "1");
-   EXPECT_EQ(run("5"), "started\nattached level=1 arguments=5\nstatus=5\n");
+   EXPECT_EQ(run("5"), "started " JOB_HELPER "\nattached level=1 arguments=5\nstatus=5\n");
 }
 
 TEST_F(JobObjectTest, ARestartThatCannotStartLetsTheProgramGoOnInTheJob)
@@ -459,7 +492,7 @@ TEST_F(JobObjectTest, ARestartThatCannotStartLetsTheProgramGoOnInTheJob)
    std::string output;
    EXPECT_FALSE(captureCommand(
       "/bin/bash -c \"exec -a velorin-missing-program '" JOB_HELPER "' 3\"; echo status=$?", &output));
-   EXPECT_EQ(output, "started\nattached level=1 arguments=3\nstatus=3\n");
+   EXPECT_EQ(output, "started velorin-missing-program\nattached level=1 arguments=3\nstatus=3\n");
 }
 
 } // namespace
