@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 
 #include <boost/filesystem.hpp>
@@ -216,6 +218,35 @@ TEST_F(FoldersAndPathsTest, RealPathFailuresNameThePathOnlyOnTheFirstCall)
    EXPECT_EQ(error.getCode(), 8);
    EXPECT_TRUE(error.getProperties().empty());
    EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
+}
+
+// A file named as a folder, with a separator after its name, is not there, as on
+// Windows; a folder or a link named so is its own entry.
+TEST_F(FoldersAndPathsTest, AFileNamedWithATrailingSeparatorIsNotThere)
+{
+   std::ofstream(path("t.txt")) << "text";
+   boost::filesystem::create_directory(path("d"));
+   boost::filesystem::create_symlink(path("t.txt"), path("l"));
+   for (const std::string& text : {path("t.txt") + "/", path("t.txt") + "\\", path("d/../t.txt") + "//"})
+   {
+      const FilePath file(text);
+      EXPECT_FALSE(file.exists()) << text;
+      EXPECT_FALSE(FilePath::exists(text)) << text;
+      EXPECT_FALSE(file.isRegularFile()) << text;
+      std::shared_ptr<std::istream> in;
+      EXPECT_TRUE(file.openForRead(in).isError()) << text;
+      std::shared_ptr<std::ostream> out;
+      EXPECT_TRUE(file.openForWrite(out).isError()) << text;
+      EXPECT_FALSE(realPathsEqual(file, FilePath(path("t.txt")))) << text;
+   }
+   std::ifstream stream(path("t.txt"));
+   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()), "text");
+
+   EXPECT_TRUE(FilePath(path("t.txt")).exists());
+   EXPECT_TRUE(FilePath(path("d") + "/").isDirectory());
+   EXPECT_TRUE(FilePath(path("l") + "/").isSymlink());
+   std::shared_ptr<std::istream> throughLink;
+   EXPECT_FALSE(FilePath(path("l") + "/").openForRead(throughLink));
 }
 
 TEST_F(FoldersAndPathsTest, RealPathsAreComparedResolved)

@@ -94,6 +94,10 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
 
+// Whether the path names a folder or a link, the entries a trailing separator may
+// follow.
+bool isFolderOrLinkEntry(const std::wstring& path);
+
 // The Win32 number for an operating-system error of a folder creation: an entry that
 // stands in the way is 183, as CreateDirectoryW gives it, not the 80 of a file create.
 DWORD win32ErrorFromNativeForCreateDirectory(int nativeError);
