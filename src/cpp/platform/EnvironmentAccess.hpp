@@ -16,6 +16,10 @@ namespace velorin::platform {
 // it is unset.
 std::optional<std::string> environmentValue(const char* name);
 
+// The variable's value when it is an absolute path, as the XDG variables must be;
+// empty otherwise.
+std::string absolutePathVariable(const char* name);
+
 // The "NAME=VALUE" entries of environ as they stand, for a child's environment.
 std::vector<std::string> environmentEntries();
 

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include <platform/win32/WinMetafile.hpp>
@@ -35,9 +34,9 @@ Clipboard& clipboard()
 
 std::string lockFilePath()
 {
-   const std::optional<std::string> runtime = velorin::platform::environmentValue("XDG_RUNTIME_DIR");
-   if (runtime && !runtime->empty() && (*runtime)[0] == '/')
-      return *runtime + "/velorin-clipboard.lock";
+   const std::string runtime = velorin::platform::absolutePathVariable("XDG_RUNTIME_DIR");
+   if (!runtime.empty())
+      return runtime + "/velorin-clipboard.lock";
    return "/tmp/velorin-clipboard-" + std::to_string(::getuid()) + ".lock";
 }
 

@@ -167,8 +167,8 @@ int wctomb(char* multiByte, wchar_t wideChar)
 
 namespace {
 
-// The command's side of a pipe: the stream read or written, and the shell to wait for.
-// A text-mode reader's stream filters the pipe's own stream, which it closes.
+// What closing a command's stream needs: the shell to wait for. A text-mode reader's
+// stream filters the pipe's own stream, which it closes with itself.
 struct CommandPipe
 {
    pid_t shell;

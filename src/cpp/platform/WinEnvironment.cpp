@@ -337,6 +337,21 @@ BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
 
 namespace velorin::platform {
 
+std::string absolutePathVariable(const char* name)
+{
+   const std::optional<std::string> value = environmentValue(name);
+   return value && !value->empty() && (*value)[0] == '/' ? *value : std::string();
+}
+
+std::vector<std::string> environmentEntries()
+{
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   std::vector<std::string> entries;
+   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+      entries.emplace_back(*entry);
+   return entries;
+}
+
 std::optional<std::string> environmentValue(const char* name)
 {
    const std::size_t length = std::strlen(name);
@@ -347,15 +362,6 @@ std::optional<std::string> environmentValue(const char* name)
          return std::string(*entry + length + 1);
    }
    return std::nullopt;
-}
-
-std::vector<std::string> environmentEntries()
-{
-   std::lock_guard<std::mutex> lock(s_environmentMutex);
-   std::vector<std::string> entries;
-   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
-      entries.emplace_back(*entry);
-   return entries;
 }
 
 } // namespace velorin::platform

@@ -359,9 +359,19 @@ std::optional<DWORD> reap(ProcessState& process, bool block)
    return process.exitCode;
 }
 
-// What both character widths of CreateProcess do, for a UTF-8 command line.
-BOOL startProcess(const std::string& commandLine, DWORD creationFlags, LPPROCESS_INFORMATION processInformation)
+// What both character widths of CreateProcess do, for a UTF-8 command line: only a
+// null application name, environment and folder are supported, and the command line
+// and a start-up record of its width's size must be given.
+BOOL startProcess(bool supported,
+                  bool given,
+                  const std::string& commandLine,
+                  DWORD creationFlags,
+                  LPPROCESS_INFORMATION processInformation)
 {
+   if (!supported)
+      return failWith(ERROR_NOT_SUPPORTED);
+   if (!given || processInformation == nullptr)
+      return failWith(ERROR_INVALID_PARAMETER);
    std::vector<std::string> words = splitCommandLine(commandLine);
    if (words.empty())
       return failWith(ERROR_FILE_NOT_FOUND);
@@ -478,12 +488,10 @@ BOOL CreateProcessA(LPCSTR applicationName,
    (void)processAttributes;
    (void)threadAttributes;
    (void)inheritHandles; // descriptors the program left inheritable are inherited
-   if (applicationName != nullptr || environment != nullptr || currentDirectory != nullptr)
-      return failWith(ERROR_NOT_SUPPORTED);
-   if (commandLine == nullptr || startupInfo == nullptr || processInformation == nullptr ||
-       startupInfo->cb != sizeof(STARTUPINFOA))
-      return failWith(ERROR_INVALID_PARAMETER);
-   return startProcess(velorin::platform::utf8FromAnsi(commandLine), creationFlags, processInformation);
+   return startProcess(applicationName == nullptr && environment == nullptr && currentDirectory == nullptr,
+                       commandLine != nullptr && startupInfo != nullptr && startupInfo->cb == sizeof(STARTUPINFOA),
+                       commandLine == nullptr ? std::string() : velorin::platform::utf8FromAnsi(commandLine),
+                       creationFlags, processInformation);
 }
 
 BOOL CreateProcessW(LPCWSTR applicationName,
@@ -502,13 +510,11 @@ BOOL CreateProcessW(LPCWSTR applicationName,
    (void)processAttributes;
    (void)threadAttributes;
    (void)inheritHandles;
-   if (applicationName != nullptr || environment != nullptr || currentDirectory != nullptr)
-      return failWith(ERROR_NOT_SUPPORTED);
-   if (commandLine == nullptr || startupInfo == nullptr || processInformation == nullptr ||
-       startupInfo->cb != sizeof(STARTUPINFOW))
-      return failWith(ERROR_INVALID_PARAMETER);
-   return startProcess(velorin::platform::utf8FromUtf16(commandLine, std::wcslen(commandLine)), creationFlags,
-                       processInformation);
+   return startProcess(applicationName == nullptr && environment == nullptr && currentDirectory == nullptr,
+                       commandLine != nullptr && startupInfo != nullptr && startupInfo->cb == sizeof(STARTUPINFOW),
+                       commandLine == nullptr ? std::string()
+                                              : velorin::platform::utf8FromUtf16(commandLine, std::wcslen(commandLine)),
+                       creationFlags, processInformation);
 }
 
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId)

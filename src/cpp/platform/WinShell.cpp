@@ -15,7 +15,6 @@
 #include <cwchar>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,9 +50,9 @@ std::string personalFolder(DWORD flags)
 {
    if (flags == SHGFP_TYPE_CURRENT)
    {
-      const std::optional<std::string> documents = velorin::platform::environmentValue("XDG_DOCUMENTS_DIR");
-      if (documents && !documents->empty() && (*documents)[0] == '/')
-         return *documents;
+      const std::string documents = velorin::platform::absolutePathVariable("XDG_DOCUMENTS_DIR");
+      if (!documents.empty())
+         return documents;
    }
    return accountHome();
 }
@@ -78,12 +77,6 @@ int createDirectories(const std::string& path)
    return isDirectory(path) ? 0 : ENOTDIR;
 }
 
-std::string absoluteXdg(const char* variable)
-{
-   const std::optional<std::string> value = velorin::platform::environmentValue(variable);
-   return value && !value->empty() && (*value)[0] == '/' ? *value : std::string();
-}
-
 // The folder a CSIDL stands for; empty when there is none.
 std::string knownFolder(int folder, DWORD flags)
 {
@@ -92,7 +85,7 @@ std::string knownFolder(int folder, DWORD flags)
       case CSIDL_PERSONAL: return personalFolder(flags);
       case CSIDL_LOCAL_APPDATA:
       {
-         const std::string config = absoluteXdg("XDG_CONFIG_HOME");
+         const std::string config = velorin::platform::absolutePathVariable("XDG_CONFIG_HOME");
          if (!config.empty())
             return config;
          const std::string home = accountHome();
@@ -100,7 +93,7 @@ std::string knownFolder(int folder, DWORD flags)
       }
       case CSIDL_COMMON_APPDATA:
       {
-         std::string dirs = absoluteXdg("XDG_CONFIG_DIRS");
+         std::string dirs = velorin::platform::absolutePathVariable("XDG_CONFIG_DIRS");
          dirs = dirs.substr(0, dirs.find(':'));
          return dirs.empty() ? std::string("/etc/xdg") : dirs;
       }
