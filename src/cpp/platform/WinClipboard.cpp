@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +12,7 @@
 
 #include <platform/win32/WinMetafile.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -34,9 +34,9 @@ Clipboard& clipboard()
 
 std::string lockFilePath()
 {
-   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-   if (runtime != nullptr && runtime[0] == '/')
-      return std::string(runtime) + "/velorin-clipboard.lock";
+   const std::string runtime = velorin::platform::absolutePathVariable("XDG_RUNTIME_DIR");
+   if (!runtime.empty())
+      return runtime + "/velorin-clipboard.lock";
    return "/tmp/velorin-clipboard-" + std::to_string(::getuid()) + ".lock";
 }
 

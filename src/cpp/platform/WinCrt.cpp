@@ -10,15 +10,19 @@
 
 #include <fcntl.h>
 #include <langinfo.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -163,19 +167,20 @@ int wctomb(char* multiByte, wchar_t wideChar)
 
 namespace {
 
-struct TextPipe
+// What closing a command's stream needs: the shell to wait for. A text-mode reader's
+// stream filters the pipe's own stream, which it closes with itself.
+struct CommandPipe
 {
-   std::FILE* pipe;
-   int status = -1;
+   pid_t shell;
 };
 
-std::mutex s_textPipesMutex;
-std::map<std::FILE*, TextPipe*> s_textPipes;
+std::mutex s_commandPipesMutex;
+std::map<std::FILE*, CommandPipe> s_commandPipes;
 
 // Reads up to a line end, so that a reader is never held up waiting for more.
 ssize_t readText(void* cookie, char* buffer, std::size_t size)
 {
-   std::FILE* pipe = static_cast<TextPipe*>(cookie)->pipe;
+   std::FILE* pipe = static_cast<std::FILE*>(cookie);
    std::size_t count = 0;
    while (count < size)
    {
@@ -201,14 +206,50 @@ ssize_t readText(void* cookie, char* buffer, std::size_t size)
 
 int closeText(void* cookie)
 {
-   TextPipe* text = static_cast<TextPipe*>(cookie);
-   text->status = ::pclose(text->pipe);
-   return text->status == -1 ? -1 : 0;
+   return std::fclose(static_cast<std::FILE*>(cookie)) == 0 ? 0 : -1;
 }
 
-bool isTextReadMode(const char* mode)
+// The shell's exit status once it has ended. A shell that the system reaped already
+// (SIGCHLD ignored) ran to its end all the same: Windows knows no such case, so the
+// close is a normal one, with the status unknown and given as 0.
+int waitForShell(pid_t shell)
 {
-   return std::strcmp(mode, "r") == 0 || std::strcmp(mode, "rt") == 0;
+   int status = 0;
+   pid_t done;
+   do
+      done = ::waitpid(shell, &status, 0);
+   while (done < 0 && errno == EINTR);
+   if (done < 0)
+      return errno == ECHILD ? 0 : failWithLinuxErrno(errno);
+   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// "/bin/sh -c command" with one end of the pipe as its standard input or output, in
+// the environment as the stand-ins hold it; the shell's id, or -1 with errno set.
+pid_t startShell(const char* command, int childEnd, int childFd)
+{
+   std::vector<std::string> entries = velorin::platform::environmentEntries();
+   std::vector<char*> envp;
+   for (std::string& entry : entries)
+      envp.push_back(&entry[0]);
+   envp.push_back(nullptr);
+   char shellName[] = "sh";
+   char option[] = "-c";
+   char* argv[] = {shellName, option, const_cast<char*>(command), nullptr};
+
+   posix_spawn_file_actions_t actions;
+   int error = ::posix_spawn_file_actions_init(&actions);
+   if (error == 0)
+   {
+      error = ::posix_spawn_file_actions_adddup2(&actions, childEnd, childFd);
+      pid_t shell = -1;
+      if (error == 0)
+         error = ::posix_spawn(&shell, "/bin/sh", &actions, nullptr, argv, envp.data());
+      ::posix_spawn_file_actions_destroy(&actions);
+      if (error == 0)
+         return shell;
+   }
+   return failWithLinuxErrno(error);
 }
 
 } // namespace
@@ -227,37 +268,26 @@ int _pclose(std::FILE* stream)
 {
    // An armed failure still closes the pipe, as a close whose wait fails does.
    const bool armedFailure = velorin::platform::consumeArmedFailure("_pclose");
-   if (stream == nullptr)
+   std::optional<CommandPipe> pipe;
    {
-      errno = EINVAL;
-      return -1;
-   }
-   TextPipe* text = nullptr;
-   {
-      std::lock_guard<std::mutex> lock(s_textPipesMutex);
-      const auto found = s_textPipes.find(stream);
-      if (found != s_textPipes.end())
+      std::lock_guard<std::mutex> lock(s_commandPipesMutex);
+      const auto found = s_commandPipes.find(stream);
+      if (found != s_commandPipes.end())
       {
-         text = found->second;
-         s_textPipes.erase(found);
+         pipe = found->second;
+         s_commandPipes.erase(found);
       }
    }
-   int status;
-   if (text != nullptr)
-   {
-      std::fclose(stream);
-      status = text->status;
-      delete text;
-   }
-   else
-   {
-      status = ::pclose(stream);
-   }
+   if (!pipe)
+      return failWithLinuxErrno(EINVAL);
+   std::fclose(stream);
+   const int status = waitForShell(pipe->shell);
    if (armedFailure)
+   {
       errno = ECHILD;
-   if (status == -1 || armedFailure)
       return -1;
-   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+   }
+   return status;
 }
 
 std::FILE* _popen(const char* command, const char* mode)
@@ -272,25 +302,61 @@ std::FILE* _popen(const char* command, const char* mode)
       errno = EINVAL;
       return nullptr;
    }
-   const bool text = isTextReadMode(mode);
    std::string nativeMode = mode;
+   const bool text = nativeMode.find('b') == std::string::npos;
    nativeMode.erase(std::remove_if(nativeMode.begin(), nativeMode.end(), [](char c) { return c == 't' || c == 'b'; }),
                     nativeMode.end());
-   std::FILE* pipe = ::popen(command, (nativeMode + "e").c_str());
-   if (pipe == nullptr || !text)
-      return pipe;
+   if (nativeMode != "r" && nativeMode != "w")
+   {
+      errno = EINVAL;
+      return nullptr;
+   }
+   const bool reading = nativeMode == "r";
 
-   auto* cookie = new TextPipe{pipe};
-   std::FILE* stream = ::fopencookie(cookie, "r", cookie_io_functions_t{readText, nullptr, nullptr, closeText});
+   int ends[2];
+   if (::pipe2(ends, O_CLOEXEC) != 0)
+   {
+      failWithLinuxErrno(errno);
+      return nullptr;
+   }
+   const int ownEnd = reading ? ends[0] : ends[1];
+   const int childEnd = reading ? ends[1] : ends[0];
+   const pid_t shell = startShell(command, childEnd, reading ? STDOUT_FILENO : STDIN_FILENO);
+   const int spawnError = errno;
+   ::close(childEnd);
+   if (shell < 0)
+   {
+      ::close(ownEnd);
+      errno = spawnError;
+      return nullptr;
+   }
+
+   std::FILE* stream = ::fdopen(ownEnd, nativeMode.c_str());
+   if (stream != nullptr && text && reading)
+   {
+      std::FILE* pipe = stream;
+      stream = ::fopencookie(pipe, "r", cookie_io_functions_t{readText, nullptr, nullptr, closeText});
+      if (stream == nullptr)
+      {
+         const int error = errno;
+         std::fclose(pipe);
+         errno = error;
+      }
+   }
+   else if (stream == nullptr)
+   {
+      const int error = errno;
+      ::close(ownEnd);
+      errno = error;
+   }
    if (stream == nullptr)
    {
       const int error = errno;
-      ::pclose(pipe);
-      delete cookie;
-      errno = error;
+      waitForShell(shell);
+      failWithLinuxErrno(error);
       return nullptr;
    }
-   std::lock_guard<std::mutex> lock(s_textPipesMutex);
-   s_textPipes[stream] = cookie;
+   std::lock_guard<std::mutex> lock(s_commandPipesMutex);
+   s_commandPipes[stream] = CommandPipe{shell};
    return stream;
 }

@@ -21,6 +21,7 @@
 
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 extern char** environ;
@@ -55,11 +56,25 @@ bool sameName(const std::string& a, const char* b)
    return a.size() == std::strlen(b) && equalIgnoringAsciiCase(a.c_str(), b, a.size());
 }
 
-// PATH's separator as Windows programs see it, and as Linux programs need it.
+// The PATH the stand-ins last set, as given and as environ holds it. Linux's list
+// cannot tell a drive's ':' from a separator, so only a PATH that the program did not
+// set itself is read back by translating separators. Guarded by the environment mutex.
+struct PathSet
+{
+   std::string asGiven;
+   std::string inEnviron;
+};
+std::optional<PathSet> s_pathSet;
+
+// PATH's separator as Windows programs see it, and as Linux programs need it. The
+// caller holds the environment mutex.
 std::string pathForWindows(const std::string& name, std::string value)
 {
-   if (sameName(name, "PATH"))
-      std::replace(value.begin(), value.end(), ':', ';');
+   if (!sameName(name, "PATH"))
+      return value;
+   if (s_pathSet && s_pathSet->inEnviron == value)
+      return s_pathSet->asGiven;
+   std::replace(value.begin(), value.end(), ':', ';');
    return value;
 }
 
@@ -155,13 +170,18 @@ BOOL setVariable(const std::string& name, const char* value)
          if (::unsetenv(stored.c_str()) != 0)
             return failWith(velorin::platform::win32ErrorFromErrno(errno));
       }
+      if (sameName(name, "PATH"))
+         s_pathSet.reset();
       return TRUE;
    }
 
    const char* existing = findEntry(name);
    const std::string stored = existing != nullptr ? std::string(existing, name.size()) : name;
-   if (::setenv(stored.c_str(), pathForLinux(name, value).c_str(), 1) != 0)
+   const std::string linuxValue = pathForLinux(name, value);
+   if (::setenv(stored.c_str(), linuxValue.c_str(), 1) != 0)
       return failWith(velorin::platform::win32ErrorFromErrno(errno));
+   if (sameName(name, "PATH"))
+      s_pathSet = PathSet{value, linuxValue};
    return TRUE;
 }
 
@@ -229,14 +249,17 @@ LPWCH GetEnvironmentStringsW()
       return nullptr;
 
    std::wstring block;
-   for (const std::string& entry : velorin::platform::environmentEntries())
    {
-      const std::size_t equals = entry.find('=');
-      const std::string name = entry.substr(0, equals);
-      const std::string text =
-         equals == std::string::npos ? entry : name + "=" + pathForWindows(name, entry.substr(equals + 1));
-      block += velorin::platform::utf16FromUtf8(text);
-      block.push_back(L'\0');
+      std::lock_guard<std::mutex> lock(s_environmentMutex);
+      for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+      {
+         const std::string text = *entry;
+         const std::size_t equals = text.find('=');
+         const std::string name = text.substr(0, equals);
+         block += velorin::platform::utf16FromUtf8(
+            equals == std::string::npos ? text : name + "=" + pathForWindows(name, text.substr(equals + 1)));
+         block.push_back(L'\0');
+      }
    }
    for (const char* name : kSystemDefaults)
    {
@@ -314,6 +337,12 @@ BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value)
 
 namespace velorin::platform {
 
+std::string absolutePathVariable(const char* name)
+{
+   const std::optional<std::string> value = environmentValue(name);
+   return value && !value->empty() && (*value)[0] == '/' ? *value : std::string();
+}
+
 std::vector<std::string> environmentEntries()
 {
    std::lock_guard<std::mutex> lock(s_environmentMutex);
@@ -321,6 +350,18 @@ std::vector<std::string> environmentEntries()
    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
       entries.emplace_back(*entry);
    return entries;
+}
+
+std::optional<std::string> environmentValue(const char* name)
+{
+   const std::size_t length = std::strlen(name);
+   std::lock_guard<std::mutex> lock(s_environmentMutex);
+   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+   {
+      if (std::strncmp(*entry, name, length) == 0 && (*entry)[length] == '=')
+         return std::string(*entry + length + 1);
+   }
+   return std::nullopt;
 }
 
 } // namespace velorin::platform

@@ -12,6 +12,7 @@
 #include <platform/win32/WinFile.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -99,6 +100,27 @@ std::string toNativePath(LPCWSTR path)
 std::string toNativePathFromAnsi(LPCSTR path)
 {
    return toNativePath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(path)).c_str());
+}
+
+bool endsInSeparator(LPCWSTR path)
+{
+   const std::size_t length = path == nullptr ? 0 : std::wcslen(path);
+   return length > 0 && (path[length - 1] == L'/' || path[length - 1] == L'\\');
+}
+
+// An entry that exists and is neither a folder nor a link.
+bool isPlainFile(const std::string& path)
+{
+   struct stat status;
+   return !path.empty() && ::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode) &&
+          !S_ISLNK(status.st_mode);
+}
+
+// An entry that exists and is a folder or a link.
+bool isFolderOrLink(const std::string& path)
+{
+   struct stat status;
+   return !path.empty() && ::lstat(path.c_str(), &status) == 0 && (S_ISDIR(status.st_mode) || S_ISLNK(status.st_mode));
 }
 
 // The last error of an lstat of a native path that failed, or of an empty one.
@@ -454,13 +476,31 @@ DWORD attributesOf(const std::string& path)
    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
+// A file followed by a separator is a path whose folder is missing, as Windows says.
+DWORD attributesOfPath(LPCWSTR fileName)
+{
+   const std::string path = toNativePath(fileName);
+   if (endsInSeparator(fileName) && isPlainFile(path))
+   {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return INVALID_FILE_ATTRIBUTES;
+   }
+   return attributesOf(path);
+}
+
 } // namespace
 
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
 {
    if (velorin::platform::consumeArmedFailure("CopyFileW"))
       return FALSE;
-   const DWORD error = copyFile(toNativePath(existingFileName), toNativePath(newFileName), failIfExists != FALSE);
+   const std::string from = toNativePath(existingFileName);
+   const std::string to = toNativePath(newFileName);
+   // No file is named as a folder; a folder is refused as a source of its own.
+   if ((endsInSeparator(existingFileName) && !isFolderOrLink(from)) ||
+       (endsInSeparator(newFileName) && !isFolderOrLink(to) && !isFolder(from)))
+      return fail(ERROR_INVALID_NAME);
+   const DWORD error = copyFile(from, to, failIfExists != FALSE);
    if (error != ERROR_SUCCESS)
       return fail(error);
    SetLastError(ERROR_SUCCESS);
@@ -482,7 +522,14 @@ HANDLE CreateFileW(LPCWSTR fileName,
       SetLastError(ERROR_INVALID_PARAMETER);
       return INVALID_HANDLE_VALUE;
    }
-   const OpenResult opened = openWithSharing(toNativePath(fileName), desiredAccess, shareMode, creationDisposition);
+   const std::string path = toNativePath(fileName);
+   // A trailing separator asks for a folder: Windows opens or makes no file by it.
+   if (endsInSeparator(fileName) && !isFolderOrLink(path))
+   {
+      SetLastError(ERROR_INVALID_NAME);
+      return INVALID_HANDLE_VALUE;
+   }
+   const OpenResult opened = openWithSharing(path, desiredAccess, shareMode, creationDisposition);
    if (opened.error != ERROR_SUCCESS)
    {
       SetLastError(opened.error);
@@ -503,14 +550,14 @@ DWORD GetFileAttributesA(LPCSTR fileName)
       SetLastError(ERROR_INVALID_PARAMETER);
       return INVALID_FILE_ATTRIBUTES;
    }
-   return attributesOf(toNativePathFromAnsi(fileName));
+   return attributesOfPath(velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(fileName)).c_str());
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName)
 {
    if (velorin::platform::consumeArmedFailure("GetFileAttributesW"))
       return INVALID_FILE_ATTRIBUTES;
-   return attributesOf(toNativePath(fileName));
+   return attributesOfPath(fileName);
 }
 
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
@@ -521,7 +568,18 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
       return fail(ERROR_INVALID_NAME);
    std::string path = velorin::platform::utf8FromUtf16(fileName, std::wcslen(fileName));
    std::replace(path.begin(), path.end(), '\\', '/');
-   if (path[0] != '/')
+   // A drive and the separator after it are a root, which ".." never climbs above;
+   // "C:" alone or "C:name" is relative to the drive's working directory, which is
+   // the process's own here.
+   std::string root;
+   const bool driveRoot = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                          path[2] == '/';
+   if (driveRoot)
+   {
+      root = path.substr(0, 2);
+      path.erase(0, 2);
+   }
+   else if (path[0] != '/')
    {
       std::vector<char> folder(4096);
       while (::getcwd(folder.data(), folder.size()) == nullptr)
@@ -553,10 +611,10 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
       }
       start = slash + 1;
    }
-   std::string full;
+   std::string full = root;
    for (const std::string& name : names)
       full += "/" + name;
-   if (full.empty() || (trailingSeparator && full.back() != '/'))
+   if (names.empty() || (trailingSeparator && full.back() != '/'))
       full += "/";
 
    const std::wstring wide = velorin::platform::utf16FromUtf8(full);
@@ -599,6 +657,10 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags)
    struct stat source;
    if (from.empty() || ::lstat(from.c_str(), &source) != 0)
       return fail(lstatError(from));
+   // A file is not named as a folder, neither where it stands nor where it goes.
+   const bool sourceIsFile = !S_ISDIR(source.st_mode) && !S_ISLNK(source.st_mode);
+   if (sourceIsFile && (endsInSeparator(existingFileName) || endsInSeparator(newFileName)))
+      return fail(ERROR_INVALID_NAME);
    if (to.empty())
       return fail(ERROR_PATH_NOT_FOUND);
 
@@ -691,6 +753,11 @@ int _open_osfhandle(std::intptr_t osfHandle, int /*flags*/)
 }
 
 namespace velorin::platform {
+
+bool isFolderOrLinkEntry(const std::wstring& path)
+{
+   return isFolderOrLink(toNativePath(path.c_str()));
+}
 
 DWORD win32ErrorFromNativeForCreateDirectory(int nativeError)
 {

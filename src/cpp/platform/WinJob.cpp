@@ -2,13 +2,15 @@
 // has the children the program starts later die with it.
 #include <platform/win32/WinJob.hpp>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinProcess.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -37,8 +39,9 @@ BOOL AssignProcessToJobObject(HANDLE job, HANDLE process)
       return failWith(ERROR_INVALID_HANDLE);
    if (process != GetCurrentProcess())
       return failWith(ERROR_NOT_SUPPORTED);
-   const char* refusing = std::getenv(velorin::platform::kRefusingJobVariable);
-   if (refusing != nullptr && refusing[0] != '\0')
+   const std::optional<std::string> refusing =
+      velorin::platform::environmentValue(velorin::platform::kRefusingJobVariable);
+   if (refusing && !refusing->empty())
       return failWith(ERROR_ACCESS_DENIED);
    if ((limitFlags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) != 0)
       velorin::platform::setKillChildrenOnExit(true);

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -32,6 +34,7 @@
 #include <platform/win32/WinEnvironment.hpp>
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -134,6 +137,9 @@ std::optional<PROCESSENTRY32> entryOf(pid_t pid)
       field.push_back(value);
    if (field.size() < 18)
       return std::nullopt;
+   // A process that has ended is no longer listed on Windows, whoever still holds it.
+   if (field[0] == "Z" || field[0] == "X")
+      return std::nullopt;
 
    PROCESSENTRY32 entry{};
    entry.dwSize = sizeof(PROCESSENTRY32);
@@ -203,6 +209,23 @@ std::string quoted(const std::string& argument)
    return text + "\"";
 }
 
+// The program's own arguments, each quoted by Windows' rules, in UTF-8.
+std::string commandLineText()
+{
+   const std::string arguments = readFile("/proc/self/cmdline");
+   std::string text;
+   for (std::size_t start = 0; start < arguments.size();)
+   {
+      const std::size_t end = arguments.find('\0', start);
+      const std::string argument = arguments.substr(start, end - start);
+      text += (text.empty() ? "" : " ") + quoted(argument);
+      if (end == std::string::npos)
+         break;
+      start = end + 1;
+   }
+   return text;
+}
+
 // The words of a command line by the rules of the Windows C runtime.
 std::vector<std::string> splitCommandLine(const std::string& line)
 {
@@ -251,18 +274,40 @@ std::vector<std::string> splitCommandLine(const std::string& line)
    }
 }
 
-// Windows looks for a bare program name in the running program's folder before PATH.
+bool isExecutableFile(const std::string& path)
+{
+   struct stat status;
+   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The file a program name runs. Windows looks for a bare name in the running
+// program's folder before PATH; the PATH is read here, under the environment's lock,
+// never in the child. Empty when no folder holds it.
 std::string programPath(const std::string& name)
 {
    if (name.find('/') != std::string::npos)
       return name;
    char self[PATH_MAX];
    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
-   if (length <= 0)
-      return name;
-   std::string besideSelf(self, static_cast<std::size_t>(length));
-   besideSelf = besideSelf.substr(0, besideSelf.rfind('/') + 1) + name;
-   return ::access(besideSelf.c_str(), X_OK) == 0 ? besideSelf : name;
+   if (length > 0)
+   {
+      std::string besideSelf(self, static_cast<std::size_t>(length));
+      besideSelf = besideSelf.substr(0, besideSelf.rfind('/') + 1) + name;
+      if (isExecutableFile(besideSelf))
+         return besideSelf;
+   }
+   const std::string path = velorin::platform::environmentValue("PATH").value_or("/bin:/usr/bin");
+   for (std::size_t start = 0; start <= path.size();)
+   {
+      std::size_t end = path.find(':', start);
+      if (end == std::string::npos)
+         end = path.size();
+      const std::string folder = path.substr(start, end - start);
+      if (!folder.empty() && isExecutableFile(folder + "/" + name))
+         return folder + "/" + name;
+      start = end + 1;
+   }
+   return std::string();
 }
 
 int niceOf(DWORD priorityClass)
@@ -314,40 +359,26 @@ std::optional<DWORD> reap(ProcessState& process, bool block)
    return process.exitCode;
 }
 
-} // namespace
-
-BOOL AllowSetForegroundWindow(DWORD processId)
+// What both character widths of CreateProcess do, for a UTF-8 command line: only a
+// null application name, environment and folder are supported, and the command line
+// and a start-up record of its width's size must be given.
+BOOL startProcess(bool supported,
+                  bool given,
+                  const std::string& commandLine,
+                  DWORD creationFlags,
+                  LPPROCESS_INFORMATION processInformation)
 {
-   (void)processId;
-   return TRUE;
-}
-
-BOOL CreateProcessA(LPCSTR applicationName,
-                    LPSTR commandLine,
-                    LPSECURITY_ATTRIBUTES processAttributes,
-                    LPSECURITY_ATTRIBUTES threadAttributes,
-                    BOOL inheritHandles,
-                    DWORD creationFlags,
-                    LPVOID environment,
-                    LPCSTR currentDirectory,
-                    LPSTARTUPINFOA startupInfo,
-                    LPPROCESS_INFORMATION processInformation)
-{
-   if (velorin::platform::consumeArmedFailure("CreateProcessA"))
-      return FALSE;
-   (void)processAttributes;
-   (void)threadAttributes;
-   (void)inheritHandles; // descriptors the program left inheritable are inherited
-   if (applicationName != nullptr || environment != nullptr || currentDirectory != nullptr)
+   if (!supported)
       return failWith(ERROR_NOT_SUPPORTED);
-   if (commandLine == nullptr || startupInfo == nullptr || processInformation == nullptr ||
-       startupInfo->cb != sizeof(STARTUPINFOA))
+   if (!given || processInformation == nullptr)
       return failWith(ERROR_INVALID_PARAMETER);
-
-   std::vector<std::string> words = splitCommandLine(velorin::platform::utf8FromAnsi(commandLine));
+   std::vector<std::string> words = splitCommandLine(commandLine);
    if (words.empty())
       return failWith(ERROR_FILE_NOT_FOUND);
-   words[0] = programPath(words[0]);
+   // The child sees its first word as written; the file found is what runs.
+   const std::string program = programPath(words[0]);
+   if (program.empty())
+      return failWith(ERROR_FILE_NOT_FOUND);
 
    const bool breakaway = (creationFlags & CREATE_BREAKAWAY_FROM_JOB) != 0;
    std::vector<std::string> entries = velorin::platform::environmentEntries();
@@ -390,7 +421,7 @@ BOOL CreateProcessA(LPCSTR applicationName,
       ::close(report[0]);
       if (nice != 0)
          ::setpriority(PRIO_PROCESS, 0, nice);
-      ::execvpe(argv[0], argv.data(), envp.data());
+      ::execve(program.c_str(), argv.data(), envp.data());
       const int error = errno;
       ssize_t written;
       do
@@ -431,6 +462,59 @@ BOOL CreateProcessA(LPCSTR applicationName,
    processInformation->dwProcessId = static_cast<DWORD>(pid);
    processInformation->dwThreadId = static_cast<DWORD>(pid);
    return TRUE;
+}
+
+} // namespace
+
+BOOL AllowSetForegroundWindow(DWORD processId)
+{
+   (void)processId;
+   return TRUE;
+}
+
+BOOL CreateProcessA(LPCSTR applicationName,
+                    LPSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes,
+                    BOOL inheritHandles,
+                    DWORD creationFlags,
+                    LPVOID environment,
+                    LPCSTR currentDirectory,
+                    LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation)
+{
+   if (velorin::platform::consumeArmedFailure("CreateProcessA"))
+      return FALSE;
+   (void)processAttributes;
+   (void)threadAttributes;
+   (void)inheritHandles; // descriptors the program left inheritable are inherited
+   return startProcess(applicationName == nullptr && environment == nullptr && currentDirectory == nullptr,
+                       commandLine != nullptr && startupInfo != nullptr && startupInfo->cb == sizeof(STARTUPINFOA),
+                       commandLine == nullptr ? std::string() : velorin::platform::utf8FromAnsi(commandLine),
+                       creationFlags, processInformation);
+}
+
+BOOL CreateProcessW(LPCWSTR applicationName,
+                    LPWSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes,
+                    BOOL inheritHandles,
+                    DWORD creationFlags,
+                    LPVOID environment,
+                    LPCWSTR currentDirectory,
+                    LPSTARTUPINFOW startupInfo,
+                    LPPROCESS_INFORMATION processInformation)
+{
+   if (velorin::platform::consumeArmedFailure("CreateProcessW"))
+      return FALSE;
+   (void)processAttributes;
+   (void)threadAttributes;
+   (void)inheritHandles;
+   return startProcess(applicationName == nullptr && environment == nullptr && currentDirectory == nullptr,
+                       commandLine != nullptr && startupInfo != nullptr && startupInfo->cb == sizeof(STARTUPINFOW),
+                       commandLine == nullptr ? std::string()
+                                              : velorin::platform::utf8FromUtf16(commandLine, std::wcslen(commandLine)),
+                       creationFlags, processInformation);
 }
 
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId)
@@ -478,20 +562,13 @@ void ExitProcess(UINT exitCode)
 
 LPSTR GetCommandLineA()
 {
-   static std::string* line = [] {
-      const std::string arguments = readFile("/proc/self/cmdline");
-      std::string text;
-      for (std::size_t start = 0; start < arguments.size();)
-      {
-         const std::size_t end = arguments.find('\0', start);
-         const std::string argument = arguments.substr(start, end - start);
-         text += (text.empty() ? "" : " ") + quoted(argument);
-         if (end == std::string::npos)
-            break;
-         start = end + 1;
-      }
-      return new std::string(velorin::platform::ansiFromUtf8(text)); // lives as long as the process
-   }();
+   static std::string* line = new std::string(velorin::platform::ansiFromUtf8(commandLineText())); // lives as long as the process
+   return &(*line)[0];
+}
+
+LPWSTR GetCommandLineW()
+{
+   static std::wstring* line = new std::wstring(velorin::platform::utf16FromUtf8(commandLineText())); // as long as the process
    return &(*line)[0];
 }
 
@@ -589,6 +666,10 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode)
    if (!state)
       return failWith(ERROR_INVALID_HANDLE);
    if ((state->access & PROCESS_TERMINATE) == 0 || state->pidfd < 0)
+      return failWith(ERROR_ACCESS_DENIED);
+   // A process that has ended takes a signal until it is reaped; Windows refuses it.
+   pollfd ended{state->pidfd, POLLIN, 0};
+   if (::poll(&ended, 1, 0) > 0)
       return failWith(ERROR_ACCESS_DENIED);
    if (pidfdSendSignal(state->pidfd, SIGKILL) != 0)
       return failWith(ERROR_ACCESS_DENIED); // ended already (ESRCH) or not ours to signal

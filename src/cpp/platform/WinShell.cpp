@@ -9,17 +9,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cwchar>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <platform/Win32PathMeaning.hpp>
 #include <platform/win32/WinText.hpp>
 
+#include "EnvironmentAccess.hpp"
 #include "FailureHook.hpp"
 
 namespace {
@@ -47,8 +50,8 @@ std::string personalFolder(DWORD flags)
 {
    if (flags == SHGFP_TYPE_CURRENT)
    {
-      const char* documents = std::getenv("XDG_DOCUMENTS_DIR");
-      if (documents != nullptr && documents[0] == '/')
+      const std::string documents = velorin::platform::absolutePathVariable("XDG_DOCUMENTS_DIR");
+      if (!documents.empty())
          return documents;
    }
    return accountHome();
@@ -74,12 +77,6 @@ int createDirectories(const std::string& path)
    return isDirectory(path) ? 0 : ENOTDIR;
 }
 
-std::string absoluteXdg(const char* variable)
-{
-   const char* value = std::getenv(variable);
-   return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
-}
-
 // The folder a CSIDL stands for; empty when there is none.
 std::string knownFolder(int folder, DWORD flags)
 {
@@ -88,7 +85,7 @@ std::string knownFolder(int folder, DWORD flags)
       case CSIDL_PERSONAL: return personalFolder(flags);
       case CSIDL_LOCAL_APPDATA:
       {
-         const std::string config = absoluteXdg("XDG_CONFIG_HOME");
+         const std::string config = velorin::platform::absolutePathVariable("XDG_CONFIG_HOME");
          if (!config.empty())
             return config;
          const std::string home = accountHome();
@@ -96,7 +93,7 @@ std::string knownFolder(int folder, DWORD flags)
       }
       case CSIDL_COMMON_APPDATA:
       {
-         std::string dirs = absoluteXdg("XDG_CONFIG_DIRS");
+         std::string dirs = velorin::platform::absolutePathVariable("XDG_CONFIG_DIRS");
          dirs = dirs.substr(0, dirs.find(':'));
          return dirs.empty() ? std::string("/etc/xdg") : dirs;
       }
@@ -126,7 +123,12 @@ HRESULT folderPath(int folder, HANDLE token, DWORD flags, const std::string& sub
    if (result.empty())
       return hresultFromWin32(ERROR_PATH_NOT_FOUND);
    if (!subFolder.empty())
-      result += "/" + subFolder;
+   {
+      // The sub-folder is a Windows path: '\\' separates its folders as '/' does.
+      std::string sub = velorin::platform::win32PathMeaning(std::string_view(subFolder));
+      std::replace(sub.begin(), sub.end(), '\\', '/');
+      result += "/" + sub;
+   }
    if (!isDirectory(result))
    {
       if (!create)

@@ -159,7 +159,7 @@ std::string lowerCase(std::string text)
 // of a folder or link that a trailing separator or final "." leads into.
 std::wstring win32Text(const FilePath& path)
 {
-   return platform::win32PathMeaning(std::wstring_view(path.getAbsolutePathW()));
+   return platform::win32EntryText(path.getAbsolutePathW());
 }
 
 // The generic form, through the layer. A path the system cannot name reaches nothing:

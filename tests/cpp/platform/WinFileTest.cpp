@@ -412,7 +412,7 @@ TEST_F(WinFileTest, Attributes)
       {"folder-link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
       {"folder-link/", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
       {"folder-link\\.", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
-      {"file.txt//", FILE_ATTRIBUTE_NORMAL},
+      {"file.txt//", INVALID_FILE_ATTRIBUTES}, // a file named as a folder
       {"file-link", FILE_ATTRIBUTE_REPARSE_POINT},
       {".hidden", FILE_ATTRIBUTE_HIDDEN},
       {"readonly.txt", FILE_ATTRIBUTE_READONLY},
@@ -582,6 +582,14 @@ TEST_F(WinFileTest, FullPathsAreLexicalAndCountUtf16Units)
       {"/x/../../y", "/y"},
       {"/x\\y\\", "/x/y/"},
       {"/missing/link/..", "/missing"},
+      // A drive and its separator are a root that ".." stays below.
+      {"C:\\a\\.\\b\\..\\c\\", "C:/a/c/"},
+      {"C:\\..\\x", "C:/x"},
+      {"c:/x/../..", "c:/"},
+      {"D:\\", "D:/"},
+      // Without a separator the drive names its working directory, the process's own.
+      {"C:", here + "/C:"},
+      {"C:x/..", here},
    };
    for (const Case& c : cases)
    {
@@ -614,6 +622,58 @@ TEST_F(WinFileTest, LongPathsAreThePathsThemselves)
    EXPECT_EQ(::GetLastError(), ERROR_FILE_NOT_FOUND);
    EXPECT_EQ(::GetLongPathNameA(native("missing/file.txt").c_str(), buffer, sizeof(buffer)), 0u);
    EXPECT_EQ(::GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+// A trailing separator asks for a folder. Folders and links take it as naming their
+// own entry; a file, or a file yet to be made, is refused as Windows refuses it.
+TEST_F(WinFileTest, ATrailingSeparatorAfterAFileIsRefused)
+{
+   boost::filesystem::create_directory(root_ / "dir");
+   boost::filesystem::create_symlink(root_ / "file.txt", root_ / "link");
+   struct Case
+   {
+      std::string path;
+      DWORD attributes; // INVALID_FILE_ATTRIBUTES when refused
+      DWORD attributesError;
+      DWORD openError;
+   };
+   const Case cases[] = {
+      {native("file.txt") + "\\", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME},
+      {native("file.txt") + "/", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME},
+      {native("file.txt") + "//", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME},
+      {native("dir/../file.txt") + "\\", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND, ERROR_INVALID_NAME},
+      {native("file.txt") + "/.", FILE_ATTRIBUTE_NORMAL, ERROR_SUCCESS, ERROR_SUCCESS}, // "." goes first
+      {native("dir") + "\\", FILE_ATTRIBUTE_DIRECTORY, ERROR_SUCCESS, ERROR_ACCESS_DENIED},
+      {native("link") + "\\", FILE_ATTRIBUTE_REPARSE_POINT, ERROR_SUCCESS, ERROR_SUCCESS},
+   };
+   for (const Case& c : cases)
+   {
+      ::SetLastError(ERROR_SUCCESS);
+      EXPECT_EQ(::GetFileAttributesW(wide(c.path).c_str()), c.attributes) << c.path;
+      if (c.attributes == INVALID_FILE_ATTRIBUTES)
+      {
+         EXPECT_EQ(::GetLastError(), c.attributesError) << c.path;
+      }
+      EXPECT_EQ(::GetFileAttributesA(c.path.c_str()), c.attributes) << c.path;
+
+      HANDLE handle = ::CreateFileW(wide(c.path).c_str(), kRead.access, kRead.share, nullptr, kRead.disposition, 0,
+                                    nullptr);
+      EXPECT_EQ(handle == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS, c.openError) << c.path;
+      if (handle != INVALID_HANDLE_VALUE)
+         ::CloseHandle(handle);
+   }
+
+   // Nor is a file made by such a name.
+   for (const Mode& mode : {kWrite, kAppend})
+   {
+      EXPECT_EQ(::CreateFileW(wide(native("new.txt") + "\\").c_str(), mode.access, mode.share, nullptr,
+                              mode.disposition, 0, nullptr),
+                INVALID_HANDLE_VALUE)
+         << mode.name;
+      EXPECT_EQ(::GetLastError(), ERROR_INVALID_NAME) << mode.name;
+      EXPECT_FALSE(boost::filesystem::exists(root_ / "new.txt")) << mode.name;
+   }
+   EXPECT_EQ(read("file.txt"), "content");
 }
 
 TEST_F(WinFileTest, AttributesSetStayWithTheFile)

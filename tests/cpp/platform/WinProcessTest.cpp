@@ -128,6 +128,23 @@ TEST_F(WinProcessTest, ExitCodesOfStartedPrograms)
    }
 }
 
+// The wide call carries characters that the ANSI code page lacks.
+TEST_F(WinProcessTest, TheWideCallCarriesEveryCharacter)
+{
+   const std::string text = "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
+   const std::string commandLine = "sh -c \"test \\\"$0\\\" = '" + text + "'\" \"" + text + "\"";
+   std::wstring wide = velorin::platform::utf16FromUtf8(commandLine);
+   STARTUPINFOW startup{};
+   startup.cb = sizeof(startup);
+   PROCESS_INFORMATION process{};
+   ASSERT_TRUE(::CreateProcessW(nullptr, &wide[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+   EXPECT_EQ(exitCodeOf(process), 0u);
+
+   startup.cb = sizeof(STARTUPINFOA) - 1;
+   EXPECT_FALSE(::CreateProcessW(nullptr, &wide[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
 TEST_F(WinProcessTest, ProgramsThatCannotStartFailWithTheirError)
 {
    EXPECT_EQ(start("velorin-no-such-program").hProcess, nullptr);
@@ -202,6 +219,8 @@ TEST_F(WinProcessTest, CommandLineQuotesEachArgumentAsWindowsReadsIt)
    std::string first;
    std::getline(stream, first, '\0');
    EXPECT_EQ(line.compare(0, first.size(), first), 0) << line;
+   const std::wstring wideLine = ::GetCommandLineW();
+   EXPECT_EQ(wideLine, velorin::platform::utf16FromUtf8(velorin::platform::utf8FromAnsi(line)));
 }
 
 TEST_F(WinProcessTest, JobsTakeTheirLimitsAndTheRunningProcess)

@@ -53,6 +53,12 @@ const EntryKind kEntryKinds[] = {
    {"file", false, true, false, 5},
 };
 
+// A file followed by a separator is named as a folder, which Windows refuses.
+bool namesFileAsFolder(const EntryKind& kind, const std::string& ending)
+{
+   return kind.regularFile && !ending.empty() && (ending.back() == '/' || ending.back() == '\\');
+}
+
 class FilePathFileSystemTest : public ::testing::Test
 {
 protected:
@@ -866,13 +872,16 @@ TEST_F(FilePathFileSystemTest, MoveOntoAnotherLinkOfTheSameFileRemovesTheSourceN
    EXPECT_FALSE(present("a.txt"));
    EXPECT_EQ("a", read("b.txt"));
 
-   // Onto its own path, however written, a move changes nothing.
+   // Onto its own path, however written, a move changes nothing; named as a folder,
+   // the file is refused.
    boost::filesystem::create_directory(native("sub"));
-   for (const char* same : {"b.txt", "./b.txt", "sub/../b.txt", "b.txt/"})
+   for (const char* same : {"b.txt", "./b.txt", "sub/../b.txt"})
    {
       EXPECT_FALSE(at("b.txt").move(at(same))) << same;
       EXPECT_EQ("a", read("b.txt")) << same;
    }
+   EXPECT_EQ(at("b.txt").move(at("b.txt/")).getCode(), 123);
+   EXPECT_EQ("a", read("b.txt"));
 }
 
 TEST_F(FilePathFileSystemTest, MoveAcrossVolumes)
@@ -966,6 +975,15 @@ TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForQueriesAndRemoval)
 {
    checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
       const FilePath path = at(folder + kind.name + ending);
+      if (namesFileAsFolder(kind, ending))
+      {
+         EXPECT_FALSE(path.exists());
+         EXPECT_FALSE(FilePath::exists(path.getAbsolutePath()));
+         EXPECT_FALSE(path.isRegularFile());
+         EXPECT_FALSE(path.remove()) << "nothing by that name to remove";
+         EXPECT_TRUE(present(folder + kind.name)) << "the file stays";
+         return;
+      }
       EXPECT_TRUE(path.exists());
       EXPECT_TRUE(FilePath::exists(path.getAbsolutePath()));
       EXPECT_EQ(kind.directory, path.isDirectory());
@@ -985,6 +1003,15 @@ TEST_F(FilePathFileSystemTest, EndingsNameTheEntryForCopyAndMove)
    checkEveryEnding([this](const std::string& folder, const EntryKind& kind, const std::string& ending) {
       const FilePath path = at(folder + kind.name + ending);
       const Error copied = path.copy(at(folder + "copy" + ending));
+      if (namesFileAsFolder(kind, ending))
+      {
+         EXPECT_EQ(123, copied.getCode());
+         EXPECT_FALSE(present(folder + "copy"));
+         EXPECT_EQ(123, path.move(at(folder + "moved" + ending)).getCode());
+         EXPECT_EQ("12345", read(folder + kind.name)) << "the file stays";
+         EXPECT_FALSE(present(folder + "moved"));
+         return;
+      }
       if (kind.regularFile)
       {
          EXPECT_FALSE(copied);

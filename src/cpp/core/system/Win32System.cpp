@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include <core/StringUtils.hpp>
@@ -108,11 +109,14 @@ void attachToJobObject()
    if (!detach)
       return;
 
-   STARTUPINFOA startup = {};
+   // The wide calls carry every character of the arguments; CreateProcessW may write
+   // into the command line it is given, so it gets a copy of its own.
+   STARTUPINFOW startup = {};
    startup.cb = sizeof(startup);
    PROCESS_INFORMATION process = {};
+   std::wstring commandLine = ::GetCommandLineW();
    const DWORD flags = ::GetPriorityClass(::GetCurrentProcess()) | CREATE_BREAKAWAY_FROM_JOB;
-   if (!::CreateProcessA(nullptr, ::GetCommandLineA(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+   if (!::CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                          &process))
       return;
 
@@ -130,7 +134,7 @@ Error captureCommand(const std::string& command, std::string* pOutput)
 {
    std::FILE* pipe = ::_popen(command.c_str(), "r");
    if (pipe == nullptr)
-      return systemError(static_cast<int>(platform::win32ErrorFromNative(errno)), ERROR_LOCATION);
+      return systemError(errno, ERROR_LOCATION); // the C runtime's own number, as it stands
 
    char buffer[1024];
    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
@@ -144,7 +148,7 @@ Error captureCommand(const std::string& command, std::string* pOutput)
       const int closeError = errno;
       if (error)
          log::logError(error, ERROR_LOCATION);
-      error = systemError(static_cast<int>(platform::win32ErrorFromNative(closeError)), ERROR_LOCATION);
+      error = systemError(closeError, ERROR_LOCATION);
    }
    return error;
 }

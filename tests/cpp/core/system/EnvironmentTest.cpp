@@ -240,6 +240,35 @@ TEST_F(EnvironmentTest, SystemPathJoinsByEachOverloadsRule)
    EXPECT_STREQ(::getenv("PATH"), "/b:/a");
 }
 
+// Drive letters hold a ':' that Linux's lists would take for a separator; a PATH the
+// program set reads back as it was set, one by one, as a list and through expansion.
+TEST_F(EnvironmentTest, APathTheProgramSetReadsBackAsSet)
+{
+   for (const std::string path : {"C:\\bin;D:\\tools", ";C:/x", "/usr/bin;/bin", "C:\\x", "D:/a;;E:/b;", "c:"})
+   {
+      setenv("PATH", path);
+      EXPECT_EQ(getenv("PATH"), path);
+      EnvironmentList list;
+      environment(&list);
+      EXPECT_EQ(getenv(list, "PATH"), path);
+      std::string expanded;
+      ASSERT_FALSE(expandEnvironmentVariables("%PATH%", &expanded));
+      EXPECT_EQ(expanded, path);
+   }
+
+   ::unsetenv("PATH");
+   addToSystemPath(FilePath("C:/x"), false);
+   EXPECT_EQ(getenv("PATH"), ";C:/x");
+   addToSystemPath(std::string("D:\\tools"), true);
+   EXPECT_EQ(getenv("PATH"), "D:\\tools;;C:/x");
+
+   // A PATH that came from elsewhere is Linux's list, read with Windows' separator.
+   ::setenv("PATH", "/usr/local/bin:/usr/bin", 1);
+   EXPECT_EQ(getenv("PATH"), "/usr/local/bin;/usr/bin");
+   setenv("PATH", "/opt/a;/opt/b");
+   EXPECT_STREQ(::getenv("PATH"), "/opt/a:/opt/b");
+}
+
 TEST_F(EnvironmentTest, ChildrenSeeWhatTheProgramSet)
 {
    setenv("VELORIN_TEST_FOR_CHILD", "seen by the child");

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 
 #include <boost/filesystem.hpp>
@@ -69,6 +71,39 @@ TEST_F(FoldersAndPathsTest, NamesWithHighBytesNameDifferentFoldersPerUserAndPerM
    // Per machine the name is UTF-8.
    EXPECT_EQ(systemSettingsPath("Caf\xC3\xA9", true).getAbsolutePath(), path("machine/Caf\xC3\xA9"));
    EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Caf\xC3\xA9")));
+}
+
+// A sub-folder named with Windows' separator is a folder inside a folder, made level
+// by level, and the path returned is the one made.
+TEST_F(FoldersAndPathsTest, SettingsSubFoldersTakeTheBackslashAsASeparator)
+{
+   struct Case
+   {
+      const char* appName;
+      const char* expected;
+   };
+   const Case cases[] = {
+      {"Vendor\\App", "Vendor/App"},
+      {"Vendor\\Deep\\App", "Vendor/Deep/App"},
+      {"Other/App", "Other/App"},
+      {"Mixed\\Sub/App", "Mixed/Sub/App"},
+   };
+   for (const Case& c : cases)
+   {
+      const FilePath user = userSettingsPath(FilePath(), c.appName, true);
+      EXPECT_EQ(user.getAbsolutePath(), path("user/") + c.expected) << c.appName;
+      EXPECT_TRUE(boost::filesystem::is_directory(path("user/") + c.expected)) << c.appName;
+      EXPECT_TRUE(user.isDirectory()) << c.appName;
+
+      const FilePath machine = systemSettingsPath(c.appName, true);
+      EXPECT_EQ(machine.getAbsolutePath(), path("machine/") + c.expected) << c.appName;
+      EXPECT_TRUE(machine.isDirectory()) << c.appName;
+   }
+   for (const char* folder : {"user", "machine"})
+   {
+      for (const auto& entry : boost::filesystem::directory_iterator(root_ / folder))
+         EXPECT_EQ(entry.path().filename().string().find('\\'), std::string::npos) << entry.path();
+   }
 }
 
 TEST_F(FoldersAndPathsTest, MachineSettingsFolderIsNamedWhetherOrNotItExists)
@@ -158,6 +193,9 @@ TEST_F(FoldersAndPathsTest, RealPathsAreFullAndLexical)
       {"a/./b/../c", std::string(folder) + "/a/c"},
       {"/x/y/../../z/", "/z/"},
       {"/" + longName + "/f", "/" + longName + "/f"}, // past the first buffer
+      {"C:\\a\\.\\b\\..\\c\\", "C:/a/c/"},
+      {"C:\\..\\x", "C:/x"},
+      {"C:/a/../../..", "C:/"},
    };
    for (const Case& c : cases)
    {
@@ -182,11 +220,43 @@ TEST_F(FoldersAndPathsTest, RealPathFailuresNameThePathOnlyOnTheFirstCall)
    EXPECT_EQ(untouched.getAbsolutePath(), "/untouched");
 }
 
+// A file named as a folder, with a separator after its name, is not there, as on
+// Windows; a folder or a link named so is its own entry.
+TEST_F(FoldersAndPathsTest, AFileNamedWithATrailingSeparatorIsNotThere)
+{
+   std::ofstream(path("t.txt")) << "text";
+   boost::filesystem::create_directory(path("d"));
+   boost::filesystem::create_symlink(path("t.txt"), path("l"));
+   for (const std::string& text : {path("t.txt") + "/", path("t.txt") + "\\", path("d/../t.txt") + "//"})
+   {
+      const FilePath file(text);
+      EXPECT_FALSE(file.exists()) << text;
+      EXPECT_FALSE(FilePath::exists(text)) << text;
+      EXPECT_FALSE(file.isRegularFile()) << text;
+      std::shared_ptr<std::istream> in;
+      EXPECT_TRUE(file.openForRead(in).isError()) << text;
+      std::shared_ptr<std::ostream> out;
+      EXPECT_TRUE(file.openForWrite(out).isError()) << text;
+      EXPECT_FALSE(realPathsEqual(file, FilePath(path("t.txt")))) << text;
+   }
+   std::ifstream stream(path("t.txt"));
+   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()), "text");
+
+   EXPECT_TRUE(FilePath(path("t.txt")).exists());
+   EXPECT_TRUE(FilePath(path("d") + "/").isDirectory());
+   EXPECT_TRUE(FilePath(path("l") + "/").isSymlink());
+   std::shared_ptr<std::istream> throughLink;
+   EXPECT_FALSE(FilePath(path("l") + "/").openForRead(throughLink));
+}
+
 TEST_F(FoldersAndPathsTest, RealPathsAreComparedResolved)
 {
    EXPECT_TRUE(realPathsEqual(FilePath(path("a/../b")), FilePath(path("b"))));
    EXPECT_TRUE(realPathsEqual(FilePath("."), FilePath(boost::filesystem::current_path().string())));
    EXPECT_FALSE(realPathsEqual(FilePath(path("a")), FilePath(path("b"))));
+   EXPECT_TRUE(realPathsEqual(FilePath("C:\\..\\x"), FilePath("C:/x")));
+   EXPECT_TRUE(realPathsEqual(FilePath("C:/a/./b/../c/"), FilePath("C:\\a\\c\\")));
+   EXPECT_FALSE(realPathsEqual(FilePath("C:/x"), FilePath("D:/x")));
 
    const auto log = captureLog();
    platform::failNextAfter("GetFullPathNameW", 1, ERROR_NOT_ENOUGH_MEMORY);

@@ -1,5 +1,6 @@
 // JobHelper.cpp: a program that ties itself to a job object, for the tests of the
-// job. It says when it starts and when it went on past the job, with its arguments,
+// job. It says when it starts, with the name it was started by, and when it went on
+// past the job, with its arguments,
 // and ends with the code its first argument gives. With the second argument "child"
 // it first starts "sleep 30" and names its id; with "path" it names its own path.
 #include <cstdio>
@@ -13,7 +14,7 @@
 
 int main(int argc, char** argv)
 {
-   std::printf("started\n");
+   std::printf("started %s\n", argv[0]);
    std::fflush(stdout);
 
    velorin::core::system::attachToJobObject();

@@ -21,12 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
 
 #include <core/system/Environment.hpp>
 
 #include "CapturingLogDestination.hpp"
+#include "DescriptorsTaken.hpp"
 #include "ScopedEnvironment.hpp"
+#include "ScratchFolder.hpp"
 
 extern char** environ;
 
@@ -292,8 +295,11 @@ TEST_F(ProcessTest, TerminatingANamedProcess)
    for (std::uint32_t pid : {static_cast<std::uint32_t>(maxPid + 1), 0u, 0xFFFFFFFFu, 0x80000000u})
       EXPECT_EQ(terminateProcess(pid).getCode(), ERROR_INVALID_PARAMETER) << pid;
 
-   // A process that has ended and been reaped is gone.
+   // A process that has ended but is not yet reaped is refused, as Windows refuses a
+   // process that has ended while a handle keeps it; once reaped, it is gone.
    ::syscall(SYS_pidfd_send_signal, childFd_, SIGKILL, nullptr, 0);
+   ASSERT_TRUE(endsWithin(childFd_, std::chrono::seconds(10)));
+   EXPECT_EQ(terminateProcess(static_cast<std::uint32_t>(child_)).getCode(), ERROR_ACCESS_DENIED);
    ::waitpid(child_, nullptr, 0);
    const pid_t ended = child_;
    child_ = -1;
@@ -321,15 +327,64 @@ TEST(CaptureCommandTest, StandardOutputIsAppendedWhateverTheExitStatus)
    }
 }
 
-TEST(CaptureCommandTest, PipeFailuresAreReported)
+// SIGCHLD ignored, so that the system reaps every child as it ends.
+class ChildrenReapedBySystem
 {
-   std::string output;
-   platform::failNext("_popen", 0);
-   EXPECT_TRUE(captureCommand("echo x", &output).isError());
-   EXPECT_EQ(output, "");
-   platform::failNext("_pclose", 0);
-   EXPECT_TRUE(captureCommand("echo x", &output).isError());
-   EXPECT_EQ(output, "x\n");
+public:
+   ChildrenReapedBySystem()
+   {
+      struct sigaction ignore = {};
+      ignore.sa_handler = SIG_IGN;
+      ::sigaction(SIGCHLD, &ignore, &saved_);
+   }
+   ~ChildrenReapedBySystem() { ::sigaction(SIGCHLD, &saved_, nullptr); }
+
+private:
+   struct sigaction saved_ = {};
+};
+
+// The C runtime's numbers, as the runtime sets errno: 24 when no pipe can be made, 10
+// when the wait for the shell fails. A shell the system reaped by itself has run.
+TEST(CaptureCommandTest, PipeFailuresAreTheRuntimesNumbers)
+{
+   enum class Condition
+   {
+      PipeRefused,
+      CloseFails,
+      NoDescriptorsLeft,
+      ChildrenReapedBySystem,
+   };
+   struct Case
+   {
+      const char* name;
+      Condition condition;
+      int expectedCode;
+      std::string expectedOutput;
+   };
+   const Case cases[] = {
+      {"no pipe", Condition::PipeRefused, 24, ""},
+      {"the close fails", Condition::CloseFails, 10, "x\n"},
+      {"descriptors run out", Condition::NoDescriptorsLeft, 24, ""},
+      {"children reaped by the system", Condition::ChildrenReapedBySystem, 0, "x\n"},
+   };
+   for (const Case& c : cases)
+   {
+      std::optional<testing::DescriptorsTaken> taken;
+      std::optional<ChildrenReapedBySystem> reaped;
+      switch (c.condition)
+      {
+         case Condition::PipeRefused: platform::failNext("_popen", 0); break;
+         case Condition::CloseFails: platform::failNext("_pclose", 0); break;
+         case Condition::NoDescriptorsLeft: taken.emplace(); break;
+         case Condition::ChildrenReapedBySystem: reaped.emplace(); break;
+      }
+      std::string output;
+      const Error error = captureCommand("echo x", &output);
+      taken.reset();
+      reaped.reset();
+      EXPECT_EQ(error.getCode(), c.expectedCode) << c.name;
+      EXPECT_EQ(output, c.expectedOutput) << c.name;
+   }
 }
 
 // The job tests run the helper program, which ties itself to a job.
@@ -350,7 +405,7 @@ TEST_F(JobObjectTest, AProgramThatCanJoinItsJobGoesOn)
 {
    unsetenv(platform::kRefusingJobVariable);
    unsetenv("_VELORIN_LEVEL");
-   EXPECT_EQ(run("7"), "started\nattached level= arguments=7\nstatus=7\n");
+   EXPECT_EQ(run("7"), "started " JOB_HELPER "\nattached level= arguments=7\nstatus=7\n");
 }
 
 TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
@@ -382,19 +437,50 @@ TEST_F(JobObjectTest, ChildrenDieWithTheProgram)
    EXPECT_TRUE(state.empty() || state == "Z") << state;
 }
 
+// The restarted copy gets every argument whole, whatever its characters, and is
+// started by the name the first copy was started by, also a bare name found along PATH.
 TEST_F(JobObjectTest, ARefusingJobRestartsTheProgramOnceOutsideIt)
 {
-   setenv(platform::kRefusingJobVariable, "1");
-   unsetenv("_VELORIN_LEVEL");
-   EXPECT_EQ(run("42 'two words' 'a\"quote'"),
-             "started\nstarted\nattached level=1 arguments=42|two words|a\"quote\nstatus=42\n");
+   // A name that is not beside the program, so that the restart looks along PATH too.
+   const testing::ScratchFolder folder("path-%%%%-%%%%");
+   boost::filesystem::create_symlink(JOB_HELPER, folder / "velorin-job-helper");
+   struct Case
+   {
+      std::string path;
+      std::string command;
+      std::string expected;
+   };
+   const Case cases[] = {
+      {getenv("PATH"),
+       "'" JOB_HELPER "' 42 'two words' 'a\"quote'",
+       "started " JOB_HELPER "\nstarted " JOB_HELPER "\nattached level=1 arguments=42|two words|a\"quote\nstatus=42\n"},
+      {getenv("PATH"),
+       "'" JOB_HELPER "' 3 caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC '\xF0\x9F\x98\x80 x'",
+       "started " JOB_HELPER "\nstarted " JOB_HELPER
+       "\nattached level=1 arguments=3|caf\xC3\xA9|\xE6\x97\xA5\xE6\x9C\xAC|\xF0\x9F\x98\x80 x\nstatus=3\n"},
+      {boost::filesystem::path(JOB_HELPER).parent_path().string(),
+       "job_helper 4",
+       "started job_helper\nstarted job_helper\nattached level=1 arguments=4\nstatus=4\n"},
+      {folder.string(),
+       "velorin-job-helper 9 caf\xC3\xA9",
+       "started velorin-job-helper\nstarted velorin-job-helper\nattached level=1 arguments=9|caf\xC3\xA9\nstatus=9\n"},
+   };
+   for (const Case& c : cases)
+   {
+      setenv(platform::kRefusingJobVariable, "1");
+      unsetenv("_VELORIN_LEVEL");
+      setenv("PATH", c.path);
+      std::string output;
+      EXPECT_FALSE(captureCommand(c.command + "; echo status=$?", &output)) << c.command;
+      EXPECT_EQ(output, c.expected) << c.command;
+   }
 }
 
 TEST_F(JobObjectTest, TheRestartedCopyNeverRestartsAgain)
 {
    setenv(platform::kRefusingJobVariable, "1");
    setenv("_VELORIN_LEVEL", "1");
-   EXPECT_EQ(run("5"), "started\nattached level=1 arguments=5\nstatus=5\n");
+   EXPECT_EQ(run("5"), "started " JOB_HELPER "\nattached level=1 arguments=5\nstatus=5\n");
 }
 
 TEST_F(JobObjectTest, ARestartThatCannotStartLetsTheProgramGoOnInTheJob)
@@ -406,7 +492,7 @@ TEST_F(JobObjectTest, ARestartThatCannotStartLetsTheProgramGoOnInTheJob)
    std::string output;
    EXPECT_FALSE(captureCommand(
       "/bin/bash -c \"exec -a velorin-missing-program '" JOB_HELPER "' 3\"; echo status=$?", &output));
-   EXPECT_EQ(output, "started\nattached level=1 arguments=3\nstatus=3\n");
+   EXPECT_EQ(output, "started velorin-missing-program\nattached level=1 arguments=3\nstatus=3\n");
 }
 
 } // namespace

@@ -97,6 +97,15 @@ inline std::wstring wideFromBoostPath(const boost::filesystem::path& path)
    return path.wstring();
 }
 
+// Whether the path names a folder or a link, the entries a trailing separator may
+// follow.
+inline bool isFolderOrLinkEntry(const std::wstring& path)
+{
+   const DWORD attributes = ::GetFileAttributesW(path.c_str());
+   return attributes != INVALID_FILE_ATTRIBUTES &&
+          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
 inline std::wstring widePathFromUtf8(const std::string& path)
 {
    const int size = ::MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
@@ -130,12 +139,24 @@ inline std::wstring widePathFromUtf8(const std::string& path)
 
 namespace velorin::platform {
 
-// What Boost is handed for path text: the entry Windows would act on (trailing
-// separators and final "." elements dropped, ".." resolved by the text), with '/'
-// separators, carried without loss.
-inline boost::filesystem::path boostPathOfEntry(std::wstring_view path)
+// What the file system is handed for path text: the entry Windows would act on
+// (trailing separators and final "." elements dropped, ".." resolved by the text).
+// Only a folder or a link drops a trailing separator: after a file, or a name not yet
+// taken, it stays, so that the file system refuses a file named as a folder, as
+// Windows does.
+inline std::wstring win32EntryText(std::wstring_view path)
 {
    std::wstring text = win32PathMeaning(path);
+   const bool trailingSeparator = !path.empty() && (path.back() == L'/' || path.back() == L'\\');
+   if (trailingSeparator && text.size() < path.size() && !isFolderOrLinkEntry(text))
+      text += path.back();
+   return text;
+}
+
+// The same entry for Boost, with '/' separators, carried without loss.
+inline boost::filesystem::path boostPathOfEntry(std::wstring_view path)
+{
+   std::wstring text = win32EntryText(path);
    std::replace(text.begin(), text.end(), L'\\', L'/');
    return boostPath(text);
 }

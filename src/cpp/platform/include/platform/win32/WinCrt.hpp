@@ -33,7 +33,9 @@ int wctomb(char* multiByte, wchar_t wideChar);
 //
 // _popen runs the command with /bin/sh -c where Windows runs %COMSPEC% /c. A pipe read
 // in text mode ("r" or "rt") delivers each CR LF as LF, as the Windows runtime does.
-// _pclose returns the command's exit status, or -1 with errno.
+// _pclose returns the command's exit status, or -1 with errno; where the system reaps
+// the shell itself (SIGCHLD ignored) the close is a normal one, with the status 0. The
+// shell sees the environment as the environment stand-ins hold it.
 std::FILE* _popen(const char* command, const char* mode);
 int _pclose(std::FILE* stream);
 int _isatty(int fd);

@@ -3,11 +3,9 @@
 // The variables are the C library's environ, so child processes see what the program
 // set. Names compare as on Windows: an exact match first, else the first one equal
 // without regard to ASCII case. "PATH" separates its folders with ';' here as on
-// Windows and with ':' in environ, where Linux programs look for them.
+// Windows and with ':' in environ, where Linux programs look for them; a PATH set
+// through these calls reads back exactly as it was set, drive letters and all.
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include <platform/win32/WinBase.hpp>
 
@@ -36,9 +34,6 @@ BOOL SetEnvironmentVariableA(LPCSTR name, LPCSTR value);
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 
 namespace velorin::platform {
-
-// The "NAME=VALUE" entries of environ as they stand, for a child's environment.
-std::vector<std::string> environmentEntries();
 
 // The variable by which a test makes the process stand in a job that refuses to take
 // it in a job of its own; a child that breaks away from the job loses it.

@@ -70,7 +70,8 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes);
 
 // The full path, lexically, as Windows gives it: a relative path is taken from the
 // working directory, "." and "name/.." are dropped, a trailing separator stays, links
-// are not followed and nothing need exist; '/' separates. Returns the length in UTF-16
+// are not followed and nothing need exist; '/' separates. A drive with its separator
+// ("C:/") is a root, as '/' is; "C:" without one is relative. Returns the length in UTF-16
 // units when it fits with its NUL, else the size needed; 0 with 123 for an empty path.
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
 
@@ -92,6 +93,10 @@ BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 
 namespace velorin::platform {
+
+// Whether the path names a folder or a link, the entries a trailing separator may
+// follow.
+bool isFolderOrLinkEntry(const std::wstring& path);
 
 // The Win32 number for an operating-system error of a folder creation: an entry that
 // stands in the way is 183, as CreateDirectoryW gives it, not the 80 of a file create.

@@ -3,7 +3,8 @@
 //
 // Process ids are Linux's. A snapshot lists every process that /proc shows, under
 // Windows' idle process (id 0, parent 0), with the executable's file name (or the
-// kernel's short name when the executable cannot be read) in the ANSI code page.
+// kernel's short name when the executable cannot be read) in the ANSI code page. A
+// process that has ended is not listed, even while it waits to be reaped.
 #pragma once
 
 #include <platform/win32/WinBase.hpp>
@@ -70,6 +71,30 @@ struct STARTUPINFOA
 using LPSTARTUPINFOA = STARTUPINFOA*;
 static_assert(sizeof(STARTUPINFOA) == 104, "STARTUPINFOA as on 64-bit Windows");
 
+struct STARTUPINFOW
+{
+   DWORD cb;
+   LPWSTR lpReserved;
+   LPWSTR lpDesktop;
+   LPWSTR lpTitle;
+   DWORD dwX;
+   DWORD dwY;
+   DWORD dwXSize;
+   DWORD dwYSize;
+   DWORD dwXCountChars;
+   DWORD dwYCountChars;
+   DWORD dwFillAttribute;
+   DWORD dwFlags;
+   WORD wShowWindow;
+   WORD cbReserved2;
+   LPBYTE lpReserved2;
+   HANDLE hStdInput;
+   HANDLE hStdOutput;
+   HANDLE hStdError;
+};
+using LPSTARTUPINFOW = STARTUPINFOW*;
+static_assert(sizeof(STARTUPINFOW) == 104, "STARTUPINFOW as on 64-bit Windows");
+
 struct PROCESS_INFORMATION
 {
    HANDLE hProcess;
@@ -97,13 +122,16 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode);
 HANDLE GetCurrentProcess();
 DWORD GetCurrentProcessId();
 
-// The command line the program was started with, quoted by Windows' rules.
+// The command line the program was started with, quoted by Windows' rules: in the
+// ANSI code page (a character it lacks becomes '?', as on Windows), or in UTF-16.
 LPSTR GetCommandLineA();
+LPWSTR GetCommandLineW();
 DWORD GetPriorityClass(HANDLE process);
 
 // Splits the command line by Windows' rules and runs its first word, looked for in the
 // running program's folder and then along PATH, with the environment the program has
-// set. Only a null application name, environment and folder are supported. The child
+// set; the child's first argument is that word as written, as on Windows. Only a null
+// application name, environment and folder are supported. The child
 // takes the priority class given; while the program is in a kill-on-close job, a child
 // that does not break away (CREATE_BREAKAWAY_FROM_JOB) is killed when the program ends
 // by returning from main, exit or ExitProcess (a crash leaves it running).
@@ -116,6 +144,16 @@ BOOL CreateProcessA(LPCSTR applicationName,
                     LPVOID environment,
                     LPCSTR currentDirectory,
                     LPSTARTUPINFOA startupInfo,
+                    LPPROCESS_INFORMATION processInformation);
+BOOL CreateProcessW(LPCWSTR applicationName,
+                    LPWSTR commandLine,
+                    LPSECURITY_ATTRIBUTES processAttributes,
+                    LPSECURITY_ATTRIBUTES threadAttributes,
+                    BOOL inheritHandles,
+                    DWORD creationFlags,
+                    LPVOID environment,
+                    LPCWSTR currentDirectory,
+                    LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInformation);
 
 // Windows lets the process bring a window forward; a console has none to bring.

@@ -42,7 +42,8 @@ constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path);
 
 // The same folder with the sub-folder (UTF-16 units, each taken as a character)
-// appended; with CSIDL_FLAG_CREATE both are created when missing.
+// appended, '\' separating its folders as on Windows; with CSIDL_FLAG_CREATE every
+// missing level is created.
 HRESULT SHGetFolderPathAndSubDirW(HWND owner, int folder, HANDLE token, DWORD flags, LPCWSTR subDir,
                                   LPWSTR path);
 
