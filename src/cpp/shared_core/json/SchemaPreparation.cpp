@@ -3,13 +3,16 @@
 // equivalent ones it handles.
 #include "SchemaPreparation.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <rapidjson/pointer.h>
 
+#include "SchemaIdentifiers.hpp"
 #include "SchemaPatterns.hpp"
 #include "SchemaShapeCheck.hpp"
 
@@ -55,20 +58,102 @@ void standInForClosedPatterns(rapidjson::Value& schema,
 
 // For a name that matches a pattern, RapidJSON takes the pattern schemas or the
 // "additionalProperties" schema, either being enough, where the pattern schemas alone
-// apply: the pair would pass members that must fail. An empty schema says what an
-// absent keyword says and goes; any other cannot be handed over.
-std::optional<SchemaRefusal> checkAdditionalBesidePatterns(rapidjson::Value& schema)
+// apply. So the "additionalProperties" schema moves into a branch of "allOf" in which
+// every listed name and every name a pattern matches passes as it stands, which leaves
+// that schema the other names alone; "true" takes its place. An empty one says what
+// "true" says. The objects are rewritten after all they hold, so that what is moved
+// or grown is not met again.
+class AdditionalBesidePatterns
 {
-   auto patterns = schema.FindMember("patternProperties");
-   auto additional = schema.FindMember("additionalProperties");
-   if (patterns == schema.MemberEnd() || !patterns->value.IsObject() || patterns->value.ObjectEmpty() ||
-       additional == schema.MemberEnd() || !additional->value.IsObject())
+public:
+   AdditionalBesidePatterns(const std::vector<rapidjson::Value*>& applied,
+                            Allocator& allocator,
+                            SchemaStandIns& standIns)
+       : applied_(applied.begin(), applied.end()), allocator_(allocator), standIns_(standIns)
+   {
+   }
+
+   // value: its depth is that of the text, which parsing bounds.
+   std::optional<SchemaRefusal> rewrite(rapidjson::Value& value)
+   {
+      if (value.IsArray())
+      {
+         for (rapidjson::Value& element : value.GetArray())
+         {
+            if (auto refusal = rewrite(element))
+               return refusal;
+         }
+         return std::nullopt;
+      }
+      if (!value.IsObject())
+         return std::nullopt;
+      for (auto& member : value.GetObject())
+      {
+         if (auto refusal = rewrite(member.value))
+            return refusal;
+      }
+      if (applied_.count(&value) == 0)
+         return std::nullopt;
+      return rewriteSchema(value);
+   }
+
+private:
+   // The names of map, each with the empty schema.
+   rapidjson::Value passingEach(const rapidjson::Value& map)
+   {
+      rapidjson::Value passing(rapidjson::kObjectType);
+      if (!map.IsObject())
+         return passing;
+      for (const auto& member : map.GetObject())
+         passing.AddMember(rapidjson::Value(member.name, allocator_), rapidjson::Value(rapidjson::kObjectType), allocator_);
+      return passing;
+   }
+
+   std::optional<SchemaRefusal> rewriteSchema(rapidjson::Value& schema)
+   {
+      auto patterns = schema.FindMember("patternProperties");
+      auto additional = schema.FindMember("additionalProperties");
+      if (patterns == schema.MemberEnd() || !patterns->value.IsObject() || patterns->value.ObjectEmpty() ||
+          additional == schema.MemberEnd() || !additional->value.IsObject())
+         return std::nullopt;
+      // A closed object's stand-in already says it soundly.
+      const auto& closed = standIns_.closedObjects;
+      if (std::find(closed.begin(), closed.end(), &additional->value) != closed.end())
+         return std::nullopt;
+      if (additional->value.ObjectEmpty())
+      {
+         additional->value.SetBool(true);
+         return std::nullopt;
+      }
+      auto allOf = schema.FindMember("allOf");
+      if (allOf != schema.MemberEnd() && !allOf->value.IsArray())
+         return SchemaRefusal{"keyword", "additionalProperties"};
+
+      rapidjson::Value branch(rapidjson::kObjectType);
+      auto properties = schema.FindMember("properties");
+      branch.AddMember("properties",
+                       properties == schema.MemberEnd() ? rapidjson::Value(rapidjson::kObjectType)
+                                                        : passingEach(properties->value),
+                       allocator_);
+      branch.AddMember("patternProperties", passingEach(patterns->value), allocator_);
+      // The schema's own members stay where they are, so that what points into them
+      // still does; only its top moves.
+      branch.AddMember("additionalProperties", additional->value, allocator_);
+      standIns_.movedAdditional.push_back(&branch.FindMember("additionalProperties")->value);
+      additional->value.SetBool(true);
+      if (allOf == schema.MemberEnd())
+      {
+         schema.AddMember("allOf", rapidjson::Value(rapidjson::kArrayType), allocator_);
+         allOf = schema.FindMember("allOf");
+      }
+      allOf->value.PushBack(branch, allocator_);
       return std::nullopt;
-   if (!additional->value.ObjectEmpty())
-      return SchemaRefusal{"keyword", "additionalProperties"};
-   schema.RemoveMember(additional);
-   return std::nullopt;
-}
+   }
+
+   const std::unordered_set<const rapidjson::Value*> applied_;
+   Allocator& allocator_;
+   SchemaStandIns& standIns_;
+};
 
 std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
                                                   Allocator& allocator,
@@ -96,8 +181,6 @@ std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
             return SchemaRefusal{"pattern", original};
       }
    }
-   if (auto refusal = checkAdditionalBesidePatterns(schema))
-      return refusal;
    standInForClosedPatterns(schema, allocator, closedStandIns);
    return std::nullopt;
 }
@@ -189,19 +272,22 @@ private:
 
 } // namespace
 
-std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document,
-                                           std::vector<const rapidjson::Value*>& closedStandIns)
+std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document, SchemaStandIns& standIns)
 {
+   resolveIdentifiedReferences(document);
    std::vector<rapidjson::Value*> applied;
    if (!findAppliedSchemas(document, applied))
       return SchemaRefusal{};
    for (rapidjson::Value* schema : applied)
    {
       std::optional<SchemaRefusal> refusal =
-         prepareAppliedSchema(*schema, document.GetAllocator(), closedStandIns);
+         prepareAppliedSchema(*schema, document.GetAllocator(), standIns.closedObjects);
       if (refusal)
          return refusal;
    }
+   if (auto refusal =
+          AdditionalBesidePatterns(applied, document.GetAllocator(), standIns).rewrite(document))
+      return refusal;
    // The patterns are checked here, where every object is compiled, and a renamed
    // pattern can leave a reference into "patternProperties" leading nowhere.
    if (!isCompilableSchema(document))
