@@ -285,10 +285,11 @@ std::optional<std::string> memberFailingMovedSchema(const CompiledSchema& compil
    if (allOf == schema->MemberEnd() || !allOf->value.IsArray() || allOf->value.Empty())
       return std::nullopt;
    const rapidjson::Value& branch = allOf->value[allOf->value.Size() - 1];
+   if (!branch.IsObject())
+      return std::nullopt;
    const auto& moved = compiled.standIns.movedAdditional;
-   auto additional = branch.IsObject() ? branch.FindMember("additionalProperties") : branch.MemberEnd();
-   if (!branch.IsObject() || additional == branch.MemberEnd() ||
-       std::find(moved.begin(), moved.end(), &additional->value) == moved.end())
+   auto additional = branch.FindMember("additionalProperties");
+   if (additional == branch.MemberEnd() || std::find(moved.begin(), moved.end(), &additional->value) == moved.end())
       return std::nullopt;
 
    SchemaPointer branchLocation = schemaLocation.Append("allOf", 5).Append(allOf->value.Size() - 1);

@@ -293,6 +293,8 @@ private:
          *fragment += target.substr(hash + 1);
       }
       const std::string local = "#" + *fragment;
+      if (local == text(*reference.value))
+         return;
       reference.value->SetString(local.data(), static_cast<rapidjson::SizeType>(local.size()),
                                  document_.GetAllocator());
    }

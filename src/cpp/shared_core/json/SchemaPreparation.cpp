@@ -159,8 +159,9 @@ std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,
                                                   Allocator& allocator,
                                                   std::vector<const rapidjson::Value*>& closedStandIns)
 {
-   // The shape check has followed every local reference that leads somewhere, so one
-   // still here is one RapidJSON does not resolve.
+   // References through identifiers are local pointers by now, and the shape check
+   // has followed every local one that leads somewhere, so one still here names no
+   // schema RapidJSON can reach.
    if (auto reference = schema.FindMember("$ref");
        reference != schema.MemberEnd() && reference->value.IsString())
       return SchemaRefusal{"reference", text(reference->value)};

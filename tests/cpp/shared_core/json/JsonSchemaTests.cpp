@@ -137,6 +137,34 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
 }
 
+// RapidJSON leaks the first of two lists given one name in "dependencies", wherever
+// the object stands, so that schemas from outside would grow memory without end; the
+// sanitizer builds report such a leak.
+TEST(JsonValidate, DependencyListsGivenOneNameTwiceAreRefused)
+{
+   const char* const schemas[] = {
+      R"({"dependencies":{"a":["b"],"a":["c"]}})",
+      R"({"definitions":{"x":{"dependencies":{"a":["b"],"c":{},"a":[]}}}})",
+      R"({"enum":[{"dependencies":{"a":["b"],"a":["c"]}}]})",
+   };
+   for (const char* schema : schemas)
+   {
+      SCOPED_TRACE(schema);
+      json::Value value = parsed(R"({"a":1,"b":2})");
+      Error error = value.validate(schema);
+      EXPECT_EQ("json-parse", error.getName());
+      EXPECT_EQ(3, error.getCode());
+      EXPECT_TRUE(error.getProperties().empty());
+      std::vector<std::string> paths;
+      EXPECT_EQ(3, value.coerce(schema, paths).getCode());
+      EXPECT_EQ(R"({"a":1,"b":2})", value.write());
+   }
+
+   // One list and one schema for a name, or lists for different names, still compile.
+   EXPECT_FALSE(parsed(R"({"a":1,"b":2})").validate(R"({"dependencies":{"a":["b"],"a":{},"b":["a"]}})"));
+   EXPECT_EQ(17, parsed(R"({"a":1})").validate(R"({"dependencies":{"a":["b"],"c":["b"]}})").getCode());
+}
+
 TEST(JsonValidate, PatternsKnowTheClassEscapes)
 {
    struct Case
