@@ -323,6 +323,35 @@ std::optional<std::string> memberFailingMovedSchema(const CompiledSchema& compil
    return std::nullopt;
 }
 
+// The location in the schema as written: a moved "additionalProperties" schema is
+// written where its branch of "allOf" now holds it.
+SchemaPointer asWritten(const CompiledSchema& compiled, const SchemaPointer& location)
+{
+   const auto& moved = compiled.standIns.movedAdditional;
+   if (moved.empty())
+      return location;
+   const auto* tokens = location.GetTokens();
+   auto is = [&](std::size_t i, const char* name) {
+      return tokens[i].length == std::strlen(name) && std::memcmp(tokens[i].name, name, tokens[i].length) == 0;
+   };
+   SchemaPointer written;
+   for (std::size_t i = 0; i < location.GetTokenCount(); ++i)
+   {
+      if (i + 2 < location.GetTokenCount() && is(i, "allOf") && is(i + 2, "additionalProperties"))
+      {
+         const rapidjson::Value* value = SchemaPointer(tokens, i + 3).Get(compiled.document);
+         if (std::find(moved.begin(), moved.end(), value) != moved.end())
+         {
+            written = written.Append(tokens[i + 2]);
+            i += 2;
+            continue;
+         }
+      }
+      written = written.Append(tokens[i]);
+   }
+   return written;
+}
+
 // Where in the schema and in the value the validation failed and on which keyword, as
 // the schema was written: a stand-in for a closed object fails on its own keyword
 // "not", and a moved "additionalProperties" schema on its object's "allOf"; both are
@@ -347,6 +376,7 @@ SchemaFailure schemaFailure(const CompiledSchema& compiled,
       return {uriFragmentText(SchemaPointer(location.GetTokens(), location.GetTokenCount() - 1)),
               "additionalProperties", document};
    }
+   const SchemaPointer written = asWritten(compiled, location);
    const char* keyword = validator.GetInvalidSchemaKeyword();
    std::string keywordText = keyword == nullptr ? std::string() : std::string(keyword);
    if (keywordText == "allOf")
@@ -356,12 +386,12 @@ SchemaFailure schemaFailure(const CompiledSchema& compiled,
       {
          if (std::optional<std::string> member = memberFailingMovedSchema(compiled, location, *object))
          {
-            return {uriFragmentText(location), "additionalProperties",
+            return {uriFragmentText(written), "additionalProperties",
                     document.Append(member->data(), static_cast<rapidjson::SizeType>(member->size()))};
          }
       }
    }
-   return {uriFragmentText(location), keywordText, document};
+   return {uriFragmentText(written), keywordText, document};
 }
 
 // Stores value under name as Object::operator[] does: into the first member of that

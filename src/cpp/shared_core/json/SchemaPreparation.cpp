@@ -8,13 +8,16 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include <rapidjson/pointer.h>
+#include <rapidjson/stringbuffer.h>
 
 #include "SchemaIdentifiers.hpp"
 #include "SchemaPatterns.hpp"
 #include "SchemaShapeCheck.hpp"
+#include "StrictUtf8.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -62,7 +65,7 @@ void standInForClosedPatterns(rapidjson::Value& schema,
 // every listed name and every name a pattern matches passes as it stands, which leaves
 // that schema the other names alone; "true" takes its place. An empty one says what
 // "true" says. The objects are rewritten after all they hold, so that what is moved
-// or grown is not met again.
+// or grown is not met again, and references into a moved schema follow it.
 class AdditionalBesidePatterns
 {
 public:
@@ -73,14 +76,49 @@ public:
    {
    }
 
-   // value: its depth is that of the text, which parsing bounds.
-   std::optional<SchemaRefusal> rewrite(rapidjson::Value& value)
+   std::optional<SchemaRefusal> rewrite(rapidjson::Value& document)
+   {
+      findReferences(document);
+      return rewrite(document, Pointer());
+   }
+
+private:
+   using Pointer = rapidjson::Pointer;
+
+   // The local references that parse, as RapidJSON compiles them; values in "enum"
+   // are data.
+   void findReferences(rapidjson::Value& value)
    {
       if (value.IsArray())
       {
          for (rapidjson::Value& element : value.GetArray())
+            findReferences(element);
+         return;
+      }
+      if (!value.IsObject())
+         return;
+      if (auto reference = value.FindMember("$ref");
+          reference != value.MemberEnd() && isLocalReference(reference->value))
+      {
+         Pointer pointer(reference->value.GetString(), reference->value.GetStringLength());
+         if (pointer.IsValid())
+            references_.emplace_back(&reference->value, pointer);
+      }
+      for (auto& member : value.GetObject())
+      {
+         if (!(member.value.IsArray() && member.name == "enum"))
+            findReferences(member.value);
+      }
+   }
+
+   // value, at location: its depth is that of the text, which parsing bounds.
+   std::optional<SchemaRefusal> rewrite(rapidjson::Value& value, const Pointer& location)
+   {
+      if (value.IsArray())
+      {
+         for (rapidjson::SizeType i = 0; i < value.Size(); ++i)
          {
-            if (auto refusal = rewrite(element))
+            if (auto refusal = rewrite(value[i], location.Append(i)))
                return refusal;
          }
          return std::nullopt;
@@ -89,15 +127,49 @@ public:
          return std::nullopt;
       for (auto& member : value.GetObject())
       {
-         if (auto refusal = rewrite(member.value))
+         if (auto refusal =
+                rewrite(member.value, location.Append(member.name.GetString(), member.name.GetStringLength())))
             return refusal;
       }
       if (applied_.count(&value) == 0)
          return std::nullopt;
-      return rewriteSchema(value);
+      return rewriteSchema(value, location);
    }
 
-private:
+   // Points the references into what was at from into where it went.
+   void followMove(const Pointer& from, const Pointer& to)
+   {
+      for (auto& [text, pointer] : references_)
+      {
+         std::size_t count = from.GetTokenCount();
+         if (pointer.GetTokenCount() < count)
+            continue;
+         bool inside = true;
+         for (std::size_t i = 0; i < count && inside; ++i)
+         {
+            const auto& a = pointer.GetTokens()[i];
+            const auto& b = from.GetTokens()[i];
+            inside = a.length == b.length && std::equal(a.name, a.name + a.length, b.name);
+         }
+         if (!inside)
+            continue;
+         Pointer moved = to;
+         for (std::size_t i = count; i < pointer.GetTokenCount(); ++i)
+            moved = moved.Append(pointer.GetTokens()[i]);
+         pointer = moved;
+         // Without UTF-8 text RapidJSON reads no pointer back; that reference then
+         // leads nowhere and is refused where it is applied.
+         bool validUtf8 = true;
+         for (std::size_t i = 0; i < pointer.GetTokenCount() && validUtf8; ++i)
+            validUtf8 = isValidUtf8(pointer.GetTokens()[i].name, pointer.GetTokens()[i].length);
+         if (!validUtf8)
+            continue;
+         rapidjson::StringBuffer buffer;
+         pointer.StringifyUriFragment(buffer);
+         text->SetString(buffer.GetString(), static_cast<rapidjson::SizeType>(buffer.GetSize()), allocator_);
+      }
+   }
+
    // The names of map, each with the empty schema.
    rapidjson::Value passingEach(const rapidjson::Value& map)
    {
@@ -109,7 +181,7 @@ private:
       return passing;
    }
 
-   std::optional<SchemaRefusal> rewriteSchema(rapidjson::Value& schema)
+   std::optional<SchemaRefusal> rewriteSchema(rapidjson::Value& schema, const Pointer& location)
    {
       auto patterns = schema.FindMember("patternProperties");
       auto additional = schema.FindMember("additionalProperties");
@@ -136,8 +208,7 @@ private:
                                                         : passingEach(properties->value),
                        allocator_);
       branch.AddMember("patternProperties", passingEach(patterns->value), allocator_);
-      // The schema's own members stay where they are, so that what points into them
-      // still does; only its top moves.
+      // Only the schema's top moves: the values it holds stay where they are in memory.
       branch.AddMember("additionalProperties", additional->value, allocator_);
       standIns_.movedAdditional.push_back(&branch.FindMember("additionalProperties")->value);
       additional->value.SetBool(true);
@@ -147,12 +218,16 @@ private:
          allOf = schema.FindMember("allOf");
       }
       allOf->value.PushBack(branch, allocator_);
+      followMove(location.Append("additionalProperties", 20),
+                 location.Append("allOf", 5).Append(allOf->value.Size() - 1).Append("additionalProperties", 20));
       return std::nullopt;
    }
 
    const std::unordered_set<const rapidjson::Value*> applied_;
    Allocator& allocator_;
    SchemaStandIns& standIns_;
+   // Each local reference with the pointer it now holds.
+   std::vector<std::pair<rapidjson::Value*, Pointer>> references_;
 };
 
 std::optional<SchemaRefusal> prepareAppliedSchema(rapidjson::Value& schema,

@@ -389,6 +389,8 @@ TEST(JsonValidate, AdditionalPropertiesBesidePatternsTakeTheOtherNames)
                                  R"("additionalProperties":{"type":"integer"}})";
    const std::string deeper = R"({"patternProperties":{"^a":{}},"additionalProperties":{"type":"object",)"
                               R"("patternProperties":{"^b":{"type":"string"}},"additionalProperties":{"maximum":1}}})";
+   const std::string intoAdditional = R"({"properties":{"n":{"$ref":"#/additionalProperties"}},)"
+                                      R"("patternProperties":{"^a":{"type":"string"}},"additionalProperties":{"type":"integer"}})";
    auto failure = [](const char* schema, const char* keyword, const char* document) {
       return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
    };
@@ -422,6 +424,11 @@ TEST(JsonValidate, AdditionalPropertiesBesidePatternsTakeTheOtherNames)
       {deeper, R"({"a":5,"c":{"b":"x","d":1}})", {}},
       {deeper, R"({"c":{"b":1}})", failure("#", "additionalProperties", "#/c")},
       {deeper, R"({"c":{"d":2}})", failure("#", "additionalProperties", "#/c")},
+      // What points into the schema still reaches it, and its failures are reported
+      // where it is written.
+      {intoAdditional, R"({"n":1,"ab":"x","c":2})", {}},
+      {intoAdditional, R"({"n":"x"})", failure("#/additionalProperties", "type", "#/n")},
+      {intoAdditional, R"({"n":1,"c":"x"})", failure("#", "additionalProperties", "#/c")},
    };
    for (const Case& c : cases)
    {
