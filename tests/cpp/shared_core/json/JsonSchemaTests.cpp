@@ -324,6 +324,31 @@ TEST(JsonValidate, SchemasAppliedOnOneValueNestNoDeeperThanText)
    EXPECT_FALSE(parsed(R"([[["x"]]])").validate(root + chainedDefinitions(1100, R"({"items":%})") + "}"));
 }
 
+// A document validated against a schema, and the properties of its failure.
+struct VerdictCase
+{
+   std::string schema;
+   const char* document;
+   Properties failure; // empty: valid
+};
+
+Properties failure(const char* schema, const char* keyword, const char* document)
+{
+   return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
+}
+
+template <std::size_t N>
+void expectVerdicts(const VerdictCase (&cases)[N])
+{
+   for (const VerdictCase& c : cases)
+   {
+      SCOPED_TRACE(c.schema + " with " + c.document);
+      Error error = parsed(c.document).validate(c.schema);
+      EXPECT_EQ(c.failure, error.getProperties());
+      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
+   }
+}
+
 TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
 {
    const char* closed = R"({"patternProperties":{"^a":{}},"additionalProperties":false})";
@@ -333,15 +358,7 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
                                 R"("patternProperties":{"^a":{"type":"integer"}},"additionalProperties":false})";
    const char* twoPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"},)"
                              R"("b$":{"minimum":0}},"additionalProperties":false})";
-   auto failure = [](const char* schema, const char* keyword, const char* document) {
-      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
-   };
-   struct Case
-   {
-      std::string schema;
-      const char* document;
-      Properties failure; // empty: valid
-   } const cases[] = {
+   const VerdictCase cases[] = {
       {closed, R"({"ab":2})", {}},
       {closed, R"({"ab":{"c":[1]},"a":null})", {}},
       {closed, R"({"b":2})", failure("#", "additionalProperties", "#/b")},
@@ -368,13 +385,7 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
        R"({"o":{"ax":1,"b":2}})",
        failure("#/definitions/c", "additionalProperties", "#/o/b")},
    };
-   for (const Case& c : cases)
-   {
-      SCOPED_TRACE(c.schema + " with " + c.document);
-      Error error = parsed(c.document).validate(c.schema);
-      EXPECT_EQ(c.failure, error.getProperties());
-      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
-   }
+   expectVerdicts(cases);
 }
 
 // "additionalProperties" applies to the names that are neither listed nor matched by a
@@ -391,15 +402,7 @@ TEST(JsonValidate, AdditionalPropertiesBesidePatternsTakeTheOtherNames)
                               R"("patternProperties":{"^b":{"type":"string"}},"additionalProperties":{"maximum":1}}})";
    const std::string intoAdditional = R"({"properties":{"n":{"$ref":"#/additionalProperties"}},)"
                                       R"("patternProperties":{"^a":{"type":"string"}},"additionalProperties":{"type":"integer"}})";
-   auto failure = [](const char* schema, const char* keyword, const char* document) {
-      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
-   };
-   struct Case
-   {
-      std::string schema;
-      const char* document;
-      Properties failure; // empty: valid
-   } const cases[] = {
+   const VerdictCase cases[] = {
       {listed, R"({"foo":[1,2]})", {}},
       // RapidJSON reports a listed name that a pattern matches on the pattern keyword.
       {listed, R"({"foo":[1,2,3,4]})", failure("#", "patternProperties", "#/foo")},
@@ -430,13 +433,7 @@ TEST(JsonValidate, AdditionalPropertiesBesidePatternsTakeTheOtherNames)
       {intoAdditional, R"({"n":"x"})", failure("#/additionalProperties", "type", "#/n")},
       {intoAdditional, R"({"n":1,"c":"x"})", failure("#", "additionalProperties", "#/c")},
    };
-   for (const Case& c : cases)
-   {
-      SCOPED_TRACE(c.schema + " with " + c.document);
-      Error error = parsed(c.document).validate(c.schema);
-      EXPECT_EQ(c.failure, error.getProperties());
-      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
-   }
+   expectVerdicts(cases);
 
    // Coercion removes the members that fail, whichever keyword they fail.
    json::Value value = parsed(R"({"ab":1,"c":"x","ad":"y","e":2,"f":[]})");
@@ -472,15 +469,7 @@ TEST(JsonValidate, ReferencesThroughIdentifiersResolve)
    const std::string authority = R"({"id":"http://x/a.json","allOf":[{"$ref":"//y/b.json"}],)"
                                  R"("definitions":{"b":{"id":"http://y/b.json","minimum":3}}})";
    const std::string wholeDocument = R"({"type":"object","properties":{"a":{"$ref":""}}})";
-   auto failure = [](const char* schema, const char* keyword, const char* document) {
-      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
-   };
-   struct Case
-   {
-      std::string schema;
-      const char* document;
-      Properties failure; // empty: valid
-   } const cases[] = {
+   const VerdictCase cases[] = {
       {locationIndependent, "1", {}},
       {locationIndependent, R"("a")", failure("#", "allOf", "#")},
       {nestedBase, "1", {}},
@@ -504,13 +493,7 @@ TEST(JsonValidate, ReferencesThroughIdentifiersResolve)
       {wholeDocument, R"({"a":{"a":{}}})", {}},
       {wholeDocument, R"({"a":{"a":1}})", failure("#", "type", "#/a/a")},
    };
-   for (const Case& c : cases)
-   {
-      SCOPED_TRACE(c.schema + " with " + c.document);
-      Error error = parsed(c.document).validate(c.schema);
-      EXPECT_EQ(c.failure, error.getProperties());
-      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
-   }
+   expectVerdicts(cases);
 }
 
 TEST(JsonCoerce, RemovesWhatClosedPatternObjectsReject)
