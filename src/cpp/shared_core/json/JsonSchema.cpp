@@ -42,7 +42,7 @@ Error loadSchema(const std::string& text, CompiledSchema& compiled, const ErrorL
       error.addProperty("offset", std::to_string(result.Offset()));
       return error;
    }
-   if (std::optional<SchemaRefusal> refusal = prepareSchema(compiled.document, compiled.closedStandIns))
+   if (std::optional<SchemaRefusal> refusal = prepareSchema(compiled.document, compiled.standIns))
    {
       Error error(boost::system::error_code(kInvalidSchema, jsonParseCategory()), location);
       if (!refusal->property.empty())
@@ -195,48 +195,23 @@ std::string uriFragmentText(const Pointer& pointer)
    return text;
 }
 
-// Where in the schema the validation failed and on which keyword, as the schema was
-// written: a stand-in for a closed object fails on its own keyword "not", which is
-// the object's "additionalProperties".
-struct SchemaFailure
-{
-   std::string location;
-   std::string keyword;
-};
+using SchemaPointer = rapidjson::SchemaValidator::PointerType;
 
-SchemaFailure schemaFailure(const CompiledSchema& compiled, const rapidjson::SchemaValidator& validator)
-{
-   auto location = validator.GetInvalidSchemaPointer();
-   const rapidjson::Value* failed = location.Get(compiled.document);
-   if (location.GetTokenCount() > 0 &&
-       std::find(compiled.closedStandIns.begin(), compiled.closedStandIns.end(), failed) !=
-          compiled.closedStandIns.end())
-   {
-      using Pointer = decltype(location);
-      return {uriFragmentText(Pointer(location.GetTokens(), location.GetTokenCount() - 1)),
-              "additionalProperties"};
-   }
-   const char* keyword = validator.GetInvalidSchemaKeyword();
-   return {uriFragmentText(location), keyword == nullptr ? std::string() : std::string(keyword)};
-}
-
-// Removes the value at the location; false when the location leads nowhere.
+// The value the first count tokens of location lead to, or null: at an object the
+// first member of the token's name, at an array the element of the token's index.
 template <typename Pointer>
-bool removeAt(RapidValue& root, const Pointer& location)
+RapidValue* walk(RapidValue& root, const Pointer& location, std::size_t count)
 {
-   std::size_t count = location.GetTokenCount();
-   if (count == 0)
-      return false;
    const auto* tokens = location.GetTokens();
    RapidValue* current = &root;
-   for (std::size_t i = 0; i + 1 < count; ++i)
+   for (std::size_t i = 0; i < count; ++i)
    {
       const auto& token = tokens[i];
       if (current->IsObject())
       {
          auto member = findMember(*current, token.name, token.length);
          if (member == current->MemberEnd())
-            return false;
+            return nullptr;
          current = &member->value;
       }
       else if (current->IsArray() && token.index != rapidjson::kPointerInvalidIndex &&
@@ -246,10 +221,23 @@ bool removeAt(RapidValue& root, const Pointer& location)
       }
       else
       {
-         return false;
+         return nullptr;
       }
    }
-   const auto& last = tokens[count - 1];
+   return current;
+}
+
+// Removes the value at the location; false when the location leads nowhere.
+template <typename Pointer>
+bool removeAt(RapidValue& root, const Pointer& location)
+{
+   std::size_t count = location.GetTokenCount();
+   if (count == 0)
+      return false;
+   RapidValue* current = walk(root, location, count - 1);
+   if (current == nullptr)
+      return false;
+   const auto& last = location.GetTokens()[count - 1];
    if (current->IsObject())
    {
       auto member = findMember(*current, last.name, last.length);
@@ -264,6 +252,146 @@ bool removeAt(RapidValue& root, const Pointer& location)
       return true;
    }
    return false;
+}
+
+// Lends the compiled document to a document that refers to one of its schemas as
+// remote, which is how RapidJSON applies a schema other than the root on its own.
+class CompiledAsRemote : public rapidjson::IRemoteSchemaDocumentProvider
+{
+public:
+   explicit CompiledAsRemote(const rapidjson::SchemaDocument& compiled) : compiled_(compiled) {}
+
+   const rapidjson::SchemaDocument* GetRemoteDocument(const char*, rapidjson::SizeType) override
+   {
+      return &compiled_;
+   }
+
+private:
+   const rapidjson::SchemaDocument& compiled_;
+};
+
+// The name of the first member of object that fails the "additionalProperties" schema
+// moved into a branch of the "allOf" of the schema at schemaLocation; none when no
+// schema moved there or every member passes it, so that another branch failed. Each
+// member is validated alone against that branch.
+std::optional<std::string> memberFailingMovedSchema(const CompiledSchema& compiled,
+                                                    const SchemaPointer& schemaLocation,
+                                                    const RapidValue& object)
+{
+   const rapidjson::Value* schema = schemaLocation.Get(compiled.document);
+   if (schema == nullptr || !schema->IsObject() || !object.IsObject())
+      return std::nullopt;
+   auto allOf = schema->FindMember("allOf");
+   if (allOf == schema->MemberEnd() || !allOf->value.IsArray() || allOf->value.Empty())
+      return std::nullopt;
+   const rapidjson::Value& branch = allOf->value[allOf->value.Size() - 1];
+   if (!branch.IsObject())
+      return std::nullopt;
+   const auto& moved = compiled.standIns.movedAdditional;
+   auto additional = branch.FindMember("additionalProperties");
+   if (additional == branch.MemberEnd() || std::find(moved.begin(), moved.end(), &additional->value) == moved.end())
+      return std::nullopt;
+
+   SchemaPointer branchLocation = schemaLocation.Append("allOf", 5).Append(allOf->value.Size() - 1);
+   for (std::size_t i = 0; i < branchLocation.GetTokenCount(); ++i)
+   {
+      // RapidJSON reads back no pointer text that is not UTF-8.
+      if (!isValidUtf8(branchLocation.GetTokens()[i].name, branchLocation.GetTokens()[i].length))
+         return std::nullopt;
+   }
+   rapidjson::StringBuffer fragment;
+   branchLocation.StringifyUriFragment(fragment);
+   const std::string reference = std::string("compiled") + fragment.GetString();
+   rapidjson::Document referring;
+   referring.SetObject();
+   referring.AddMember("$ref", rapidjson::Value(reference.c_str(), referring.GetAllocator()),
+                       referring.GetAllocator());
+   CompiledAsRemote remote(*compiled.schema);
+   rapidjson::SchemaDocument branchAlone(referring, &remote);
+   rapidjson::SchemaValidator validator(branchAlone);
+   for (const auto& member : object.GetObject())
+   {
+      validator.Reset();
+      ValidatorFeed feed(validator);
+      feed.StartObject();
+      feed.Key(member.name.GetString(), member.name.GetStringLength(), false);
+      member.value.Accept(feed);
+      feed.EndObject(1);
+      if (!validator.IsValid())
+         return std::string(member.name.GetString(), member.name.GetStringLength());
+   }
+   return std::nullopt;
+}
+
+// The location in the schema as written: a moved "additionalProperties" schema is
+// written where its branch of "allOf" now holds it.
+SchemaPointer asWritten(const CompiledSchema& compiled, const SchemaPointer& location)
+{
+   const auto& moved = compiled.standIns.movedAdditional;
+   if (moved.empty())
+      return location;
+   const auto* tokens = location.GetTokens();
+   auto is = [&](std::size_t i, const char* name) {
+      return tokens[i].length == std::strlen(name) && std::memcmp(tokens[i].name, name, tokens[i].length) == 0;
+   };
+   SchemaPointer written;
+   for (std::size_t i = 0; i < location.GetTokenCount(); ++i)
+   {
+      if (i + 2 < location.GetTokenCount() && is(i, "allOf") && is(i + 2, "additionalProperties"))
+      {
+         const rapidjson::Value* value = SchemaPointer(tokens, i + 3).Get(compiled.document);
+         if (std::find(moved.begin(), moved.end(), value) != moved.end())
+         {
+            written = written.Append(tokens[i + 2]);
+            i += 2;
+            continue;
+         }
+      }
+      written = written.Append(tokens[i]);
+   }
+   return written;
+}
+
+// Where in the schema and in the value the validation failed and on which keyword, as
+// the schema was written: a stand-in for a closed object fails on its own keyword
+// "not", and a moved "additionalProperties" schema on its object's "allOf"; both are
+// that object's "additionalProperties", failed by a member.
+struct SchemaFailure
+{
+   std::string location;
+   std::string keyword;
+   SchemaPointer document;
+};
+
+SchemaFailure schemaFailure(const CompiledSchema& compiled,
+                            const rapidjson::SchemaValidator& validator,
+                            RapidValue& value)
+{
+   SchemaPointer location = validator.GetInvalidSchemaPointer();
+   SchemaPointer document = validator.GetInvalidDocumentPointer();
+   const rapidjson::Value* failed = location.Get(compiled.document);
+   const auto& closed = compiled.standIns.closedObjects;
+   if (location.GetTokenCount() > 0 && std::find(closed.begin(), closed.end(), failed) != closed.end())
+   {
+      return {uriFragmentText(SchemaPointer(location.GetTokens(), location.GetTokenCount() - 1)),
+              "additionalProperties", document};
+   }
+   const SchemaPointer written = asWritten(compiled, location);
+   const char* keyword = validator.GetInvalidSchemaKeyword();
+   std::string keywordText = keyword == nullptr ? std::string() : std::string(keyword);
+   if (keywordText == "allOf")
+   {
+      const RapidValue* object = walk(value, document, document.GetTokenCount());
+      if (object != nullptr)
+      {
+         if (std::optional<std::string> member = memberFailingMovedSchema(compiled, location, *object))
+         {
+            return {uriFragmentText(written), "additionalProperties",
+                    document.Append(member->data(), static_cast<rapidjson::SizeType>(member->size()))};
+         }
+      }
+   }
+   return {uriFragmentText(written), keywordText, document};
 }
 
 // Stores value under name as Object::operator[] does: into the first member of that
@@ -332,15 +460,15 @@ Error Value::coerce(const std::string& schema, std::vector<std::string>& invalid
    // first's index), so only a pass that removes nothing ends the loop.
    while (!validator.IsValid())
    {
-      auto location = validator.GetInvalidDocumentPointer();
-      if (!removeAt(value, location))
+      SchemaFailure failed = schemaFailure(*compiled, validator, value);
+      if (!removeAt(value, failed.document))
       {
          Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-         failure.addProperty("keyword", schemaFailure(*compiled, validator).keyword);
-         failure.addProperty("document", uriFragmentText(location));
+         failure.addProperty("keyword", failed.keyword);
+         failure.addProperty("document", uriFragmentText(failed.document));
          return failure;
       }
-      invalidPaths.push_back(plainText(location));
+      invalidPaths.push_back(plainText(failed.document));
       validator.Reset();
       runValidator(value, validator);
    }
@@ -425,11 +553,11 @@ Error Value::validate(const std::string& schema) const
    if (validator.IsValid())
       return Success();
 
-   SchemaFailure schemaSide = schemaFailure(*compiled, validator);
+   SchemaFailure failed = schemaFailure(*compiled, validator, *impl_->value);
    Error failure(boost::system::error_code(kValidationFailed, jsonParseCategory()), ERROR_LOCATION);
-   failure.addProperty("schema", schemaSide.location);
-   failure.addProperty("keyword", schemaSide.keyword);
-   failure.addProperty("document", uriFragmentText(validator.GetInvalidDocumentPointer()));
+   failure.addProperty("schema", failed.location);
+   failure.addProperty("keyword", failed.keyword);
+   failure.addProperty("document", uriFragmentText(failed.document));
    return failure;
 }
 

@@ -17,6 +17,8 @@
 #include <rapidjson/document.h>
 #include <rapidjson/schema.h>
 
+#include "SchemaPreparation.hpp"
+
 namespace velorin::core::json {
 
 // A schema text parsed into a pool-allocated document, prepared and compiled. Nothing
@@ -24,7 +26,7 @@ namespace velorin::core::json {
 struct CompiledSchema
 {
    rapidjson::Document document;
-   std::vector<const rapidjson::Value*> closedStandIns;
+   SchemaStandIns standIns;
    std::unique_ptr<rapidjson::SchemaDocument> schema;
 };
 

@@ -18,10 +18,19 @@ struct SchemaRefusal
    std::string value;
 };
 
-// Rewrites document for RapidJSON, or gives why it cannot take it. closedStandIns
-// receives the values that stand in for an "additionalProperties" of false beside
-// "patternProperties", which RapidJSON reports as failing keyword "not".
-std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document,
-                                           std::vector<const rapidjson::Value*>& closedStandIns);
+// The values of a prepared document whose failures RapidJSON reports otherwise than
+// the schema as written would.
+struct SchemaStandIns
+{
+   // Standing in for an "additionalProperties" of false beside "patternProperties";
+   // RapidJSON reports them as failing keyword "not".
+   std::vector<const rapidjson::Value*> closedObjects;
+   // An "additionalProperties" schema beside "patternProperties", moved into the last
+   // branch of its object's "allOf"; RapidJSON reports it as failing that "allOf".
+   std::vector<const rapidjson::Value*> movedAdditional;
+};
+
+// Rewrites document for RapidJSON, or gives why it cannot take it.
+std::optional<SchemaRefusal> prepareSchema(rapidjson::Document& document, SchemaStandIns& standIns);
 
 } // namespace velorin::core::json

@@ -217,7 +217,7 @@ bool isSafePattern(const char* pattern, std::size_t length)
 
 // RapidJSON compiles every object of a schema document as a schema, used or not, and
 // trusts its shape: "patternProperties" that is not an object, a dependency list
-// holding a non-name, a pattern its regular expressions cannot take, or a reference
+// holding a non-name or a second list for one name (which leaks), a pattern its regular expressions cannot take, or a reference
 // that leads to a non-object or round in a loop breaks the compiler. In the schemas a
 // validation applies, a sub-schema that is not an object or a reference that leads
 // nowhere becomes a null schema, a name given two dependency schemas an unmade
@@ -323,10 +323,14 @@ private:
       if (const rapidjson::Value* dependencies = keywordValue(value, "dependencies");
           dependencies && dependencies->IsObject())
       {
+         // RapidJSON loses the first of two lists given one name, at each compilation.
+         std::set<std::string> withLists;
          for (const auto& dependency : dependencies->GetObject())
          {
             if (dependency.value.IsArray())
             {
+               if (!withLists.emplace(dependency.name.GetString(), dependency.name.GetStringLength()).second)
+                  return false;
                for (const rapidjson::Value& name : dependency.value.GetArray())
                {
                   if (!name.IsString())

@@ -72,6 +72,8 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
       {R"({"items":{"$ref":"#/definitions/a"},)"
        R"("definitions":{"a":{"$ref":"#/definitions/b"},"b":{"$ref":"#/definitions/a"}}})"},
       {R"({"allOf":[{"$ref":"#"}]})"},
+      // The empty reference names the document, which applies itself again here.
+      {R"({"anyOf":[{"$ref":""}]})"},
       {R"({"properties":{"a":{"anyOf":[{"not":{"$ref":"#/properties/a"}}]}}})"},
       // Repeating what can match nothing, or a group left open, breaks RapidJSON's
       // regular expressions.
@@ -133,6 +135,34 @@ TEST(JsonValidate, SchemasRapidJsonCannotCompileAreInvalidValues)
                     .getCode());
    EXPECT_FALSE(
       value.validate(R"({"properties":{"a":{"not":{"type":"integer"}}},"dependencies":{"a":["a"]}})"));
+}
+
+// RapidJSON leaks the first of two lists given one name in "dependencies", wherever
+// the object stands, so that schemas from outside would grow memory without end; the
+// sanitizer builds report such a leak.
+TEST(JsonValidate, DependencyListsGivenOneNameTwiceAreRefused)
+{
+   const char* const schemas[] = {
+      R"({"dependencies":{"a":["b"],"a":["c"]}})",
+      R"({"definitions":{"x":{"dependencies":{"a":["b"],"c":{},"a":[]}}}})",
+      R"({"enum":[{"dependencies":{"a":["b"],"a":["c"]}}]})",
+   };
+   for (const char* schema : schemas)
+   {
+      SCOPED_TRACE(schema);
+      json::Value value = parsed(R"({"a":1,"b":2})");
+      Error error = value.validate(schema);
+      EXPECT_EQ("json-parse", error.getName());
+      EXPECT_EQ(3, error.getCode());
+      EXPECT_TRUE(error.getProperties().empty());
+      std::vector<std::string> paths;
+      EXPECT_EQ(3, value.coerce(schema, paths).getCode());
+      EXPECT_EQ(R"({"a":1,"b":2})", value.write());
+   }
+
+   // One list and one schema for a name, or lists for different names, still compile.
+   EXPECT_FALSE(parsed(R"({"a":1,"b":2})").validate(R"({"dependencies":{"a":["b"],"a":{},"b":["a"]}})"));
+   EXPECT_EQ(17, parsed(R"({"a":1})").validate(R"({"dependencies":{"a":["b"],"c":["b"]}})").getCode());
 }
 
 TEST(JsonValidate, PatternsKnowTheClassEscapes)
@@ -215,14 +245,23 @@ TEST(JsonValidate, PatternsAndReferencesRapidJsonWouldDropAreRefused)
       {R"({"pattern":"[^a\\D]"})", "pattern", "[^a\\D]"},
       {R"({"pattern":"^a\u0000b"})", "pattern", std::string("^a\0b", 4)},
       {R"({"properties":{"a":{"patternProperties":{"x\\Qy":{}}}}})", "pattern", "x\\Qy"},
-      {R"({"id":"#top","properties":{"a":{"$ref":"#top"}}})", "reference", "#top"},
       {R"({"$ref":"node.json"})", "reference", "node.json"},
       {R"({"id":"http://example.com/root.json","items":{"$ref":"item.json#/definitions/a"}})", "reference",
        "item.json#/definitions/a"},
-      {R"({"anyOf":[{"$ref":""}]})", "reference", ""},
       {R"({"$ref":"#/definitions/a","definitions":{"a":{"$ref":"other.json"}}})", "reference", "other.json"},
-      // RapidJSON would let a member that fails its pattern schema pass on this one.
-      {R"({"patternProperties":{"^a":{"type":"integer"}},"additionalProperties":{"type":"string"}})", "keyword",
+      // Identifiers that name no schema of the document, or more than one.
+      {R"({"id":"http://x/root.json","definitions":{"a":{"id":"#a"}},"allOf":[{"$ref":"#b"}]})", "reference",
+       "#b"},
+      {R"({"id":"http://x/root.json","items":{"$ref":"http://x/other.json"}})", "reference",
+       "http://x/other.json"},
+      {R"({"definitions":{"a":{"id":"#x","type":"integer"},"b":{"id":"#x","type":"string"}},)"
+       R"("allOf":[{"$ref":"#x"}]})",
+       "reference", "#x"},
+      {R"({"enum":[{"id":"#x"}],"default":{"id":"#x"},"allOf":[{"$ref":"#x"}]})", "reference", "#x"},
+      {R"({"definitions":{"a":{"id":"#x","$ref":"#/definitions/b"},"b":{}},"allOf":[{"$ref":"#x"}]})",
+       "reference", "#x"},
+      // The branch that would carry the schema has no place to go.
+      {R"({"allOf":{},"patternProperties":{"^a":{}},"additionalProperties":{"type":"string"}})", "keyword",
        "additionalProperties"},
    };
    for (const Case& c : cases)
@@ -285,6 +324,31 @@ TEST(JsonValidate, SchemasAppliedOnOneValueNestNoDeeperThanText)
    EXPECT_FALSE(parsed(R"([[["x"]]])").validate(root + chainedDefinitions(1100, R"({"items":%})") + "}"));
 }
 
+// A document validated against a schema, and the properties of its failure.
+struct VerdictCase
+{
+   std::string schema;
+   const char* document;
+   Properties failure; // empty: valid
+};
+
+Properties failure(const char* schema, const char* keyword, const char* document)
+{
+   return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
+}
+
+template <std::size_t N>
+void expectVerdicts(const VerdictCase (&cases)[N])
+{
+   for (const VerdictCase& c : cases)
+   {
+      SCOPED_TRACE(c.schema + " with " + c.document);
+      Error error = parsed(c.document).validate(c.schema);
+      EXPECT_EQ(c.failure, error.getProperties());
+      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
+   }
+}
+
 TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
 {
    const char* closed = R"({"patternProperties":{"^a":{}},"additionalProperties":false})";
@@ -294,15 +358,7 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
                                 R"("patternProperties":{"^a":{"type":"integer"}},"additionalProperties":false})";
    const char* twoPatterns = R"({"type":"object","patternProperties":{"^a":{"type":"integer"},)"
                              R"("b$":{"minimum":0}},"additionalProperties":false})";
-   auto failure = [](const char* schema, const char* keyword, const char* document) {
-      return Properties{{"schema", schema}, {"keyword", keyword}, {"document", document}};
-   };
-   struct Case
-   {
-      std::string schema;
-      const char* document;
-      Properties failure; // empty: valid
-   } const cases[] = {
+   const VerdictCase cases[] = {
       {closed, R"({"ab":2})", {}},
       {closed, R"({"ab":{"c":[1]},"a":null})", {}},
       {closed, R"({"b":2})", failure("#", "additionalProperties", "#/b")},
@@ -329,13 +385,115 @@ TEST(JsonValidate, PatternPropertiesBesideClosedObjects)
        R"({"o":{"ax":1,"b":2}})",
        failure("#/definitions/c", "additionalProperties", "#/o/b")},
    };
-   for (const Case& c : cases)
-   {
-      SCOPED_TRACE(c.schema + " with " + c.document);
-      Error error = parsed(c.document).validate(c.schema);
-      EXPECT_EQ(c.failure, error.getProperties());
-      EXPECT_EQ(c.failure.empty() ? 0 : 17, error.getCode());
-   }
+   expectVerdicts(cases);
+}
+
+// "additionalProperties" applies to the names that are neither listed nor matched by a
+// pattern, and a failure there is reported on that keyword and the member.
+TEST(JsonValidate, AdditionalPropertiesBesidePatternsTakeTheOtherNames)
+{
+   const std::string listed = R"({"properties":{"foo":{"type":"array","maxItems":3},"bar":{"type":"array"}},)"
+                              R"("patternProperties":{"f.o":{"minItems":2}},"additionalProperties":{"type":"integer"}})";
+   const std::string matched = R"({"patternProperties":{"^a":{"type":"string"}},"additionalProperties":{"type":"integer"}})";
+   const std::string nested = R"({"properties":{"o":{"$ref":"#/definitions/p"}},"definitions":{"p":)" + matched + "}}";
+   const std::string withAllOf = R"({"allOf":[{"required":["c"]}],"patternProperties":{"^a":{"type":"string"}},)"
+                                 R"("additionalProperties":{"type":"integer"}})";
+   const std::string deeper = R"({"patternProperties":{"^a":{}},"additionalProperties":{"type":"object",)"
+                              R"("patternProperties":{"^b":{"type":"string"}},"additionalProperties":{"maximum":1}}})";
+   const std::string intoAdditional = R"({"properties":{"n":{"$ref":"#/additionalProperties"}},)"
+                                      R"("patternProperties":{"^a":{"type":"string"}},"additionalProperties":{"type":"integer"}})";
+   const VerdictCase cases[] = {
+      {listed, R"({"foo":[1,2]})", {}},
+      // RapidJSON reports a listed name that a pattern matches on the pattern keyword.
+      {listed, R"({"foo":[1,2,3,4]})", failure("#", "patternProperties", "#/foo")},
+      {listed, R"({"foo":[]})", failure("#", "patternProperties", "#/foo")},
+      {listed, R"({"fxo":[1,2]})", {}},
+      {listed, R"({"fxo":[]})", failure("#", "patternProperties", "#/fxo")},
+      {listed, R"({"bar":[]})", {}},
+      {listed, R"({"quux":3})", {}},
+      {listed, R"({"quux":"foo"})", failure("#", "additionalProperties", "#/quux")},
+      // RapidJSON alone would pass "ab", which its pattern schema fails.
+      {matched, R"({"ab":1})", failure("#", "patternProperties", "#/ab")},
+      {matched, R"({"ab":"x","c":1})", {}},
+      {matched, R"({"c":"x"})", failure("#", "additionalProperties", "#/c")},
+      {matched, R"({"ab":"x","c":1,"d":2,"e":"y"})", failure("#", "additionalProperties", "#/e")},
+      {matched, "[1]", {}},
+      {nested, R"({"o":{"ab":"x","c":2}})", {}},
+      {nested, R"({"o":{"ab":"x","c":true}})", failure("#/definitions/p", "additionalProperties", "#/o/c")},
+      // A branch of the schema's own "allOf" that fails is reported as before.
+      {withAllOf, R"({"c":1,"ab":"x"})", {}},
+      {withAllOf, R"({"ab":"x"})", failure("#", "allOf", "#")},
+      {withAllOf, R"({"ab":"x","d":"y"})", failure("#", "additionalProperties", "#/d")},
+      {deeper, R"({"a":5,"c":{"b":"x","d":1}})", {}},
+      {deeper, R"({"c":{"b":1}})", failure("#", "additionalProperties", "#/c")},
+      {deeper, R"({"c":{"d":2}})", failure("#", "additionalProperties", "#/c")},
+      // What points into the schema still reaches it, and its failures are reported
+      // where it is written.
+      {intoAdditional, R"({"n":1,"ab":"x","c":2})", {}},
+      {intoAdditional, R"({"n":"x"})", failure("#/additionalProperties", "type", "#/n")},
+      {intoAdditional, R"({"n":1,"c":"x"})", failure("#", "additionalProperties", "#/c")},
+   };
+   expectVerdicts(cases);
+
+   // Coercion removes the members that fail, whichever keyword they fail.
+   json::Value value = parsed(R"({"ab":1,"c":"x","ad":"y","e":2,"f":[]})");
+   std::vector<std::string> paths;
+   EXPECT_FALSE(value.coerce(matched, paths));
+   EXPECT_EQ(R"({"ad":"y","e":2})", value.write());
+   EXPECT_EQ((std::vector<std::string>{"/ab", "/c", "/f"}), paths);
+}
+
+// A reference names a schema through the base URI that the "id"s around it set up.
+TEST(JsonValidate, ReferencesThroughIdentifiersResolve)
+{
+   const std::string locationIndependent =
+      R"({"allOf":[{"$ref":"#foo"}],"definitions":{"A":{"id":"#foo","type":"integer"}}})";
+   const std::string nestedBase = R"({"id":"http://localhost:1234/root","allOf":[{"$ref":"http://localhost:1234/nested.json#foo"}],)"
+                                  R"("definitions":{"A":{"id":"nested.json","definitions":{"B":{"id":"#foo","type":"integer"}}}}})";
+   // The "id" beside "$ref" is without effect, so "foo.json" is resolved against the
+   // enclosing base.
+   const std::string siblingId = R"({"id":"http://localhost:1234/sibling_id/base/","definitions":{)"
+                                 R"("foo":{"id":"http://localhost:1234/sibling_id/foo.json","type":"string"},)"
+                                 R"("base_foo":{"id":"foo.json","type":"number"}},)"
+                                 R"("allOf":[{"id":"http://localhost:1234/sibling_id/","$ref":"foo.json"}]})";
+   const std::string tree = R"({"id":"http://localhost:1234/tree","type":"object","properties":{"meta":{"type":"string"},)"
+                            R"("nodes":{"type":"array","items":{"$ref":"node"}}},"required":["meta","nodes"],)"
+                            R"("definitions":{"node":{"id":"http://localhost:1234/node","type":"object",)"
+                            R"("properties":{"value":{"type":"number"},"subtree":{"$ref":"tree"}},"required":["value"]}}})";
+   // A pointer is read from the schema its base names, not from the document's root.
+   const std::string pointerFromSubschema = R"({"id":"http://x/root.json","properties":{"o":{"$ref":"sub.json"}},)"
+                                            R"("definitions":{"n":{"type":"string"},"s":{"id":"sub.json",)"
+                                            R"("properties":{"a":{"$ref":"#/definitions/n"}},"definitions":{"n":{"type":"integer"}}}}})";
+   const std::string dotSegments = R"({"id":"http://x/a/b/c.json","allOf":[{"$ref":"../d.json#/definitions/e"}],)"
+                                   R"("definitions":{"d":{"id":"http://x/a/d.json","definitions":{"e":{"type":"integer"}}}}})";
+   const std::string authority = R"({"id":"http://x/a.json","allOf":[{"$ref":"//y/b.json"}],)"
+                                 R"("definitions":{"b":{"id":"http://y/b.json","minimum":3}}})";
+   const std::string wholeDocument = R"({"type":"object","properties":{"a":{"$ref":""}}})";
+   const VerdictCase cases[] = {
+      {locationIndependent, "1", {}},
+      {locationIndependent, R"("a")", failure("#", "allOf", "#")},
+      {nestedBase, "1", {}},
+      {nestedBase, R"("a")", failure("#", "allOf", "#")},
+      {siblingId, "1", {}},
+      {siblingId, R"("a")", failure("#", "allOf", "#")},
+      {tree, R"({"meta":"root","nodes":[{"value":1,"subtree":{"meta":"child","nodes":[{"value":1.1},{"value":1.2}]}},)"
+             R"({"value":2}]})",
+       {}},
+      {tree, R"({"meta":"root","nodes":[{"value":1,"subtree":{"meta":"child","nodes":[{"value":"x"}]}}]})",
+       failure("#/definitions/node/properties/value", "type", "#/nodes/0/subtree/nodes/0/value")},
+      {tree, R"({"meta":"root","nodes":[{"value":1,"subtree":{"meta":"child"}}]})",
+       failure("#", "required", "#/nodes/0/subtree")},
+      {pointerFromSubschema, R"({"o":{"a":1}})", {}},
+      {pointerFromSubschema, R"({"o":{"a":"x"}})",
+       failure("#/definitions/s/definitions/n", "type", "#/o/a")},
+      {dotSegments, "1", {}},
+      {dotSegments, R"("x")", failure("#", "allOf", "#")},
+      {authority, "4", {}},
+      {authority, "2", failure("#", "allOf", "#")},
+      {wholeDocument, R"({"a":{"a":{}}})", {}},
+      {wholeDocument, R"({"a":{"a":1}})", failure("#", "type", "#/a/a")},
+   };
+   expectVerdicts(cases);
 }
 
 TEST(JsonCoerce, RemovesWhatClosedPatternObjectsReject)

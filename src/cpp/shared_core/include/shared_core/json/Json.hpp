@@ -144,11 +144,13 @@ public:
 
    // Schema text that does not parse gives the parser's code and "offset"; a schema
    // that RapidJSON cannot compile or apply safely (a sub-schema that is not an
-   // object, a reference that loops, leads nowhere or is not a local pointer, a
-   // pattern it cannot compile or that repeats what can match nothing or would take
-   // more than 100000 states, a non-empty "additionalProperties" schema beside
-   // "patternProperties") is refused with code 3, with the "pattern", "reference" or
-   // "keyword" concerned as a property.
+   // object, a reference that loops, leads nowhere or names no schema of the
+   // document, a pattern it cannot compile or that repeats what can match nothing or
+   // would take more than 100000 states, an "additionalProperties" schema beside
+   // "patternProperties" and an "allOf" that is not an array, a "dependencies" object
+   // that gives one name two arrays anywhere in the text) is refused with code 3,
+   // with the "pattern", "reference" or "keyword" concerned as a property. References
+   // are resolved through "id" (RFC 3986); nothing is fetched.
    // Compiled schemas are kept, a bounded number for the whole process, for later
    // calls with the same text.
    Error validate(const std::string& schema) const;
