@@ -17,4 +17,5 @@ write_basic_package_version_file(
 install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/VelorinCoreConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/VelorinCoreConfigVersion.cmake
+  ${CMAKE_CURRENT_SOURCE_DIR}/cmake/WindowsSystemLibraries.cmake
   DESTINATION ${VELORIN_PACKAGE_DIR})

@@ -5,6 +5,11 @@
 #include <iostream>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <boost/program_options/value_semantic.hpp>
 
 #include <shared_core/Error.hpp>
@@ -69,7 +74,15 @@ void setUpLogging()
 int main(int argc, char** argv)
 {
    if (argc > 1 && std::string(argv[1]) == "--jsonrpc")
+   {
+#ifdef _WIN32
+      // HTTP's CR LF line ends must pass as they are, not through text mode's
+      // translation of line ends.
+      _setmode(_fileno(stdin), _O_BINARY);
+      _setmode(_fileno(stdout), _O_BINARY);
+#endif
       return answerJsonRpcRequest(std::cin, std::cout);
+   }
 
    setUpLogging();
 

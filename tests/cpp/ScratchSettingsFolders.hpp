@@ -19,7 +19,7 @@ class ScratchSettingsFolders
 public:
    ScratchSettingsFolders()
    {
-      ::setenv("XDG_CONFIG_HOME", (root_ / "user").c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (root_ / "user").string().c_str(), 1);
       ::setenv("XDG_CONFIG_DIRS", ((root_ / "machine").string() + ":/etc/xdg").c_str(), 1);
       boost::filesystem::create_directories(root_ / "user");
       boost::filesystem::create_directories(root_ / "machine");

@@ -1,6 +1,7 @@
 # Pipes HTTP requests through the example host's JSON-RPC mode and checks each whole
 # reply.
-# Run with -DEXAMPLE=<path of velorin_example> -DWORK_DIR=<scratch folder>.
+# Run with -DEXAMPLE=<path of velorin_example> -DWORK_DIR=<scratch folder>, and
+# -DEMULATOR=<runner> where the example runs through one (Wine).
 cmake_minimum_required(VERSION 3.25)
 
 set(headers "HTTP/1.1 200 OK\r\nExpires: Fri, 01 Jan 1990 00:00:00 GMT\r\nPragma: no-cache\r\nCache-Control: no-cache, no-store, max-age=0, must-revalidate\r\nContent-Type: application/json\r\n")
@@ -13,7 +14,7 @@ string(REPEAT "x" 3000000 hugeText)
 # it reads, so the bytes are compared as hexadecimal.
 function(check name request head body)
   file(WRITE "${WORK_DIR}/${name}.http" "${request}")
-  execute_process(COMMAND "${EXAMPLE}" --jsonrpc
+  execute_process(COMMAND ${EMULATOR} "${EXAMPLE}" --jsonrpc
     INPUT_FILE "${WORK_DIR}/${name}.http"
     OUTPUT_FILE "${WORK_DIR}/${name}.reply"
     ERROR_VARIABLE log RESULT_VARIABLE result)

@@ -1,6 +1,7 @@
 // StringUtilsConcurrencyTest.cpp: the letter tables built by racing first callers.
 #include <core/StringUtils.hpp>
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -16,8 +17,10 @@ TEST(LetterTablesConcurrency, RacingFirstCallsSeeWholeTables)
    // Every letter and digit of the Basic Multilingual Plane, counted by one caller.
    const auto count = [] {
       std::pair<int, int> lettersAndAlphanumerics{0, 0};
-      for (wchar_t unit = 0; unit <= 0xFFFF; ++unit)
+      // Counted in a wider type: a 16-bit wchar_t never passes 0xFFFF.
+      for (std::uint32_t code = 0; code <= 0xFFFF; ++code)
       {
+         const wchar_t unit = static_cast<wchar_t>(code);
          lettersAndAlphanumerics.first += isalpha(unit) ? 1 : 0;
          lettersAndAlphanumerics.second += isalnum(unit) ? 1 : 0;
       }

@@ -2,9 +2,11 @@
 // and comment headers.
 #include <core/StringUtils.hpp>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <random>
@@ -267,6 +269,8 @@ TEST_F(DetectLineEndings, UnopenableFileLogsAnError)
    EXPECT_NE(std::string::npos, testing::withoutTimestamp(log->lines()[0]).find("] ERROR ")) << log->lines()[0];
 }
 
+// FIFOs and /proc are Linux's.
+#ifndef _WIN32
 // A FIFO would hold the reader until a writer came; it is refused at once and logged.
 TEST_F(DetectLineEndings, FifoIsRefusedAtOnce)
 {
@@ -304,6 +308,8 @@ TEST_F(DetectLineEndings, ReadFailureLogsAWarning)
    EXPECT_EQ(0u, testing::withoutTimestamp(log->lines()[0]).find("[] WARNING I/O Error reading file " + unreadable + ";"))
       << log->lines()[0];
 }
+
+#endif
 
 } // namespace
 } // namespace velorin::core::string_utils

@@ -13,6 +13,8 @@
 
 #include <platform/TestHooks.hpp>
 
+#include "ScopedEnvironment.hpp"
+
 namespace velorin::core::time_utils {
 namespace {
 

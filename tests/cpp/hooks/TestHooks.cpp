@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include <platform/win32/WinBase.hpp>
+#include <platform/Win32Api.hpp>
 
 #include "FailureHook.hpp"
 

@@ -268,10 +268,16 @@ bool hostResolves(const std::string& host)
 
 bool isIpAddress(const std::string& host)
 {
-   // Tries IPv6 first, then IPv4.
+   // Tries IPv6 first, then IPv4. Windows' parser also takes short IPv4 forms ("1.2.3")
+   // and bracketed IPv6 ("[::1]"), which are no literal addresses: IPv4 must stand in
+   // its own dotted form, IPv6 without brackets.
    boost::system::error_code ec;
-   boost::asio::ip::make_address(host, ec);
-   return !ec;
+   const boost::asio::ip::address address = boost::asio::ip::make_address(host, ec);
+   if (ec)
+      return false;
+   if (address.is_v4())
+      return address.to_string() == host;
+   return host.find_first_of("[]") == std::string::npos;
 }
 
 bool isValidHttpDate(const std::string& text)

@@ -18,7 +18,7 @@ class BlockShelf
 public:
    static void* take()
    {
-      Shelf& shelf = shelf_;
+      Shelf& shelf = threadShelf();
       if (shelf.top == nullptr)
          return ::operator new(Size);
       FreeBlock* block = shelf.top;
@@ -29,7 +29,7 @@ public:
 
    static void put(void* memory)
    {
-      Shelf& shelf = shelf_;
+      Shelf& shelf = threadShelf();
       if (shelf.count == kCapacity || shelf.closed)
       {
          ::operator delete(memory);
@@ -39,7 +39,7 @@ public:
       // the thread ends.
       if (!shelf.emptyingArranged)
       {
-         static_cast<void>(closer_);
+         arrangeEmptying();
          shelf.emptyingArranged = true;
       }
       shelf.top = new (memory) FreeBlock{shelf.top};
@@ -69,7 +69,7 @@ private:
    {
       ~Closer()
       {
-         Shelf& shelf = shelf_;
+         Shelf& shelf = threadShelf();
          shelf.closed = true;
          while (shelf.top != nullptr)
          {
@@ -81,15 +81,21 @@ private:
       }
    };
 
-   static thread_local Shelf shelf_;
-   static thread_local Closer closer_;
+   // Function-local, not static members: MinGW-w64 emits the initialisation function of
+   // a class template's thread_local member in every object file that uses it, and
+   // programs then fail to link.
+   static Shelf& threadShelf() noexcept
+   {
+      thread_local Shelf shelf{};
+      return shelf;
+   }
+
+   static void arrangeEmptying()
+   {
+      thread_local Closer closer;
+      static_cast<void>(closer);
+   }
 };
-
-template <std::size_t Size>
-thread_local typename BlockShelf<Size>::Shelf BlockShelf<Size>::shelf_;
-
-template <std::size_t Size>
-thread_local typename BlockShelf<Size>::Closer BlockShelf<Size>::closer_;
 
 template <typename T>
 class RecyclingAllocator
