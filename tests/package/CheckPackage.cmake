@@ -14,6 +14,8 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
 set(prefixes ${WORK_DIR}/prefix ${DEPENDENCY_PREFIXES})
+# Escaped, so that the list stays one argument through run().
+string(REPLACE ";" "\\;" prefixes "${prefixes}")
 set(toolchain)
 if(TOOLCHAIN_FILE)
   set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
