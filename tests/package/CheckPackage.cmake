@@ -2,7 +2,8 @@
 # consumer program that finds the package with find_package(VelorinCore CONFIG).
 # Arguments: -DBUILD_DIR=<the project's build folder> -DSOURCE_DIR=<consumer sources>
 #            -DWORK_DIR=<scratch folder>; for a cross build also -DTOOLCHAIN_FILE=<file>,
-#            -DDEPENDENCY_PREFIXES=<the project's CMAKE_PREFIX_PATH> and -DEMULATOR=<runner>
+#            -DDEPENDENCY_PREFIXES=<the project's CMAKE_PREFIX_PATH>, -DEMULATOR=<runner> and
+#            -DEXECUTABLE_SUFFIX=<the target's suffix, ".exe">
 file(REMOVE_RECURSE ${WORK_DIR})
 
 function(run)
@@ -14,11 +15,13 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
 set(prefixes ${WORK_DIR}/prefix ${DEPENDENCY_PREFIXES})
+# Escaped, so that the list stays one argument through run().
+string(REPLACE ";" "\\;" prefixes "${prefixes}")
 set(toolchain)
 if(TOOLCHAIN_FILE)
   set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
 endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja "-DCMAKE_PREFIX_PATH=${prefixes}" ${toolchain})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-run(${EMULATOR} ${WORK_DIR}/build/consumer)
+run(${EMULATOR} ${WORK_DIR}/build/consumer${EXECUTABLE_SUFFIX})
 message(STATUS "The installed package was found, linked and run")

@@ -778,6 +778,14 @@ const boost::regex& deviceName()
    return expression;
 }
 
+// Windows drops the spaces and dots that end a name ("index.htm.", "css /"), so such a
+// name reaches another entry; the single-dot element is read lexically.
+const boost::regex& strippedEnding()
+{
+   static const boost::regex& expression = *new boost::regex("(?:^|/)(?:[^/]* |[^/]+\\.)(?:/|$)");
+   return expression;
+}
+
 // Whether the child, with its links followed, still lies within the root, its links
 // followed too. A child that does not exist yet is judged by the deepest part of it
 // that does; a link that leads nowhere is refused, since writing through it would
@@ -813,7 +821,7 @@ FilePath safeChildPath(const std::string& rootPath, const std::string& relativeP
    static constexpr std::string_view kRefusedPathCharacters("\\:\0", 3);
    if (boost::algorithm::starts_with(relativePath, "/") || relativePath.find("..") != std::string::npos ||
        relativePath.find_first_of(kRefusedPathCharacters) != std::string::npos ||
-       boost::regex_search(relativePath, deviceName()))
+       boost::regex_search(relativePath, deviceName()) || boost::regex_search(relativePath, strippedEnding()))
       return FilePath();
 
    // The completed root, so that a relative root compares with the completed child.

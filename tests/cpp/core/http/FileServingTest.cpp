@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <boost/date_time/posix_time/posix_time.hpp>
 #include <boost/filesystem.hpp>
@@ -187,6 +188,13 @@ TEST_F(FileServingTest, SafeChildPathRefusesWhatWindowsWouldReadAsAnotherPlace)
       {"com10", false},
       {"my-nul.txt", false},
       {"css/prn-list.css", false},
+      {" ", true},
+      {"index.htm ", true},
+      {"index.htm.", true},
+      {"css./a.css", true},
+      {"css /a.css", true},
+      {"a b.txt", false},
+      {".hidden", false},
    };
    for (const auto& c : cases)
    {
@@ -347,7 +355,12 @@ TEST_F(FileServingTest, FilesDatedOutsideTheWritableYearsAreServedWithoutLastMod
 
 TEST_F(FileServingTest, UnreadableFileGetsAnErrorPage)
 {
-   for (const char* uri : {"/static/dir", "/static/index.htm"})
+   std::vector<const char*> uris = {"/static/dir"};
+#ifndef _WIN32
+   // The refused open is armed in the Linux stand-in.
+   uris.push_back("/static/index.htm");
+#endif
+   for (const char* uri : uris)
    {
       if (std::string(uri) == "/static/index.htm")
          platform::failNext("CreateFileW", ERROR_ACCESS_DENIED);
