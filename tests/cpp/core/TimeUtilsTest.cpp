@@ -242,11 +242,14 @@ TEST(TimeUtilsTest, LocalUtcOffsetText)
    }
 }
 
+#ifndef _WIN32
+// Arms a failure of the Linux stand-in, which Windows' own function does not heed.
 TEST(TimeUtilsTest, LocalUtcOffsetTextLetsAConversionFailureThrough)
 {
    platform::failNext("_gmtime64", 22);
    EXPECT_THROW(localUtcOffsetText(), std::runtime_error);
 }
+#endif
 
 } // namespace
 } // namespace velorin::core::time_utils

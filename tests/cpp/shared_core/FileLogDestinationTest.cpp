@@ -125,7 +125,6 @@ TEST_F(FileLogDestinationTest, CreatesTheFolderAndOpensTheFileOnTheFirstLine)
    EXPECT_FALSE(boost::filesystem::exists(folder / "abc.log"));
 
    log->writeLog(LogLevel::INFO, "one\n");
-   EXPECT_EQ(contents(folder / "abc.log"), "one\n");
 
    // Held without sharing while the destination lives, and appended to afterwards.
    const FilePath file((folder / "abc.log").string());
@@ -134,10 +133,12 @@ TEST_F(FileLogDestinationTest, CreatesTheFolderAndOpensTheFileOnTheFirstLine)
    log.reset();
    EXPECT_FALSE(file.openForRead(reader));
    reader.reset();
+   EXPECT_EQ(contents(folder / "abc.log"), "one\n");
 
    auto reopened = std::make_shared<FileLogDestination>(
       4, LogLevel::INFO, "abc", FileLogOptions(FilePath(folder.string())));
    reopened->writeLog(LogLevel::INFO, "two\n");
+   reopened.reset();
    EXPECT_EQ(contents(folder / "abc.log"), "one\ntwo\n");
 }
 
@@ -178,11 +179,14 @@ TEST_F(FileLogDestinationTest, RotatesBeforeTheWriteThatFindsTheFileAtTheLimit)
       auto log = destination(c.maxSizeMb, c.rotate);
       for (const auto& line : c.lines)
          log->writeLog(LogLevel::INFO, line);
+      log.reset(); // no one else may read the file while it is held
       EXPECT_EQ(current(), c.current) << c.name;
       EXPECT_EQ(rotated(), c.rotated) << c.name;
    }
 }
 
+#ifndef _WIN32
+// Windows lets no one else open the file while the destination holds it.
 TEST_F(FileLogDestinationTest, RotatesOnTheSizeOfTheFileEvenWhenOthersChangedIt)
 {
    struct Case
@@ -231,6 +235,7 @@ TEST_F(FileLogDestinationTest, RotatesOnTheSizeOfTheFileEvenWhenOthersChangedIt)
       EXPECT_EQ(rotated(), c.rotated) << c.name;
    }
 }
+#endif
 
 TEST_F(FileLogDestinationTest, FileModeAndProcessIdFlagChangeNothing)
 {
@@ -243,6 +248,7 @@ TEST_F(FileLogDestinationTest, FileModeAndProcessIdFlagChangeNothing)
             3, LogLevel::INFO, "abc", FileLogOptions(FilePath(root_.string()), mode, 0.0, true, includePid));
          log->writeLog(LogLevel::INFO, "1\n");
          log->writeLog(LogLevel::INFO, "2\n");
+         log.reset(); // no one else may read the file while it is held
          EXPECT_EQ(current(), "2\n");
          EXPECT_EQ(rotated(), "1\n");
          EXPECT_EQ(std::distance(boost::filesystem::directory_iterator(root_), {}), 2);
@@ -250,6 +256,9 @@ TEST_F(FileLogDestinationTest, FileModeAndProcessIdFlagChangeNothing)
    }
 }
 
+#ifndef _WIN32
+// Arms a failure of the Linux stand-in, and reads the file while the destination holds
+// it, which Windows refuses.
 TEST_F(FileLogDestinationTest, FailedRotationKeepsAppendingAndTriesAgainOnTheNextLine)
 {
    auto log = destination(0.0);
@@ -264,6 +273,7 @@ TEST_F(FileLogDestinationTest, FailedRotationKeepsAppendingAndTriesAgainOnTheNex
    EXPECT_EQ(current(), "3\n");
    EXPECT_EQ(rotated(), "1\n2\n");
 }
+#endif
 
 // File size limits, their signal and FIFOs are Linux's.
 #ifndef _WIN32
@@ -388,6 +398,9 @@ TEST_F(FileLogDestinationTest, FolderThatCannotBeCreatedDropsEveryLineSilently)
    EXPECT_EQ(testing::withoutTimestamp(capture->lines()[1]), "[] ERROR again\n");
 }
 
+#ifndef _WIN32
+// A link loop needs symbolic links, which Windows grants only to some accounts, and the
+// file is read while the destination holds it, which Windows refuses.
 TEST_F(FileLogDestinationTest, LinesLoggedFromInsideAWriteAreDroppedAndWritingGoesOn)
 {
    // A log file that is a link to itself: the existence test logs its error from
@@ -409,6 +422,7 @@ TEST_F(FileLogDestinationTest, LinesLoggedFromInsideAWriteAreDroppedAndWritingGo
    EXPECT_NE(written->find("] ERROR registry again\n"), std::string::npos);
    EXPECT_EQ(written->find("through the registry"), std::string::npos);
 }
+#endif
 
 } // namespace
 } // namespace velorin::core::log

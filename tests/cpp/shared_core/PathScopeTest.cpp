@@ -88,7 +88,7 @@ TEST_F(PathScopeTest, RestoresTheWorkingDirectory)
          throw std::runtime_error("leaving");
       },
       std::runtime_error);
-   EXPECT_EQ(saved.getAbsolutePath(), boost::filesystem::current_path().string());
+   EXPECT_EQ(saved.getAbsolutePath(), boost::filesystem::current_path().generic_string());
 }
 
 TEST_F(PathScopeTest, AVanishedFolderIsLoggedUnderTheSavedLocation)

@@ -33,13 +33,18 @@ TEST(Win32StringUtilsTest, RoundTrips)
 
 TEST(Win32StringUtilsTest, EmptyInEmptyOutWithoutAPlatformCall)
 {
+#ifndef _WIN32
+   // Only the Linux stand-ins can be made to fail.
    velorin::platform::failNext("MultiByteToWideChar", ERROR_INVALID_PARAMETER);
    velorin::platform::failNext("WideCharToMultiByte", ERROR_INVALID_PARAMETER);
+#endif
    EXPECT_EQ(L"", utf8ToWide("", "context"));
    EXPECT_EQ("", wideToUtf8(L""));
+#ifndef _WIN32
    // The armed failures were not consumed by the empty conversions.
    EXPECT_EQ(L"", utf8ToWide("a", ""));
    EXPECT_EQ("", wideToUtf8(L"a"));
+#endif
 }
 
 TEST(Win32StringUtilsTest, StopsAtEmbeddedNul)
@@ -56,6 +61,8 @@ TEST(Win32StringUtilsTest, MalformedInputIsReplacedNotReported)
    EXPECT_TRUE(destination->lines().empty());
 }
 
+#ifndef _WIN32
+// Arms failures of the Linux stand-ins, which Windows' own functions do not heed.
 TEST(Win32StringUtilsTest, FailedSizeQueryLogsASystemErrorWithContext)
 {
    auto destination = testing::captureLog();
@@ -77,6 +84,7 @@ TEST(Win32StringUtilsTest, FailedSizeQueryLogsASystemErrorWithContext)
    EXPECT_EQ(std::string::npos, lines[2].find("["  "context"));
    EXPECT_NE(std::string::npos, lines[2].find("system error 87 (The parameter is incorrect); OCCURRED AT"));
 }
+#endif
 
 } // namespace
 } // namespace velorin::core::string_utils
