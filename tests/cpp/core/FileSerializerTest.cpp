@@ -564,6 +564,8 @@ TEST_F(FileSerializerTest, ThroughALinkAndBackUpTheFileBesideTheLinkGetsTheNewCo
    }
 }
 
+// Linux only: Windows keeps no mode of this kind, only a read-only attribute.
+#ifndef _WIN32
 TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
 {
    using boost::filesystem::perms;
@@ -580,9 +582,11 @@ TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
       }
    }
 }
+#endif
 
 TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
 {
+#ifndef _WIN32 // the failed move is armed in the Linux stand-ins
    for (const ReplacingWriter& writer : replacingWriters())
    {
       const FilePath path = fileWith("file.txt", "old");
@@ -592,6 +596,7 @@ TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
       EXPECT_EQ("old", bytesOf(path)) << writer.name;
       EXPECT_EQ(std::vector<std::string>{"file.txt"}, names()) << writer.name;
    }
+#endif
 
    // Half-way through the lines.
    const FilePath path = fileWith("file.txt", "old");
