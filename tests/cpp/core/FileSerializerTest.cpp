@@ -22,6 +22,7 @@
 #include <CapturingLogDestination.hpp>
 #include <FifoGuard.hpp>
 #include <ScratchFolder.hpp>
+#include <UnderWine.hpp>
 
 namespace velorin::core {
 namespace {
@@ -520,6 +521,7 @@ TEST_F(FileSerializerTest, WriteStringToFile)
 
 TEST_F(FileSerializerTest, ThroughALinkTheFileItLeadsToGetsTheNewContents)
 {
+   SKIP_UNDER_WINE("CreateSymbolicLinkW reports success for a file link yet makes none");
    for (const ReplacingWriter& writer : replacingWriters())
    {
       const std::string real = writer.name + ".txt";
@@ -616,6 +618,7 @@ TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
 
 TEST_F(FileSerializerTest, ATargetThatCannotBeWrittenGivesTheErrorOfAWriteInPlace)
 {
+   SKIP_UNDER_WINE("CreateSymbolicLinkW reports success for a file link yet makes none");
    boost::filesystem::create_directory(folder_ / "folder");
    boost::filesystem::create_symlink("loop-b", folder_ / "loop-a");
    boost::filesystem::create_symlink("loop-a", folder_ / "loop-b");
