@@ -22,6 +22,7 @@
 #include <CapturingLogDestination.hpp>
 #include <FifoGuard.hpp>
 #include <ScratchFolder.hpp>
+#include <UnderWine.hpp>
 
 namespace velorin::core {
 namespace {
@@ -520,6 +521,7 @@ TEST_F(FileSerializerTest, WriteStringToFile)
 
 TEST_F(FileSerializerTest, ThroughALinkTheFileItLeadsToGetsTheNewContents)
 {
+   SKIP_UNDER_WINE("CreateSymbolicLinkW reports success for a file link yet makes none");
    for (const ReplacingWriter& writer : replacingWriters())
    {
       const std::string real = writer.name + ".txt";
@@ -564,6 +566,8 @@ TEST_F(FileSerializerTest, ThroughALinkAndBackUpTheFileBesideTheLinkGetsTheNewCo
    }
 }
 
+// Linux only: Windows keeps no mode of this kind, only a read-only attribute.
+#ifndef _WIN32
 TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
 {
    using boost::filesystem::perms;
@@ -580,9 +584,11 @@ TEST_F(FileSerializerTest, TheReplacedFileKeepsItsPermissions)
       }
    }
 }
+#endif
 
 TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
 {
+#ifndef _WIN32 // the failed move is armed in the Linux stand-ins
    for (const ReplacingWriter& writer : replacingWriters())
    {
       const FilePath path = fileWith("file.txt", "old");
@@ -592,6 +598,7 @@ TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
       EXPECT_EQ("old", bytesOf(path)) << writer.name;
       EXPECT_EQ(std::vector<std::string>{"file.txt"}, names()) << writer.name;
    }
+#endif
 
    // Half-way through the lines.
    const FilePath path = fileWith("file.txt", "old");
@@ -611,6 +618,7 @@ TEST_F(FileSerializerTest, AFailedWriteLeavesTheOldContentsAndNoOtherFile)
 
 TEST_F(FileSerializerTest, ATargetThatCannotBeWrittenGivesTheErrorOfAWriteInPlace)
 {
+   SKIP_UNDER_WINE("CreateSymbolicLinkW reports success for a file link yet makes none");
    boost::filesystem::create_directory(folder_ / "folder");
    boost::filesystem::create_symlink("loop-b", folder_ / "loop-a");
    boost::filesystem::create_symlink("loop-a", folder_ / "loop-b");

@@ -41,7 +41,7 @@ TEST_F(LogOptionsTest, WithoutAFileEveryAnswerIsTheProgramsOwn)
    EXPECT_EQ(LogLevel::INFO, options.getLogLevel());
    EXPECT_EQ(LoggerType::FILE, options.getLoggerType());
    const FileLogOptions file = fileOptionsOf(options, "");
-   EXPECT_EQ(folders_.path("given"), file.getDirectory().getAbsolutePath());
+   EXPECT_EQ(FilePath(folders_.path("given")).getAbsolutePath(), file.getDirectory().getAbsolutePath());
    EXPECT_EQ("666", file.getFileMode());
    EXPECT_EQ(2.0, file.getMaxSizeMb());
    EXPECT_TRUE(file.getDoRotation());
@@ -63,6 +63,9 @@ TEST_F(LogOptionsTest, WithoutAFileEveryAnswerIsTheProgramsOwn)
    EXPECT_EQ(1, identityOnly.getLoggerOptions().which());
 }
 
+#ifndef _WIN32
+// These write "logging.conf" into the settings folders, which only the Linux stand-ins
+// let a test move; on Windows they are the shell's own.
 TEST_F(LogOptionsTest, LevelsAndTypesComeFromTheMostSpecificSection)
 {
    const struct
@@ -159,6 +162,8 @@ TEST_F(LogOptionsTest, OnlyTheFirstFileThatExistsIsRead)
    EXPECT_EQ(LogLevel::DEBUG, options.getLogLevel());
 }
 
+#endif
+
 TEST_F(LogOptionsTest, AFileInTheWorkingDirectoryIsNeverRead)
 {
    // Neither settings folder of the applications exists yet.
@@ -170,6 +175,9 @@ TEST_F(LogOptionsTest, AFileInTheWorkingDirectoryIsNeverRead)
    EXPECT_EQ(LogLevel::INFO, options.getLogLevel());
 }
 
+#ifndef _WIN32
+// These write "logging.conf" into the settings folders, which only the Linux stand-ins
+// let a test move; on Windows they are the shell's own.
 TEST_F(LogOptionsTest, LowestLevelIsTheMostVerboseOfAllLoggers)
 {
    const struct
@@ -210,6 +218,8 @@ TEST(LogOptionsDefaultFolderTest, ProgramsWithoutAFolderLogUnderTheUserSettingsF
       EXPECT_FALSE(boost::filesystem::exists(folders.path("user/Velorin-Desktop/logs")));
    });
 }
+
+#endif
 
 // Without a per-user settings folder there is no default log folder, rather than a
 // "logs" folder of the working directory.

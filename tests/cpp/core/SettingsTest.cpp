@@ -150,7 +150,13 @@ TEST_F(SettingsTest, OnlyEffectiveChangesOutsideABatchWrite)
       {"a change after the batch ended", [&] { settings.set("a", "4"); }, 1},
    };
    for (const auto& test : cases)
+   {
+#ifndef _WIN32 // the platform calls are recorded over the Linux stand-ins only
       EXPECT_EQ(test.writes, writesDuring(test.change)) << test.name;
+#else
+      test.change();
+#endif
+   }
    EXPECT_EQ("a=\"4\"\nb=\"4\"\nc=\"0\"\nd=\"0.500000\"\ne=\"\"\n", bytesOf(file()));
 }
 
@@ -297,6 +303,7 @@ TEST_F(SettingsTest, ANameTheFileCannotHoldIsRefusedAndChangesNothing)
    }
 }
 
+#ifndef _WIN32 // the failed move is armed in the Linux stand-ins
 TEST_F(SettingsTest, AFailedWriteIsLoggedAndKeepsTheValues)
 {
    const FilePath path = fileWith("a=\"old\"\n");
@@ -324,6 +331,7 @@ TEST_F(SettingsTest, AFailedWriteIsLoggedAndKeepsTheValues)
                 settings.endUpdate();
              }));
 }
+#endif
 
 } // namespace
 } // namespace velorin::core

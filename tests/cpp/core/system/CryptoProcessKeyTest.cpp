@@ -71,6 +71,9 @@ TEST_F(ProcessKeyTest, AMissingSeedFileIsSkipped)
    EXPECT_EQ(512u, modulus.size());
 }
 
+// Linux only: Windows has no random device at the seed file's path, and the failed
+// reads are armed in the stand-ins.
+#ifndef _WIN32
 TEST_F(ProcessKeyTest, ASeedFileThatCannotBeReadFailsAndChangesNothing)
 {
    ASSERT_FALSE(rsaInit());
@@ -98,6 +101,7 @@ TEST_F(ProcessKeyTest, ASeedFileThatCannotBeReadFailsAndChangesNothing)
       EXPECT_EQ("still readable", decrypted);
    }
 }
+#endif
 
 TEST_F(ProcessKeyTest, BadCipherTextFailsWithOpenSslsText)
 {
