@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <boost/filesystem.hpp>
 #include <gtest/gtest.h>
@@ -26,12 +27,41 @@ using testing::captureLog;
 class FoldersAndPathsTest : public ::testing::Test
 {
 protected:
-   void TearDown() override { platform::clearFailures(); }
+   void TearDown() override
+   {
+      platform::clearFailures();
+      // On Windows the settings folders are the shell's own, shared with every program.
+      const boost::filesystem::path::string_type made = boost::filesystem::path(app_).native();
+      for (const bool perMachine : {false, true})
+      {
+         std::vector<boost::filesystem::path> entries;
+         for (const auto& entry : boost::filesystem::directory_iterator(settingsRoot(perMachine)))
+            if (entry.path().filename().native().compare(0, made.size(), made) == 0)
+               entries.push_back(entry.path());
+         for (const boost::filesystem::path& entry : entries)
+            boost::filesystem::remove_all(entry);
+      }
+   }
 
    std::string path(const std::string& relative) const { return folders_.path(relative); }
 
+   // The scratch stand-ins on Linux; on Windows the shell's folders, which the XDG
+   // variables do not move.
+   std::string settingsRoot(bool perMachine) const
+   {
+#ifdef _WIN32
+      return boost::filesystem::path(getenv(perMachine ? "ProgramData" : "LOCALAPPDATA")).generic_string();
+#else
+      return path(perMachine ? "machine" : "user");
+#endif
+   }
+   std::string userFolder(const std::string& relative) const { return settingsRoot(false) + "/" + relative; }
+   std::string machineFolder(const std::string& relative) const { return settingsRoot(true) + "/" + relative; }
+
    const testing::ScratchSettingsFolders folders_;
    const boost::filesystem::path& root_ = folders_.root();
+   // The settings folders a test makes are named apart from any other program's.
+   const std::string app_ = boost::filesystem::unique_path("velorin-test-%%%%-%%%%").string();
 };
 
 // The text of the one line logged, from the message on.
@@ -44,19 +74,16 @@ std::string loggedMessage(const std::shared_ptr<testing::CapturingLogDestination
    return found == std::string::npos ? line : line.substr(found, line.find_first_of(";\n", found) - found);
 }
 
-// The settings folders move into the scratch folder through the XDG variables, which only
-// the Linux stand-ins read; on Windows the shell names its own folders.
-#ifndef _WIN32
 TEST_F(FoldersAndPathsTest, UserSettingsFolderIsMadeOnlyWhenAskedFor)
 {
    const auto log = captureLog();
-   EXPECT_TRUE(userSettingsPath(FilePath(), "Velorin-Desktop", false).isEmpty());
+   EXPECT_TRUE(userSettingsPath(FilePath(), app_, false).isEmpty());
    EXPECT_EQ(loggedMessage(log, "Unable"), "Unable to retrieve user home path. HRESULT:  -2147024893");
 
-   const FilePath created = userSettingsPath(FilePath(), "Velorin-Desktop", true);
-   EXPECT_EQ(created.getAbsolutePath(), path("user/Velorin-Desktop"));
-   EXPECT_TRUE(boost::filesystem::is_directory(path("user/Velorin-Desktop")));
-   EXPECT_EQ(userSettingsPath(FilePath(), "Velorin-Desktop", false).getAbsolutePath(), created.getAbsolutePath());
+   const FilePath created = userSettingsPath(FilePath(), app_, true);
+   EXPECT_EQ(created.getAbsolutePath(), userFolder(app_));
+   EXPECT_TRUE(FilePath(userFolder(app_)).isDirectory());
+   EXPECT_EQ(userSettingsPath(FilePath(), app_, false).getAbsolutePath(), created.getAbsolutePath());
 
    // A folder name too long for the file system, and for the shell's buffer.
    const auto longNameLog = captureLog(2);
@@ -67,11 +94,11 @@ TEST_F(FoldersAndPathsTest, UserSettingsFolderIsMadeOnlyWhenAskedFor)
 TEST_F(FoldersAndPathsTest, NamesWithHighBytesNameDifferentFoldersPerUserAndPerMachine)
 {
    // Per user each byte is one unit, sign-extended: 0xC3 0xA9 become U+FFC3 U+FFA9.
-   EXPECT_EQ(userSettingsPath(FilePath(), "Caf\xC3\xA9", true).getAbsolutePath(),
-             path("user/Caf\xEF\xBF\x83\xEF\xBE\xA9"));
+   EXPECT_EQ(userSettingsPath(FilePath(), app_ + "Caf\xC3\xA9", true).getAbsolutePath(),
+             userFolder(app_ + "Caf\xEF\xBF\x83\xEF\xBE\xA9"));
    // Per machine the name is UTF-8.
-   EXPECT_EQ(systemSettingsPath("Caf\xC3\xA9", true).getAbsolutePath(), path("machine/Caf\xC3\xA9"));
-   EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Caf\xC3\xA9")));
+   EXPECT_EQ(systemSettingsPath(app_ + "Caf\xC3\xA9", true).getAbsolutePath(), machineFolder(app_ + "Caf\xC3\xA9"));
+   EXPECT_TRUE(FilePath(machineFolder(app_ + "Caf\xC3\xA9")).isDirectory());
 }
 
 // A sub-folder named with Windows' separator is a folder inside a folder, made level
@@ -80,47 +107,51 @@ TEST_F(FoldersAndPathsTest, SettingsSubFoldersTakeTheBackslashAsASeparator)
 {
    struct Case
    {
-      const char* appName;
-      const char* expected;
+      std::string appName;
+      std::string expected;
    };
    const Case cases[] = {
-      {"Vendor\\App", "Vendor/App"},
-      {"Vendor\\Deep\\App", "Vendor/Deep/App"},
-      {"Other/App", "Other/App"},
-      {"Mixed\\Sub/App", "Mixed/Sub/App"},
+      {app_ + "\\App", app_ + "/App"},
+      {app_ + "\\Deep\\App", app_ + "/Deep/App"},
+      {app_ + "-Other/App", app_ + "-Other/App"},
+      {app_ + "-Mixed\\Sub/App", app_ + "-Mixed/Sub/App"},
    };
    for (const Case& c : cases)
    {
       const FilePath user = userSettingsPath(FilePath(), c.appName, true);
-      EXPECT_EQ(user.getAbsolutePath(), path("user/") + c.expected) << c.appName;
-      EXPECT_TRUE(boost::filesystem::is_directory(path("user/") + c.expected)) << c.appName;
+      EXPECT_EQ(user.getAbsolutePath(), userFolder(c.expected)) << c.appName;
+      EXPECT_TRUE(FilePath(userFolder(c.expected)).isDirectory()) << c.appName;
       EXPECT_TRUE(user.isDirectory()) << c.appName;
 
       const FilePath machine = systemSettingsPath(c.appName, true);
-      EXPECT_EQ(machine.getAbsolutePath(), path("machine/") + c.expected) << c.appName;
+      EXPECT_EQ(machine.getAbsolutePath(), machineFolder(c.expected)) << c.appName;
       EXPECT_TRUE(machine.isDirectory()) << c.appName;
    }
-   for (const char* folder : {"user", "machine"})
+   for (const bool perMachine : {false, true})
    {
-      for (const auto& entry : boost::filesystem::directory_iterator(root_ / folder))
-         EXPECT_EQ(entry.path().filename().string().find('\\'), std::string::npos) << entry.path();
+      for (const auto& entry : boost::filesystem::directory_iterator(settingsRoot(perMachine)))
+         EXPECT_EQ(entry.path().filename().native().find('\\'), boost::filesystem::path::string_type::npos)
+            << entry.path();
    }
 }
 
 TEST_F(FoldersAndPathsTest, MachineSettingsFolderIsNamedWhetherOrNotItExists)
 {
-   EXPECT_EQ(systemSettingsPath("Velorin", false).getAbsolutePath(), path("machine/Velorin"));
-   EXPECT_FALSE(boost::filesystem::exists(path("machine/Velorin")));
-   EXPECT_EQ(systemSettingsPath("Velorin", true).getAbsolutePath(), path("machine/Velorin"));
-   EXPECT_TRUE(boost::filesystem::is_directory(path("machine/Velorin")));
+   EXPECT_EQ(systemSettingsPath(app_, false).getAbsolutePath(), machineFolder(app_));
+   EXPECT_FALSE(FilePath(machineFolder(app_)).exists());
+   EXPECT_EQ(systemSettingsPath(app_, true).getAbsolutePath(), machineFolder(app_));
+   EXPECT_TRUE(FilePath(machineFolder(app_)).isDirectory());
 }
 
+// The per-machine folders move through the XDG variables, and the failures are armed,
+// only in the Linux stand-ins.
+#ifndef _WIN32
 TEST_F(FoldersAndPathsTest, MachineSettingsFailuresLogTheHresult)
 {
    {
       const auto log = captureLog();
       setenv("XDG_CONFIG_DIRS", path("missing"));
-      EXPECT_TRUE(systemSettingsPath("Velorin", false).isEmpty());
+      EXPECT_TRUE(systemSettingsPath(app_, false).isEmpty());
       EXPECT_EQ(loggedMessage(log, "Unable"),
                 "Unable to retrieve per machine configuration path. HRESULT:  -2147024893");
    }
@@ -128,7 +159,7 @@ TEST_F(FoldersAndPathsTest, MachineSettingsFailuresLogTheHresult)
       const auto log = captureLog();
       setenv("XDG_CONFIG_DIRS", path("machine"));
       platform::failNext("SHGetFolderPathAndSubDirW", ERROR_ACCESS_DENIED);
-      EXPECT_TRUE(systemSettingsPath("Velorin", true).isEmpty());
+      EXPECT_TRUE(systemSettingsPath(app_, true).isEmpty());
       EXPECT_EQ(loggedMessage(log, "Cannot"),
                 "Cannot create folder under per machine configuration path. HRESULT:  -2147024891");
    }
