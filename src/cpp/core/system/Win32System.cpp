@@ -67,6 +67,14 @@ std::wstring widenBytes(const std::string& text)
    return wide;
 }
 
+// The shell makes the levels of a sub-folder only between backslashes; a name may hold
+// either separator.
+std::wstring withBackslashes(std::wstring subFolder)
+{
+   std::replace(subFolder.begin(), subFolder.end(), L'/', L'\\');
+   return subFolder;
+}
+
 bool isUuidMade(RPC_STATUS status)
 {
    // A UUID unique to this machine only is still a UUID.
@@ -503,7 +511,7 @@ FilePath systemSettingsPath(const std::string& appName, bool create)
 
    if (create)
    {
-      const std::wstring subFolder = string_utils::utf8ToWide(appName, std::string());
+      const std::wstring subFolder = withBackslashes(string_utils::utf8ToWide(appName, std::string()));
       wchar_t created[MAX_PATH] = {};
       result = ::SHGetFolderPathAndSubDirW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
                                            subFolder.c_str(), created);
@@ -555,7 +563,7 @@ Error terminateProcess(std::uint32_t pid)
 
 FilePath userSettingsPath(const FilePath& /*userHomePath*/, const std::string& appName, bool create)
 {
-   const std::wstring subFolder = widenBytes(appName);
+   const std::wstring subFolder = withBackslashes(widenBytes(appName));
    wchar_t buffer[MAX_PATH] = {};
    const int folder = CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0);
    const HRESULT result = ::SHGetFolderPathAndSubDirW(nullptr, folder, nullptr, 0, subFolder.c_str(), buffer);

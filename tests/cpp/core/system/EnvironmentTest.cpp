@@ -6,19 +6,48 @@
 #include <platform/Win32Api.hpp>
 
 #include <cstdlib>
+#include <cwchar>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include <core/system/System.hpp>
 
+#ifdef _WIN32
+#include <shared_core/system/Win32StringUtils.hpp>
+#endif
+
 #include "CapturingLogDestination.hpp"
 #include "ScopedEnvironment.hpp"
+#include "UnderWine.hpp"
 
 namespace velorin::core::system {
 namespace {
 
 using testing::captureLog;
+
+// The variable stored under this name, as programs started from here get it: on Linux
+// under exactly this spelling. On Windows the C runtime keeps a copy of its own, so the
+// process's block is read, where a name matches in any case.
+std::optional<std::string> storedVariable(const std::string& name)
+{
+#ifdef _WIN32
+   std::optional<std::string> value;
+   wchar_t* block = ::GetEnvironmentStringsW();
+   for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1)
+   {
+      const std::string text = string_utils::wideToUtf8(entry);
+      if (text.size() > name.size() && text[name.size()] == '=' && ::_strnicmp(text.c_str(), name.c_str(), name.size()) == 0)
+         value = text.substr(name.size() + 1);
+   }
+   ::FreeEnvironmentStringsW(block);
+   return value;
+#else
+   const char* value = ::getenv(name.c_str());
+   return value == nullptr ? std::nullopt : std::optional<std::string>(value);
+#endif
+}
 
 class EnvironmentTest : public ::testing::Test
 {
@@ -107,29 +136,36 @@ TEST_F(EnvironmentTest, ProcessVariablesFollowWindowsNameRules)
 
    // Setting under another case keeps the stored spelling; removing takes every case.
    setenv("VELORIN_TEST_MIXED", "changed");
-   EXPECT_STREQ(::getenv("Velorin_Test_Mixed"), "changed");
-   EXPECT_EQ(::getenv("VELORIN_TEST_MIXED"), nullptr);
+   EXPECT_EQ(storedVariable("Velorin_Test_Mixed"), "changed");
+#ifndef _WIN32 // Linux's environment holds both spellings apart; Windows' block has one entry
+   EXPECT_EQ(storedVariable("VELORIN_TEST_MIXED"), std::nullopt);
+#endif
    ::setenv("VELORIN_TEST_MIXED", "upper", 1);
    unsetenv("velorin_test_mixed");
-   EXPECT_EQ(::getenv("Velorin_Test_Mixed"), nullptr);
-   EXPECT_EQ(::getenv("VELORIN_TEST_MIXED"), nullptr);
+   EXPECT_EQ(storedVariable("Velorin_Test_Mixed"), std::nullopt);
+   EXPECT_EQ(storedVariable("VELORIN_TEST_MIXED"), std::nullopt);
 
    // An empty value is a value; it reads as empty like an unset variable.
    setenv("VELORIN_TEST_EMPTY", "");
-   EXPECT_STREQ(::getenv("VELORIN_TEST_EMPTY"), "");
+   EXPECT_EQ(storedVariable("VELORIN_TEST_EMPTY"), "");
    EXPECT_EQ(getenv("VELORIN_TEST_EMPTY"), "");
 
    // Names Windows refuses change nothing and read as empty.
    setenv("", "x");
    setenv("VELORIN=X", "y");
-   EXPECT_EQ(::getenv("VELORIN"), nullptr);
+   EXPECT_EQ(storedVariable("VELORIN"), std::nullopt);
    EXPECT_EQ(getenv(""), "");
    EXPECT_EQ(getenv("VELORIN=X"), "");
 }
 
 TEST_F(EnvironmentTest, ValuesOfAnyLengthComeBackWhole)
 {
-   for (std::size_t length : {255u, 256u, 257u, 300u, 100000u})
+#ifdef _WIN32
+   const std::size_t longest = 32766; // Windows holds no longer value
+#else
+   const std::size_t longest = 100000;
+#endif
+   for (std::size_t length : {std::size_t(255), std::size_t(256), std::size_t(257), std::size_t(300), longest})
    {
       const std::string value(length, 'v');
       setenv("VELORIN_TEST_LONG", value);
@@ -158,6 +194,7 @@ TEST_F(EnvironmentTest, ReadingTheProcessEnvironmentAppends)
    EXPECT_EQ(built.back(), std::make_pair(std::string("VELORIN_TEST_ADDED"), std::string("new")));
 }
 
+#ifndef _WIN32 // the failures are armed in the Linux stand-ins
 TEST_F(EnvironmentTest, FailedBlockReadsAreLoggedAndAddNothing)
 {
    const auto log = captureLog();
@@ -174,6 +211,7 @@ TEST_F(EnvironmentTest, FailedBlockReadsAreLoggedAndAddNothing)
    ASSERT_EQ(log->lines().size(), 2u);
    EXPECT_NE(log->lines()[1].find("system error 87"), std::string::npos);
 }
+#endif
 
 TEST_F(EnvironmentTest, ExpansionReplacesOnlyVariablesThatAreSet)
 {
@@ -189,7 +227,6 @@ TEST_F(EnvironmentTest, ExpansionReplacesOnlyVariablesThatAreSet)
       {"%VELORIN_TEST_X%/y", "ex/y"},
       {"%velorin_test_x%", "ex"},
       {"100% sure", "100% sure"},
-      {"%NOPE_X%VELORIN_TEST_X%", "%NOPE_Xex"},
       {"%%", "%%"},
       {"no reference", "no reference"},
    };
@@ -201,6 +238,17 @@ TEST_F(EnvironmentTest, ExpansionReplacesOnlyVariablesThatAreSet)
    }
 }
 
+// The '%' that closes a name not set opens the next reference.
+TEST_F(EnvironmentTest, ExpansionGoesOnFromTheEndOfANameNotSet)
+{
+   SKIP_UNDER_WINE("ExpandEnvironmentStrings skips past the '%' that closes a name not set");
+   setenv("VELORIN_TEST_X", "ex");
+   unsetenv("NOPE_X");
+   std::string result;
+   EXPECT_FALSE(expandEnvironmentVariables("%NOPE_X%VELORIN_TEST_X%", &result));
+   EXPECT_EQ(result, "%NOPE_Xex");
+}
+
 TEST_F(EnvironmentTest, ExpansionOfNothingNeedsNoPlatformCall)
 {
    std::string result = "old";
@@ -210,6 +258,7 @@ TEST_F(EnvironmentTest, ExpansionOfNothingNeedsNoPlatformCall)
    EXPECT_EQ(result, "");
 }
 
+#ifndef _WIN32 // the failures are armed in the Linux stand-ins
 TEST_F(EnvironmentTest, FailedExpansionLeavesTheOutputAlone)
 {
    for (unsigned int call : {0u, 1u})
@@ -221,6 +270,7 @@ TEST_F(EnvironmentTest, FailedExpansionLeavesTheOutputAlone)
       EXPECT_EQ(result, "old");
    }
 }
+#endif
 
 TEST_F(EnvironmentTest, SystemPathJoinsByEachOverloadsRule)
 {
@@ -236,8 +286,10 @@ TEST_F(EnvironmentTest, SystemPathJoinsByEachOverloadsRule)
    EXPECT_EQ(getenv("PATH"), "/a");
    addToSystemPath(std::string("/b"), true);
    EXPECT_EQ(getenv("PATH"), "/b;/a");
+#ifndef _WIN32 // the stand-ins give Linux's programs the list with Linux's separator
    // Programs started from here find their folders in it.
    EXPECT_STREQ(::getenv("PATH"), "/b:/a");
+#endif
 }
 
 // Drive letters hold a ':' that Linux's lists would take for a separator; a PATH the
@@ -262,11 +314,13 @@ TEST_F(EnvironmentTest, APathTheProgramSetReadsBackAsSet)
    addToSystemPath(std::string("D:\\tools"), true);
    EXPECT_EQ(getenv("PATH"), "D:\\tools;;C:/x");
 
+#ifndef _WIN32 // the stand-ins translate between Linux's and Windows' separators
    // A PATH that came from elsewhere is Linux's list, read with Windows' separator.
    ::setenv("PATH", "/usr/local/bin:/usr/bin", 1);
    EXPECT_EQ(getenv("PATH"), "/usr/local/bin;/usr/bin");
    setenv("PATH", "/opt/a;/opt/b");
    EXPECT_STREQ(::getenv("PATH"), "/opt/a:/opt/b");
+#endif
 }
 
 TEST_F(EnvironmentTest, ChildrenSeeWhatTheProgramSet)
@@ -276,8 +330,14 @@ TEST_F(EnvironmentTest, ChildrenSeeWhatTheProgramSet)
    ::setenv("VELORIN_TEST_GONE", "x", 1);
    unsetenv("velorin_test_gone");
    std::string output;
+#ifdef _WIN32
+   // The command interpreter leaves a reference to a variable not set as it stands.
+   ASSERT_FALSE(captureCommand("echo %VELORIN_TEST_FOR_CHILD%/%VELORIN_TEST_GONE%", &output));
+   EXPECT_EQ(output, "seen by the child/%VELORIN_TEST_GONE%\n");
+#else
    ASSERT_FALSE(captureCommand("echo \"$VELORIN_TEST_FOR_CHILD|${VELORIN_TEST_GONE-unset}\"", &output));
    EXPECT_EQ(output, "seen by the child|unset\n");
+#endif
 }
 
 TEST_F(EnvironmentTest, UserNameIsTheUsernameVariable)
