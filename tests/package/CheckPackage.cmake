@@ -1,27 +1,21 @@
 # Installs the built tree into a scratch prefix, then configures, builds and runs a
-# consumer program that finds the package with find_package(VelorinCore CONFIG).
+# consumer program that finds the package with find_package(VelorinCore CONFIG). The
+# prefix gains one header folder, include/velorin, and the consumer finds the package
+# without the library's private dependencies (RapidJSON).
 # Arguments: -DBUILD_DIR=<the project's build folder> -DSOURCE_DIR=<consumer sources>
 #            -DWORK_DIR=<scratch folder>; for a cross build also -DTOOLCHAIN_FILE=<file>,
 #            -DDEPENDENCY_PREFIXES=<the project's CMAKE_PREFIX_PATH>, -DEMULATOR=<runner> and
 #            -DEXECUTABLE_SUFFIX=<the target's suffix, ".exe">
 file(REMOVE_RECURSE ${WORK_DIR})
-
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "'${ARGN}' failed:\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/ConsumerRun.cmake)
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
-set(prefixes ${WORK_DIR}/prefix ${DEPENDENCY_PREFIXES})
-# Escaped, so that the list stays one argument through run().
-string(REPLACE ";" "\\;" prefixes "${prefixes}")
-set(toolchain)
-if(TOOLCHAIN_FILE)
-  set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE})
+file(GLOB header_folders RELATIVE ${WORK_DIR}/prefix/include ${WORK_DIR}/prefix/include/*)
+if(NOT header_folders STREQUAL "velorin")
+  message(FATAL_ERROR "The prefix's include folder holds '${header_folders}', not velorin alone")
 endif()
-run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja "-DCMAKE_PREFIX_PATH=${prefixes}" ${toolchain})
+configure_consumer(${SOURCE_DIR} ${WORK_DIR}/build PREFIXES ${WORK_DIR}/prefix
+  -DCMAKE_DISABLE_FIND_PACKAGE_RapidJSON=ON)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 run(${EMULATOR} ${WORK_DIR}/build/consumer${EXECUTABLE_SUFFIX})
 message(STATUS "The installed package was found, linked and run")

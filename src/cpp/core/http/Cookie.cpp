@@ -10,7 +10,7 @@
 #include <core/http/URL.hpp>
 #include <shared_core/Logger.hpp>
 
-#include "LogText.hpp"
+#include "../LogText.hpp"
 
 namespace velorin::core::http {
 

@@ -14,7 +14,7 @@
 #include <core/http/Response.hpp>
 #include <shared_core/Logger.hpp>
 
-#include "../http/LogText.hpp"
+#include "../LogText.hpp"
 
 namespace velorin::core::json {
 namespace {
@@ -281,7 +281,7 @@ bool parseJsonRpcRequestForMethod(const std::string& input,
    {
       error = jsonRpcError(JsonRpcErrorCode::MethodNotFound, ERROR_LOCATION);
       // The property goes into the log line, and the method is the client's text.
-      error.addProperty("method", http::escapeLineBreaks(request->method));
+      error.addProperty("method", escapeLineBreaks(request->method));
    }
    if (!error)
       return true;

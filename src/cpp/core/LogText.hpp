@@ -1,9 +1,10 @@
-// LogText.hpp: text taken from a request, made fit to stand inside a log line.
+// LogText.hpp: text taken from a request, made fit to stand inside a log line. Shared
+// by the HTTP and JSON-RPC code, so it lives above both.
 #pragma once
 
 #include <string>
 
-namespace velorin::core::http {
+namespace velorin::core {
 
 // CR and LF written as \r and \n, so that a client's text cannot end the log line it
 // stands in and write one of its own.
@@ -23,4 +24,4 @@ inline std::string escapeLineBreaks(const std::string& text)
    return escaped;
 }
 
-} // namespace velorin::core::http
+} // namespace velorin::core
