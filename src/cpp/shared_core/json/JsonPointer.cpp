@@ -118,7 +118,9 @@ bool canAllocate(std::uint64_t bytes)
       return true;
    if (bytes > std::numeric_limits<std::size_t>::max())
       return false;
-   void* block = sharedAllocator().Malloc(static_cast<std::size_t>(bytes));
+   // Held through a volatile pointer: an optimizer may drop a block freed unused, and
+   // the question with it (clang does).
+   void* volatile block = sharedAllocator().Malloc(static_cast<std::size_t>(bytes));
    if (block == nullptr)
       return false;
    RapidAllocator::Free(block);
