@@ -18,30 +18,14 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "FuzzCheck.hpp"
+#include "FuzzText.hpp"
 
 using namespace velorin::core::http;
 using velorin::fuzz::check;
+using velorin::fuzz::trimmed;
+using velorin::fuzz::withoutBytes;
 
 namespace {
-
-const char kWhiteSpace[] = " \t\n\v\f\r";
-
-std::string trimmed(const std::string& text)
-{
-   const std::size_t begin = text.find_first_not_of(kWhiteSpace);
-   if (begin == std::string::npos)
-      return std::string();
-   return text.substr(begin, text.find_last_not_of(kWhiteSpace) + 1 - begin);
-}
-
-// A quoted parameter value or a header value that stays on its line.
-std::string withoutBytes(std::string text, const char* bytes)
-{
-   text.erase(std::remove_if(text.begin(), text.end(),
-                             [bytes](char c) { return std::string(bytes).find(c) != std::string::npos; }),
-              text.end());
-   return text;
-}
 
 struct Part
 {

@@ -4,7 +4,6 @@
 // either order and compared with what went in: the status it answers, the help flag,
 // every bound value with the first source read winning, and the unrecognized tokens in
 // command-line order.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -22,10 +21,13 @@
 #include <core/ProgramOptions.hpp>
 
 #include "FuzzCheck.hpp"
+#include "FuzzText.hpp"
 
 namespace po = boost::program_options;
 using namespace velorin::core;
 using velorin::fuzz::check;
+using velorin::fuzz::trimmed;
+using velorin::fuzz::withoutBytes;
 
 namespace {
 
@@ -53,20 +55,14 @@ const ScratchFolder& scratch()
    return folder;
 }
 
-// Texts that stay one value wherever they are written: no NUL for argv, no line end,
-// no comment sign or outer white space for the configuration file.
+// Texts that stay one value wherever they are written: no NUL for argv; for the
+// configuration file no line end, no comment sign, and no outer white space, which its
+// parser trims (spaces, tabs, CR and LF).
 std::string plainText(FuzzedDataProvider& provider, bool forFile)
 {
-   std::string text = provider.ConsumeRandomLengthString(16);
-   const std::string unwanted = forFile ? std::string("\0\n\r\t\v\f#", 8) : std::string(1, '\0');
-   text.erase(std::remove_if(text.begin(), text.end(), [&](char c) { return unwanted.find(c) != std::string::npos; }),
-              text.end());
-   if (forFile)
-   {
-      text.erase(0, text.find_first_not_of(' '));
-      text.erase(text.find_last_not_of(' ') + 1);
-   }
-   return text;
+   const std::string text = withoutBytes(provider.ConsumeRandomLengthString(16),
+                                         forFile ? std::string("\0\n\v\f#", 5) : std::string(1, '\0'));
+   return forFile ? trimmed(text) : text;
 }
 
 // One argument or a few that belong together, and what they stand for.
