@@ -33,6 +33,7 @@
 #include <shared_core/Error.hpp>
 #include <shared_core/FilePath.hpp>
 #include <shared_core/Logger.hpp>
+#include <shared_core/SafeConvert.hpp>
 #include <shared_core/json/Json.hpp>
 
 #include "UnicodeLetterTables.hpp"
@@ -609,7 +610,7 @@ boost::optional<unsigned short> parseUnsignedShort(const std::string& text)
 {
    try
    {
-      return boost::lexical_cast<unsigned short>(text);
+      return safe_convert::detail::lexicalCast<unsigned short>(text);
    }
    catch (const boost::bad_lexical_cast&)
    {
