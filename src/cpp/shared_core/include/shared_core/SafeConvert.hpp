@@ -50,9 +50,9 @@ T lexicalCast(const std::string& text)
    if constexpr (std::is_same<T, unsigned short>::value)
    {
       // Boost's reader of unsigned short multiplies in int, which overflows on a byte
-      // below '0' five or more places before the end ("!00000"). Its reader of
-      // unsigned int takes the same texts without that; the magnitude must then fit
-      // in 16 bits, and a '-' negates it modulo 65,536.
+      // below '0' far enough from the end ("!00000"). Its reader of unsigned int takes
+      // the same texts without that; the magnitude must then fit in 16 bits, and a '-'
+      // negates it modulo 65,536.
       const unsigned int wide = boost::lexical_cast<unsigned int>(text);
       const bool negative = !text.empty() && text[0] == '-';
       const unsigned int magnitude = negative ? 0u - wide : wide;
