@@ -13,6 +13,8 @@
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/lexical_cast.hpp>
 
+#include <shared_core/SafeConvert.hpp>
+
 namespace velorin::core::string_utils {
 
 std::string getExtension(const std::string& text)
@@ -83,7 +85,7 @@ boost::optional<unsigned short> parseUnsignedShort(const std::string& text)
 {
    try
    {
-      return boost::lexical_cast<unsigned short>(text);
+      return safe_convert::detail::lexicalCast<unsigned short>(text);
    }
    catch (const boost::bad_lexical_cast&)
    {

@@ -127,7 +127,7 @@ TEST(ParseUnsignedShort, AcceptsSixteenBitDecimals)
       {"0", 0},          {"65535", 65535},    {"+12", 12},         {"-1", 65535},   {"-65535", 1},
       {"007", 7},        {"65536", boost::none}, {"-65536", boost::none}, {"", boost::none},
       {"1 ", boost::none}, {" 1", boost::none}, {"0x10", boost::none}, {"+", boost::none},
-      {"--1", boost::none}, {"1.0", boost::none},
+      {"--1", boost::none}, {"1.0", boost::none}, {"!00000", boost::none}, {"1+00000", boost::none},
    };
    for (const Case& c : cases)
       EXPECT_EQ(c.expected, parseUnsignedShort(c.text)) << c.text;

@@ -67,6 +67,21 @@ TEST(SafeConvertTest, TextToOtherTypes)
    EXPECT_TRUE(std::isinf(stringTo<double>("inf", 0.0)));
 }
 
+TEST(SafeConvertTest, TextToUnsignedShortTakesASignedSixteenBitMagnitude)
+{
+   // A byte below '0' five places before the end once overflowed inside the reader.
+   const std::pair<const char*, std::optional<unsigned short>> cases[] = {
+      {"65535", 65535}, {"+12", 12}, {"-1", 65535}, {"-65535", 1}, {"-0", 0}, {"000070000", {}},
+      {"65536", {}},    {"-65536", {}}, {"-4294967295", {}}, {"4294967296", {}}, {"!00000", {}},
+      {"1-00000", {}},  {" 000000", {}}, {"-", {}}, {"", {}},
+   };
+   for (const auto& c : cases)
+   {
+      EXPECT_EQ(c.second.value_or(7), stringTo<unsigned short>(c.first, 7)) << '"' << c.first << '"';
+      EXPECT_EQ(c.second.value_or(8), stringTo<unsigned short>(c.first, 8)) << '"' << c.first << '"';
+   }
+}
+
 TEST(SafeConvertTest, BooleansTakeAnySpellingOfZeroAndOne)
 {
    // Any spelling of the numbers 0 and 1 converts; words and other numbers give the default.
