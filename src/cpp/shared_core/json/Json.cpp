@@ -118,12 +118,6 @@ Value::Value(bool value) : impl_(newRootImpl())
    *this = value;
 }
 
-Value::Value(std::shared_ptr<Impl> impl) : impl_(std::move(impl))
-{
-}
-
-Value::~Value() = default;
-
 Value Value::clone() const
 {
    return Value(*this);

@@ -395,18 +395,6 @@ IndexIterator<Container, Element> IndexIterator<Container, Element>::operator--(
    return previous;
 }
 
-template <typename Container, typename Element>
-bool IndexIterator<Container, Element>::operator==(const IndexIterator& other) const
-{
-   return container_ == other.container_ && index_ == other.index_;
-}
-
-template <typename Container, typename Element>
-bool IndexIterator<Container, Element>::operator!=(const IndexIterator& other) const
-{
-   return !(*this == other);
-}
-
 template class IndexIterator<Array, Value>;
 template class IndexIterator<Object, Object::Member>;
 

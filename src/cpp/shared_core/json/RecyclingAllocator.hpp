@@ -5,10 +5,24 @@
 // C heap's cost dominates a step. Each thread keeps a short shelf of freed blocks per
 // size. Every block comes from operator new on its own, so a block may be made on one
 // thread, freed on another and end up on that thread's shelf.
+//
+// Under AddressSanitizer no block is kept: each goes back to the heap when freed, so a
+// view used after its release is reported instead of reading a block kept for reuse.
 #pragma once
 
 #include <cstddef>
 #include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELORIN_JSON_KEEPS_BLOCKS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELORIN_JSON_KEEPS_BLOCKS 0
+#endif
+#endif
+#ifndef VELORIN_JSON_KEEPS_BLOCKS
+#define VELORIN_JSON_KEEPS_BLOCKS 1
+#endif
 
 namespace velorin::core::json {
 
@@ -113,14 +127,14 @@ public:
 
    T* allocate(std::size_t count)
    {
-      if (count != 1)
+      if (count != 1 || !VELORIN_JSON_KEEPS_BLOCKS)
          return static_cast<T*>(::operator new(count * sizeof(T)));
       return static_cast<T*>(BlockShelf<sizeof(T)>::take());
    }
 
    void deallocate(T* pointer, std::size_t count)
    {
-      if (count != 1)
+      if (count != 1 || !VELORIN_JSON_KEEPS_BLOCKS)
          ::operator delete(pointer);
       else
          BlockShelf<sizeof(T)>::put(pointer);

@@ -2,6 +2,7 @@
 #include <shared_core/json/Json.hpp>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -336,6 +337,54 @@ TEST(JsonValue, ViewsKeepTheDocumentAlive)
       return root.getArray()[0];
    };
    EXPECT_EQ(R"(["deep"])", elementView().write());
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Each misuse reaches into the block of a view or member after its last handle has
+// gone; the sanitizer must see that block freed, not kept for the next view.
+TEST(JsonViewDeathTest, UseAfterReleaseIsReportedUnderAddressSanitizer)
+{
+#ifndef UNDER_ADDRESS_SANITIZER
+   GTEST_SKIP() << "only AddressSanitizer reports a use after release";
+#else
+   struct Misuse
+   {
+      const char* name;
+      std::function<void()> run;
+   };
+   const Misuse cases[] = {
+      {"assignment through a released element view",
+       [] {
+          json::Array array = parsed("[1,2]").getArray();
+          // The handle's bytes, kept past its end, stand for a handle left dangling.
+          alignas(json::Value) unsigned char stale[sizeof(json::Value)];
+          {
+             const json::Value view = array[0];
+             std::memcpy(stale, static_cast<const void*>(&view), sizeof(view));
+          }
+          *reinterpret_cast<json::Value*>(stale) = 5;
+       }},
+      {"name of a member that has gone",
+       [] {
+          json::Object object = parsed(R"({"name":1})").getObject();
+          const std::string& name = (*object.begin()).getName();
+          std::string copy = name;
+          static_cast<void>(copy);
+       }},
+   };
+   for (const Misuse& misuse : cases)
+   {
+      SCOPED_TRACE(misuse.name);
+      EXPECT_DEATH(misuse.run(), "heap-use-after-free");
+   }
+#endif
 }
 
 TEST(JsonArray, AccessEraseAndIteration)

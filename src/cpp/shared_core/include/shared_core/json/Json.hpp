@@ -72,7 +72,9 @@ public:
    Value(float value);
    Value(double value);
    Value(bool value);
-   virtual ~Value();
+   // Inline, as are the handle constructor and the iterators' comparisons: iteration
+   // makes and drops a view at every step, and the calls cost more than the work.
+   virtual ~Value() = default;
 
    // Assignments change the value in place, visibly through every handle of it.
    Value& operator=(const Value& other);
@@ -168,7 +170,7 @@ public:
 protected:
    struct Impl;
 
-   explicit Value(std::shared_ptr<Impl> impl);
+   explicit Value(std::shared_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
 
    std::shared_ptr<Impl> impl_;
 
@@ -199,8 +201,11 @@ public:
    IndexIterator operator++(int);
    IndexIterator& operator--();
    IndexIterator operator--(int);
-   bool operator==(const IndexIterator& other) const;
-   bool operator!=(const IndexIterator& other) const;
+   bool operator==(const IndexIterator& other) const
+   {
+      return container_ == other.container_ && index_ == other.index_;
+   }
+   bool operator!=(const IndexIterator& other) const { return !(*this == other); }
 
 private:
    friend Container;
