@@ -4,6 +4,7 @@
 // name as given.
 #include <core/http/Cookie.hpp>
 #include <core/http/Request.hpp>
+#include <core/http/Util.hpp>
 
 #include <algorithm>
 #include <cstddef>
