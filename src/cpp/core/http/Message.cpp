@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <locale>
-#include <sstream>
 #include <utility>
 
 #include <shared_core/SafeConvert.hpp>
+
+#include "DecimalText.hpp"
 
 namespace velorin::core::http {
 namespace {
@@ -18,11 +19,16 @@ const char kSpace[] = " ";
 // A CR or LF would end the line early and let the text after it pass for a header or
 // a body of its own; NUL and the other control bytes are read apart by different
 // readers (some cut the text at a NUL), so none of them reaches the wire.
-std::string withoutControlBytes(std::string text)
+void replaceControlBytes(std::string* text)
 {
    std::replace_if(
-      text.begin(), text.end(),
+      text->begin(), text->end(),
       [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f'; }, ' ');
+}
+
+std::string withoutControlBytes(std::string text)
+{
+   replaceControlBytes(&text);
    return text;
 }
 
@@ -49,6 +55,19 @@ bool containsHeader(const Headers& headers, const std::string& name)
 Headers::const_iterator findHeader(const Headers& headers, const std::string& name)
 {
    return std::find_if(headers.begin(), headers.end(), HeaderNamePredicate(name));
+}
+
+bool HeaderNamePredicate::equalsFolded(const std::string& name) const
+{
+   // One facet look-up for the whole name: each look-up is a dynamic cast.
+   const std::locale locale;
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
+   for (std::size_t i = 0; i < name.size(); ++i)
+   {
+      if (name[i] != name_[i] && ctype.toupper(name[i]) != ctype.toupper(name_[i]))
+         return false;
+   }
+   return true;
 }
 
 std::string headerValue(const Headers& headers, const std::string& name)
@@ -78,24 +97,34 @@ std::string trimmed(const char* first, const char* last, const std::ctype<char>&
    return std::string(first, last);
 }
 
-} // namespace
-
-bool parseHeader(const std::string& line, Header* header)
+bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Header* header)
 {
    const std::size_t separator = line.find(kNameSeparator);
    if (line.size() < 2 || separator == std::string::npos)
       return false;
 
-   // Looked up once: the locale's facet is found by a dynamic cast.
-   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(std::locale());
    const char* const text = line.data();
    header->name = trimmed(text, text + separator, ctype);
    header->value = trimmed(text + separator + 2, text + line.size(), ctype);
    return true;
 }
 
+} // namespace
+
+bool parseHeader(const std::string& line, Header* header)
+{
+   // Looked up once: the locale's facet is found by a dynamic cast.
+   const std::locale locale;
+   return parseHeaderWith(line, std::use_facet<std::ctype<char>>(locale), header);
+}
+
 void parseHeaders(std::istream& is, Headers* headers)
 {
+   // One look-up for the whole block, and room for a browser's headers at once.
+   const std::locale locale;
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
+   headers->reserve(headers->size() + 16);
+
    bool readLine = false;
    std::string line;
    while (std::getline(is, line))
@@ -109,7 +138,7 @@ void parseHeaders(std::istream& is, Headers* headers)
       readLine = true;
 
       Header header;
-      if (parseHeader(line, &header))
+      if (parseHeaderWith(line, ctype, &header))
          headers->push_back(std::move(header));
    }
 }
@@ -130,16 +159,17 @@ void Message::addHeader(const Header& header)
 
 void Message::addHeader(const Headers& headers)
 {
+   headers_.reserve(headers_.size() + headers.size());
    for (const Header& header : headers)
       addHeader(header);
 }
 
 void Message::appendHttpVersionBuffer(std::vector<boost::asio::const_buffer>* buffers)
 {
-   std::ostringstream version;
-   version.imbue(std::locale::classic());
-   version << "HTTP/" << httpVersionMajor_ << "." << httpVersionMinor_;
-   httpVersion_ = version.str();
+   httpVersion_ = "HTTP/";
+   httpVersion_ += decimalText(httpVersionMajor_);
+   httpVersion_ += '.';
+   httpVersion_ += decimalText(httpVersionMinor_);
    buffers->push_back(boost::asio::buffer(httpVersion_));
 }
 
@@ -252,12 +282,12 @@ void Message::setHeader(const Header& header)
 
 void Message::setHeader(const std::string& name, int value)
 {
-   setHeader(name, safe_convert::numberToString(value, true));
+   setHeader(name, decimalText(value));
 }
 
 void Message::setHeader(const std::string& name, std::uint64_t value)
 {
-   setHeader(name, safe_convert::numberToString(value, true));
+   setHeader(name, decimalText(value));
 }
 
 void Message::setHeaderLine(const std::string& line)
@@ -267,14 +297,15 @@ void Message::setHeaderLine(const std::string& line)
       setHeader(header);
 }
 
-void Message::setHeaders(const Headers& headers)
+void Message::setHeaders(Headers headers)
 {
-   // Built aside, so that a message may be given its own header list.
-   Headers stored;
-   stored.reserve(headers.size());
-   for (const Header& header : headers)
-      stored.push_back(storedHeader(header.name, header.value));
-   headers_.swap(stored);
+   // The argument is a list of its own, so a message may be given its own header list.
+   for (Header& header : headers)
+   {
+      replaceControlBytes(&header.name);
+      replaceControlBytes(&header.value);
+   }
+   headers_.swap(headers);
 }
 
 void Message::setHttpVersion(int major, int minor)

@@ -31,6 +31,8 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/SafeConvert.hpp>
 
+#include "DecimalText.hpp"
+
 namespace velorin::core::http {
 namespace {
 
@@ -138,6 +140,14 @@ private:
    std::uint64_t position_;
 };
 
+// The failure of setting a body: system error 5 with the exception's text.
+Error bodyReadError(const std::exception& exception, const ErrorLocation& location)
+{
+   Error error = systemError(5, location);
+   error.addProperty("what", exception.what());
+   return error;
+}
+
 } // namespace
 
 Response::Response() : statusCode_(200) {}
@@ -151,10 +161,7 @@ void Response::addCookie(const Cookie& cookie)
 
 void Response::appendFirstLineBuffers(std::vector<boost::asio::const_buffer>* buffers)
 {
-   std::ostringstream code;
-   code.imbue(std::locale::classic());
-   code << statusCode_;
-   statusCodeText_ = code.str();
+   statusCodeText_ = decimalText(statusCode_);
 
    appendHttpVersionBuffer(buffers);
    appendSpaceBuffer(buffers);
@@ -292,9 +299,7 @@ Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::stre
    }
    catch (const std::exception& e)
    {
-      Error error = systemError(5, ERROR_LOCATION);
-      error.addProperty("what", e.what());
-      return error;
+      return bodyReadError(e, ERROR_LOCATION);
    }
 }
 
@@ -309,8 +314,20 @@ Error Response::setBody(const FilePath& file, const NullOutputFilter& filter, st
 
 Error Response::setBody(const std::string& content)
 {
-   std::istringstream stream(content);
-   return setBody(stream, NullOutputFilter(), kBodyBufferSize, false);
+   // What the stream form does over a string stream, which cannot fail to read: the
+   // text is taken whole rather than through a stream and a chain buffer.
+   try
+   {
+      if (contentEncoding() == "gzip")
+         removeHeader("Content-Encoding");
+      body_ = content;
+      setContentLength(body_.size());
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return bodyReadError(e, ERROR_LOCATION);
+   }
 }
 
 Error Response::setBodyWithETag(const std::string& content, const Request& request, const NullOutputFilter& filter)

@@ -3,12 +3,14 @@
 #include <core/http/Message.hpp>
 
 #include <cstdint>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ForeignLocale.hpp"
 #include "HttpTestText.hpp"
 
 namespace velorin::core::http {
@@ -106,6 +108,64 @@ TEST(MessageTest, NumbersAndContentHeadersAreSetInDecimal)
    message.setContentType("text/html");
    EXPECT_EQ("Content-Length=18446744073709551615;X-Int=-42;X-Size=1234567;Content-Type=text/html;", headersText(message.headers()));
    EXPECT_EQ("text/html", message.contentType());
+}
+
+// Folds '_' to '-', and 'i' to a letter of its own as a Turkish locale does, so that
+// a lookup shows whose case folding it follows.
+class OddFoldingCtype : public std::ctype<char>
+{
+protected:
+   char do_toupper(char c) const override
+   {
+      if (c == '_')
+         return '-';
+      if (c == 'i')
+         return '\xDD';
+      return std::ctype<char>::do_toupper(c);
+   }
+
+   const char* do_toupper(char* first, const char* last) const override
+   {
+      for (; first != last; ++first)
+         *first = do_toupper(*first);
+      return last;
+   }
+};
+
+TEST(MessageTest, HeaderNamesFoldByTheGlobalLocale)
+{
+   const struct
+   {
+      const char* lookedUp;
+      bool found;
+   } cases[] = {
+      {"Content-Disposition", true},   // the same bytes
+      {"content-disposition", true},   // 'i' on both sides
+      {"CONTENT-DISPOSITION", false},  // 'I' is not the upper case of 'i' here
+      {"Content_Disposition", true},   // '_' folds to '-'
+      {"Content-Dispositiom", false},
+      {"Content-Disposition ", false},
+   };
+   const core::testing::ScopedGlobalLocale global(std::locale(std::locale::classic(), new OddFoldingCtype));
+   TestMessage message;
+   message.addHeader("Accept", "*/*");
+   message.addHeader("Content-Disposition", "form-data");
+   for (const auto& c : cases)
+   {
+      EXPECT_EQ(c.found, message.containsHeader(c.lookedUp)) << c.lookedUp;
+      EXPECT_EQ(c.found ? "form-data" : "", message.headerValue(c.lookedUp)) << c.lookedUp;
+   }
+}
+
+TEST(MessageTest, NumbersAndTheVersionIgnoreTheGlobalLocale)
+{
+   const core::testing::ScopedGlobalLocale global(core::testing::builtForeignLocale());
+   TestMessage message;
+   message.setContentLength(1234567);
+   message.setHeader("X-Int", -98765);
+   message.setHttpVersion(10, -12);
+   EXPECT_EQ("HTTP/10.-12 200 OK\r\nContent-Length: 1234567\r\nX-Int: -98765\r\n\r\n",
+             buffersText(message.headerBuffers()));
 }
 
 TEST(MessageTest, ParseHeaderSplitsAtTheFirstColonSpacePair)
