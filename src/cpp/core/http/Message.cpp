@@ -2,6 +2,8 @@
 #include <core/http/Message.hpp>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <locale>
 #include <utility>
 
@@ -19,11 +21,36 @@ const char kSpace[] = " ";
 // A CR or LF would end the line early and let the text after it pass for a header or
 // a body of its own; NUL and the other control bytes are read apart by different
 // readers (some cut the text at a NUL), so none of them reaches the wire.
+bool isControlByte(char c)
+{
+   return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f';
+}
+
+// Whether the text may hold a control byte, eight bytes to a step: a byte below 0x20
+// or DEL in a word sets its high bit in the test, so none is missed; a tab passes the
+// test too and is told apart byte by byte afterwards. The last word is filled up with
+// letters.
+bool mayHoldControlByte(const std::string& text)
+{
+   constexpr std::uint64_t kOnes = 0x0101010101010101u;
+   constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+   for (std::size_t i = 0; i < text.size(); i += 8)
+   {
+      std::uint64_t word = kOnes * 'A';
+      std::memcpy(&word, text.data() + i, std::min<std::size_t>(8, text.size() - i));
+      const std::uint64_t delBytes = word ^ (kOnes * 0x7f);
+      if ((((word - kOnes * 0x20) & ~word) | ((delBytes - kOnes) & ~delBytes)) & kHighBits)
+         return true;
+   }
+   return false;
+}
+
 void replaceControlBytes(std::string* text)
 {
-   std::replace_if(
-      text->begin(), text->end(),
-      [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f'; }, ' ');
+   // Stored text seldom holds a control byte, so it is looked for before anything is
+   // written.
+   if (mayHoldControlByte(*text))
+      std::replace_if(text->begin(), text->end(), isControlByte, ' ');
 }
 
 std::string withoutControlBytes(std::string text)
@@ -36,6 +63,37 @@ Header storedHeader(const std::string& name, const std::string& value)
 {
    return Header{withoutControlBytes(name), withoutControlBytes(value)};
 }
+
+// Two names of the same length, not the same bytes, compared under the global locale's
+// case folding, with one facet look-up for the whole name: each look-up is a dynamic
+// cast.
+bool equalsFolded(const std::string& name, const std::string& other)
+{
+   const std::locale locale;
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
+   for (std::size_t i = 0; i < name.size(); ++i)
+   {
+      if (name[i] != other[i] && ctype.toupper(name[i]) != ctype.toupper(other[i]))
+         return false;
+   }
+   return true;
+}
+
+// The test of HeaderNamePredicate over a name it refers to, for the look-ups here,
+// which need no copy of the name.
+class NameMatches
+{
+public:
+   explicit NameMatches(const std::string& name) : name_(name) {}
+
+   bool operator()(const Header& header) const
+   {
+      return header.name.size() == name_.size() && (header.name == name_ || equalsFolded(header.name, name_));
+   }
+
+private:
+   const std::string& name_;
+};
 
 void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
 {
@@ -54,20 +112,12 @@ bool containsHeader(const Headers& headers, const std::string& name)
 
 Headers::const_iterator findHeader(const Headers& headers, const std::string& name)
 {
-   return std::find_if(headers.begin(), headers.end(), HeaderNamePredicate(name));
+   return std::find_if(headers.begin(), headers.end(), NameMatches(name));
 }
 
 bool HeaderNamePredicate::equalsFolded(const std::string& name) const
 {
-   // One facet look-up for the whole name: each look-up is a dynamic cast.
-   const std::locale locale;
-   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
-   for (std::size_t i = 0; i < name.size(); ++i)
-   {
-      if (name[i] != name_[i] && ctype.toupper(name[i]) != ctype.toupper(name_[i]))
-         return false;
-   }
-   return true;
+   return http::equalsFolded(name, name_);
 }
 
 std::string headerValue(const Headers& headers, const std::string& name)
@@ -149,6 +199,9 @@ Message::~Message() = default;
 
 void Message::addHeader(const std::string& name, const std::string& value)
 {
+   // Room for a reply's usual headers at once.
+   if (headers_.capacity() == 0)
+      headers_.reserve(8);
    headers_.push_back(storedHeader(name, value));
 }
 
@@ -228,7 +281,7 @@ std::string Message::lineText(std::string text)
 
 void Message::removeHeader(const std::string& name)
 {
-   removeHeaders(HeaderNamePredicate(name));
+   headers_.erase(std::remove_if(headers_.begin(), headers_.end(), NameMatches(name)), headers_.end());
 }
 
 void Message::removeHeaders(const std::function<bool(const Header&)>& predicate)
@@ -238,7 +291,7 @@ void Message::removeHeaders(const std::function<bool(const Header&)>& predicate)
 
 void Message::replaceHeader(const std::string& name, const std::string& value)
 {
-   const HeaderNamePredicate matches(name);
+   const NameMatches matches(name);
    for (Header& header : headers_)
    {
       if (matches(header))
@@ -268,7 +321,7 @@ void Message::setContentType(const std::string& type)
 
 void Message::setHeader(const std::string& name, const std::string& value)
 {
-   const Headers::iterator header = std::find_if(headers_.begin(), headers_.end(), HeaderNamePredicate(name));
+   const Headers::iterator header = std::find_if(headers_.begin(), headers_.end(), NameMatches(name));
    if (header == headers_.end())
       addHeader(name, value);
    else

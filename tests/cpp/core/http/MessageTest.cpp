@@ -362,6 +362,33 @@ TEST(MessageTest, EveryControlByteButTabBecomesASpaceWhenStored)
    }
 }
 
+// Long texts are searched for control bytes a word at a time: every position of a
+// word, its last one and the bytes on either side of each range count.
+TEST(MessageTest, AControlByteAnywhereInALongTextIsReplaced)
+{
+   const unsigned char bytes[] = {0x00, 0x08, 0x09, 0x0A, 0x0D, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0x9F, 0xFF};
+   for (const unsigned char byte : bytes)
+   {
+      const bool replaced = (byte < 0x20 && byte != '\t') || byte == 0x7f;
+      for (std::size_t position = 0; position < 19; ++position)
+      {
+         std::string text(19, 'v');
+         text[position] = static_cast<char>(byte);
+         std::string expected = text;
+         if (replaced)
+            expected[position] = ' ';
+
+         TestMessage message;
+         message.setHeader("X-Value", text);
+         Headers list{{text, "1"}};
+         message.setHeaders(std::move(list));
+         message.addHeader("X-Value", text);
+         EXPECT_EQ(expected, message.headers()[0].name) << int(byte) << " at " << position;
+         EXPECT_EQ(expected, message.headers()[1].value) << int(byte) << " at " << position;
+      }
+   }
+}
+
 TEST(MessageTest, SetHeadersReplacesTheWholeListInItsOrder)
 {
    TestMessage message;
