@@ -176,7 +176,9 @@ void parseHeaders(std::istream& is, Headers* headers)
    headers->reserve(headers->size() + 16);
 
    bool readLine = false;
+   // Long enough for a browser's longest line, so that the line grows once at most.
    std::string line;
+   line.reserve(256);
    while (std::getline(is, line))
    {
       if (line == "\r")

@@ -203,9 +203,13 @@ Headers Response::cookieHeaders() const
 
 void Response::disableCaching()
 {
-   setHeader("Expires", "Fri, 01 Jan 1990 00:00:00 GMT");
+   // Made once, so that each reply copies them instead of building them on the heap
+   // first; never destroyed, since a static object may reply after main.
+   static const std::string& expired = *new std::string("Fri, 01 Jan 1990 00:00:00 GMT");
+   static const std::string& noCaching = *new std::string("no-cache, no-store, max-age=0, must-revalidate");
+   setHeader("Expires", expired);
    setHeader("Pragma", "no-cache");
-   setHeader("Cache-Control", "no-cache, no-store, max-age=0, must-revalidate");
+   setHeader("Cache-Control", noCaching);
 }
 
 std::string Response::entityTag(const std::string& content)
