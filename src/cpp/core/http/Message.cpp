@@ -28,18 +28,25 @@ bool isControlByte(char c)
 
 // Whether the text may hold a control byte, eight bytes to a step: a byte below 0x20
 // or DEL in a word sets its high bit in the test, so none is missed; a tab passes the
-// test too and is told apart byte by byte afterwards. The last word is filled up with
-// letters.
+// test too and is told apart byte by byte afterwards.
 bool mayHoldControlByte(const std::string& text)
 {
    constexpr std::uint64_t kOnes = 0x0101010101010101u;
    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-   for (std::size_t i = 0; i < text.size(); i += 8)
+   const char* const data = text.data();
+   const std::size_t size = text.size();
+   std::size_t i = 0;
+   for (; i + 8 <= size; i += 8)
    {
-      std::uint64_t word = kOnes * 'A';
-      std::memcpy(&word, text.data() + i, std::min<std::size_t>(8, text.size() - i));
+      std::uint64_t word;
+      std::memcpy(&word, data + i, sizeof(word));
       const std::uint64_t delBytes = word ^ (kOnes * 0x7f);
       if ((((word - kOnes * 0x20) & ~word) | ((delBytes - kOnes) & ~delBytes)) & kHighBits)
+         return true;
+   }
+   for (; i < size; ++i)
+   {
+      if (isControlByte(data[i]))
          return true;
    }
    return false;

@@ -83,6 +83,14 @@ const char* reasonPhrase(int statusCode)
    }
 }
 
+// Looked up each time a body is set, and too long for a string to hold without the
+// heap: made once, and never destroyed, since a static object may reply after main.
+const std::string& contentEncodingName()
+{
+   static const std::string& name = *new std::string("Content-Encoding");
+   return name;
+}
+
 bool isCookieHeader(const Header& header)
 {
    return header.name == kSetCookie;
@@ -191,7 +199,7 @@ void Response::clearCookies()
 
 std::string Response::contentEncoding() const
 {
-   return headerValue("Content-Encoding");
+   return headerValue(contentEncodingName());
 }
 
 Headers Response::cookieHeaders() const
@@ -291,7 +299,7 @@ Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::stre
    {
       stream.exceptions(std::istream::failbit | std::istream::badbit);
       if (contentEncoding() == "gzip")
-         removeHeader("Content-Encoding");
+         removeHeader(contentEncodingName());
 
       std::string body;
       boost::iostreams::copy(stream, boost::iostreams::back_inserter(body), bufferSize);
@@ -323,7 +331,7 @@ Error Response::setBody(const std::string& content)
    try
    {
       if (contentEncoding() == "gzip")
-         removeHeader("Content-Encoding");
+         removeHeader(contentEncodingName());
       body_ = content;
       setContentLength(body_.size());
       return Success();
@@ -350,7 +358,7 @@ Error Response::setBodyWithETag(const std::string& content, const Request& reque
 
 void Response::setBodyWithoutEncoding(const std::string& content)
 {
-   removeHeader("Content-Encoding");
+   removeHeader(contentEncodingName());
    body_ = content;
    setContentLength(body_.size());
 }
@@ -366,7 +374,7 @@ void Response::setCompatibilityModeHeader(const Request& request)
 
 void Response::setContentEncoding(const std::string& encoding)
 {
-   setHeader("Content-Encoding", encoding);
+   setHeader(contentEncodingName(), encoding);
 }
 
 void Response::setFileBody(const FilePath& file, const Request& request, const NullOutputFilter& filter)

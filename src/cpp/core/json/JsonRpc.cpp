@@ -395,9 +395,12 @@ void setJsonRpcErrorResponse(const Error& error, http::Response* response, bool 
 
 void setJsonRpcResponse(const JsonRpcResponse& jsonRpcResponse, http::Response* response)
 {
+   // Made once, so that each reply copies it instead of building it on the heap first;
+   // never destroyed, since a static object may reply after main.
+   static const std::string& jsonType = *new std::string("application/json");
    response->disableCaching();
    if (response->contentType().empty())
-      response->setContentType("application/json");
+      response->setContentType(jsonType);
    const std::string text = jsonRpcResponse.body().write();
    const Error error = isWholeJsonText(text) ? response->setBody(text) : cutShortReplyError(ERROR_LOCATION);
    if (error)
