@@ -188,7 +188,7 @@ void parseHeaders(std::istream& is, Headers* headers)
    line.reserve(256);
    while (std::getline(is, line))
    {
-      if (line == "\r")
+      if (line.size() == 1 && line[0] == '\r')
       {
          if (readLine)
             break;
