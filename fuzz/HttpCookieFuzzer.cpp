@@ -14,6 +14,7 @@
 // of "Cookie".
 #include <core/http/Cookie.hpp>
 #include <core/http/Request.hpp>
+#include <core/http/Util.hpp>
 
 #include <algorithm>
 #include <cstddef>

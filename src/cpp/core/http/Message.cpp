@@ -2,11 +2,14 @@
 #include <core/http/Message.hpp>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <locale>
-#include <sstream>
 #include <utility>
 
 #include <shared_core/SafeConvert.hpp>
+
+#include "DecimalText.hpp"
 
 namespace velorin::core::http {
 namespace {
@@ -18,11 +21,48 @@ const char kSpace[] = " ";
 // A CR or LF would end the line early and let the text after it pass for a header or
 // a body of its own; NUL and the other control bytes are read apart by different
 // readers (some cut the text at a NUL), so none of them reaches the wire.
+bool isControlByte(char c)
+{
+   return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f';
+}
+
+// Whether the text may hold a control byte, eight bytes to a step: a byte below 0x20
+// or DEL in a word sets its high bit in the test, so none is missed; a tab passes the
+// test too and is told apart byte by byte afterwards.
+bool mayHoldControlByte(const std::string& text)
+{
+   constexpr std::uint64_t kOnes = 0x0101010101010101u;
+   constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+   const char* const data = text.data();
+   const std::size_t size = text.size();
+   std::size_t i = 0;
+   for (; i + 8 <= size; i += 8)
+   {
+      std::uint64_t word;
+      std::memcpy(&word, data + i, sizeof(word));
+      const std::uint64_t delBytes = word ^ (kOnes * 0x7f);
+      if ((((word - kOnes * 0x20) & ~word) | ((delBytes - kOnes) & ~delBytes)) & kHighBits)
+         return true;
+   }
+   for (; i < size; ++i)
+   {
+      if (isControlByte(data[i]))
+         return true;
+   }
+   return false;
+}
+
+void replaceControlBytes(std::string* text)
+{
+   // Stored text seldom holds a control byte, so it is looked for before anything is
+   // written.
+   if (mayHoldControlByte(*text))
+      std::replace_if(text->begin(), text->end(), isControlByte, ' ');
+}
+
 std::string withoutControlBytes(std::string text)
 {
-   std::replace_if(
-      text.begin(), text.end(),
-      [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f'; }, ' ');
+   replaceControlBytes(&text);
    return text;
 }
 
@@ -30,6 +70,37 @@ Header storedHeader(const std::string& name, const std::string& value)
 {
    return Header{withoutControlBytes(name), withoutControlBytes(value)};
 }
+
+// Two names of the same length, not the same bytes, compared under the global locale's
+// case folding, with one facet look-up for the whole name: each look-up is a dynamic
+// cast.
+bool equalsFolded(const std::string& name, const std::string& other)
+{
+   const std::locale locale;
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
+   for (std::size_t i = 0; i < name.size(); ++i)
+   {
+      if (name[i] != other[i] && ctype.toupper(name[i]) != ctype.toupper(other[i]))
+         return false;
+   }
+   return true;
+}
+
+// The test of HeaderNamePredicate over a name it refers to, for the look-ups here,
+// which need no copy of the name.
+class NameMatches
+{
+public:
+   explicit NameMatches(const std::string& name) : name_(name) {}
+
+   bool operator()(const Header& header) const
+   {
+      return header.name.size() == name_.size() && (header.name == name_ || equalsFolded(header.name, name_));
+   }
+
+private:
+   const std::string& name_;
+};
 
 void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
 {
@@ -48,7 +119,12 @@ bool containsHeader(const Headers& headers, const std::string& name)
 
 Headers::const_iterator findHeader(const Headers& headers, const std::string& name)
 {
-   return std::find_if(headers.begin(), headers.end(), HeaderNamePredicate(name));
+   return std::find_if(headers.begin(), headers.end(), NameMatches(name));
+}
+
+bool HeaderNamePredicate::equalsFolded(const std::string& name) const
+{
+   return http::equalsFolded(name, name_);
 }
 
 std::string headerValue(const Headers& headers, const std::string& name)
@@ -78,29 +154,41 @@ std::string trimmed(const char* first, const char* last, const std::ctype<char>&
    return std::string(first, last);
 }
 
-} // namespace
-
-bool parseHeader(const std::string& line, Header* header)
+bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Header* header)
 {
    const std::size_t separator = line.find(kNameSeparator);
    if (line.size() < 2 || separator == std::string::npos)
       return false;
 
-   // Looked up once: the locale's facet is found by a dynamic cast.
-   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(std::locale());
    const char* const text = line.data();
    header->name = trimmed(text, text + separator, ctype);
    header->value = trimmed(text + separator + 2, text + line.size(), ctype);
    return true;
 }
 
+} // namespace
+
+bool parseHeader(const std::string& line, Header* header)
+{
+   // Looked up once: the locale's facet is found by a dynamic cast.
+   const std::locale locale;
+   return parseHeaderWith(line, std::use_facet<std::ctype<char>>(locale), header);
+}
+
 void parseHeaders(std::istream& is, Headers* headers)
 {
+   // One look-up for the whole block, and room for a browser's headers at once.
+   const std::locale locale;
+   const std::ctype<char>& ctype = std::use_facet<std::ctype<char>>(locale);
+   headers->reserve(headers->size() + 16);
+
    bool readLine = false;
+   // Long enough for a browser's longest line, so that the line grows once at most.
    std::string line;
+   line.reserve(256);
    while (std::getline(is, line))
    {
-      if (line == "\r")
+      if (line.size() == 1 && line[0] == '\r')
       {
          if (readLine)
             break;
@@ -109,7 +197,7 @@ void parseHeaders(std::istream& is, Headers* headers)
       readLine = true;
 
       Header header;
-      if (parseHeader(line, &header))
+      if (parseHeaderWith(line, ctype, &header))
          headers->push_back(std::move(header));
    }
 }
@@ -120,6 +208,9 @@ Message::~Message() = default;
 
 void Message::addHeader(const std::string& name, const std::string& value)
 {
+   // Room for a reply's usual headers at once.
+   if (headers_.capacity() == 0)
+      headers_.reserve(8);
    headers_.push_back(storedHeader(name, value));
 }
 
@@ -130,16 +221,17 @@ void Message::addHeader(const Header& header)
 
 void Message::addHeader(const Headers& headers)
 {
+   headers_.reserve(headers_.size() + headers.size());
    for (const Header& header : headers)
       addHeader(header);
 }
 
 void Message::appendHttpVersionBuffer(std::vector<boost::asio::const_buffer>* buffers)
 {
-   std::ostringstream version;
-   version.imbue(std::locale::classic());
-   version << "HTTP/" << httpVersionMajor_ << "." << httpVersionMinor_;
-   httpVersion_ = version.str();
+   httpVersion_ = "HTTP/";
+   httpVersion_ += decimalText(httpVersionMajor_);
+   httpVersion_ += '.';
+   httpVersion_ += decimalText(httpVersionMinor_);
    buffers->push_back(boost::asio::buffer(httpVersion_));
 }
 
@@ -198,7 +290,7 @@ std::string Message::lineText(std::string text)
 
 void Message::removeHeader(const std::string& name)
 {
-   removeHeaders(HeaderNamePredicate(name));
+   headers_.erase(std::remove_if(headers_.begin(), headers_.end(), NameMatches(name)), headers_.end());
 }
 
 void Message::removeHeaders(const std::function<bool(const Header&)>& predicate)
@@ -208,7 +300,7 @@ void Message::removeHeaders(const std::function<bool(const Header&)>& predicate)
 
 void Message::replaceHeader(const std::string& name, const std::string& value)
 {
-   const HeaderNamePredicate matches(name);
+   const NameMatches matches(name);
    for (Header& header : headers_)
    {
       if (matches(header))
@@ -238,7 +330,7 @@ void Message::setContentType(const std::string& type)
 
 void Message::setHeader(const std::string& name, const std::string& value)
 {
-   const Headers::iterator header = std::find_if(headers_.begin(), headers_.end(), HeaderNamePredicate(name));
+   const Headers::iterator header = std::find_if(headers_.begin(), headers_.end(), NameMatches(name));
    if (header == headers_.end())
       addHeader(name, value);
    else
@@ -252,12 +344,12 @@ void Message::setHeader(const Header& header)
 
 void Message::setHeader(const std::string& name, int value)
 {
-   setHeader(name, safe_convert::numberToString(value, true));
+   setHeader(name, decimalText(value));
 }
 
 void Message::setHeader(const std::string& name, std::uint64_t value)
 {
-   setHeader(name, safe_convert::numberToString(value, true));
+   setHeader(name, decimalText(value));
 }
 
 void Message::setHeaderLine(const std::string& line)
@@ -267,14 +359,15 @@ void Message::setHeaderLine(const std::string& line)
       setHeader(header);
 }
 
-void Message::setHeaders(const Headers& headers)
+void Message::setHeaders(Headers headers)
 {
-   // Built aside, so that a message may be given its own header list.
-   Headers stored;
-   stored.reserve(headers.size());
-   for (const Header& header : headers)
-      stored.push_back(storedHeader(header.name, header.value));
-   headers_.swap(stored);
+   // The argument is a list of its own, so a message may be given its own header list.
+   for (Header& header : headers)
+   {
+      replaceControlBytes(&header.name);
+      replaceControlBytes(&header.value);
+   }
+   headers_.swap(headers);
 }
 
 void Message::setHttpVersion(int major, int minor)

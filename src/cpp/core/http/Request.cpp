@@ -10,6 +10,7 @@
 #include <boost/thread/lock_guard.hpp>
 #include <boost/thread/mutex.hpp>
 
+#include <core/http/Util.hpp>
 #include <shared_core/BoostErrorCategories.hpp>
 #include <shared_core/Error.hpp>
 #include <shared_core/Logger.hpp>

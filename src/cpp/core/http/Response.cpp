@@ -31,6 +31,8 @@
 #include <shared_core/FilePath.hpp>
 #include <shared_core/SafeConvert.hpp>
 
+#include "DecimalText.hpp"
+
 namespace velorin::core::http {
 namespace {
 
@@ -79,6 +81,14 @@ const char* reasonPhrase(int statusCode)
       case 504: return "Gateway Timeout";
       default: return "";
    }
+}
+
+// Looked up each time a body is set, and too long for a string to hold without the
+// heap: made once, and never destroyed, since a static object may reply after main.
+const std::string& contentEncodingName()
+{
+   static const std::string& name = *new std::string("Content-Encoding");
+   return name;
 }
 
 bool isCookieHeader(const Header& header)
@@ -138,6 +148,14 @@ private:
    std::uint64_t position_;
 };
 
+// The failure of setting a body: system error 5 with the exception's text.
+Error bodyReadError(const std::exception& exception, const ErrorLocation& location)
+{
+   Error error = systemError(5, location);
+   error.addProperty("what", exception.what());
+   return error;
+}
+
 } // namespace
 
 Response::Response() : statusCode_(200) {}
@@ -151,10 +169,7 @@ void Response::addCookie(const Cookie& cookie)
 
 void Response::appendFirstLineBuffers(std::vector<boost::asio::const_buffer>* buffers)
 {
-   std::ostringstream code;
-   code.imbue(std::locale::classic());
-   code << statusCode_;
-   statusCodeText_ = code.str();
+   statusCodeText_ = decimalText(statusCode_);
 
    appendHttpVersionBuffer(buffers);
    appendSpaceBuffer(buffers);
@@ -184,7 +199,7 @@ void Response::clearCookies()
 
 std::string Response::contentEncoding() const
 {
-   return headerValue("Content-Encoding");
+   return headerValue(contentEncodingName());
 }
 
 Headers Response::cookieHeaders() const
@@ -196,9 +211,13 @@ Headers Response::cookieHeaders() const
 
 void Response::disableCaching()
 {
-   setHeader("Expires", "Fri, 01 Jan 1990 00:00:00 GMT");
+   // Made once, so that each reply copies them instead of building them on the heap
+   // first; never destroyed, since a static object may reply after main.
+   static const std::string& expired = *new std::string("Fri, 01 Jan 1990 00:00:00 GMT");
+   static const std::string& noCaching = *new std::string("no-cache, no-store, max-age=0, must-revalidate");
+   setHeader("Expires", expired);
    setHeader("Pragma", "no-cache");
-   setHeader("Cache-Control", "no-cache, no-store, max-age=0, must-revalidate");
+   setHeader("Cache-Control", noCaching);
 }
 
 std::string Response::entityTag(const std::string& content)
@@ -280,7 +299,7 @@ Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::stre
    {
       stream.exceptions(std::istream::failbit | std::istream::badbit);
       if (contentEncoding() == "gzip")
-         removeHeader("Content-Encoding");
+         removeHeader(contentEncodingName());
 
       std::string body;
       boost::iostreams::copy(stream, boost::iostreams::back_inserter(body), bufferSize);
@@ -292,9 +311,7 @@ Error Response::setBody(std::istream& stream, const NullOutputFilter&, std::stre
    }
    catch (const std::exception& e)
    {
-      Error error = systemError(5, ERROR_LOCATION);
-      error.addProperty("what", e.what());
-      return error;
+      return bodyReadError(e, ERROR_LOCATION);
    }
 }
 
@@ -309,8 +326,20 @@ Error Response::setBody(const FilePath& file, const NullOutputFilter& filter, st
 
 Error Response::setBody(const std::string& content)
 {
-   std::istringstream stream(content);
-   return setBody(stream, NullOutputFilter(), kBodyBufferSize, false);
+   // What the stream form does over a string stream, which cannot fail to read: the
+   // text is taken whole rather than through a stream and a chain buffer.
+   try
+   {
+      if (contentEncoding() == "gzip")
+         removeHeader(contentEncodingName());
+      body_ = content;
+      setContentLength(body_.size());
+      return Success();
+   }
+   catch (const std::exception& e)
+   {
+      return bodyReadError(e, ERROR_LOCATION);
+   }
 }
 
 Error Response::setBodyWithETag(const std::string& content, const Request& request, const NullOutputFilter& filter)
@@ -329,7 +358,7 @@ Error Response::setBodyWithETag(const std::string& content, const Request& reque
 
 void Response::setBodyWithoutEncoding(const std::string& content)
 {
-   removeHeader("Content-Encoding");
+   removeHeader(contentEncodingName());
    body_ = content;
    setContentLength(body_.size());
 }
@@ -345,7 +374,7 @@ void Response::setCompatibilityModeHeader(const Request& request)
 
 void Response::setContentEncoding(const std::string& encoding)
 {
-   setHeader("Content-Encoding", encoding);
+   setHeader(contentEncodingName(), encoding);
 }
 
 void Response::setFileBody(const FilePath& file, const Request& request, const NullOutputFilter& filter)

@@ -1,6 +1,7 @@
 // FileServingTest.cpp: files served below a base URI, with redirects, index pages,
-// conditional replies and refusals of every path that could reach outside the root.
-#include <core/http/Util.hpp>
+// conditional replies and refusals of every path that could reach outside the root;
+// the URI after a prefix and the WebSocket upgrade test.
+#include <core/http/FileServing.hpp>
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 
 #include <core/http/Request.hpp>
 #include <core/http/Response.hpp>
+#include <core/http/Util.hpp>
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
@@ -409,6 +411,55 @@ TEST_F(FileServingTest, QtWebKitClientsGetHtmlPaddedToAKilobyte)
       Response response;
       util::handleFileRequest(root().string(), "/static/", request, &response);
       EXPECT_EQ(c.size, response.body().size()) << c.uri << " " << c.userAgent;
+   }
+}
+
+TEST(FileServingRequestTest, PathAfterPrefixIsDecodedWithoutTheQuery)
+{
+   const struct
+   {
+      const char* uri;
+      const char* prefix;
+      const char* path;
+   } cases[] = {
+      {"/api/a%2Fb?x=1", "/api/", "a/b"},
+      {"/api/a%2Fb?x=1", "/other/", "/api/a/b"},
+      {"/api/a+b", "", "/api/a b"},
+      {"/api/", "/api/", ""},
+      {"/api/%zz?q", "/api/", "%zz"},
+      {"/ap", "/api/", "/ap"},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      request.setUri(c.uri);
+      EXPECT_EQ(c.path, util::pathAfterPrefix(request, c.prefix)) << c.uri << " " << c.prefix;
+   }
+}
+
+TEST(FileServingRequestTest, WebSocketUpgradeIsTheWordUpgradeInConnection)
+{
+   const struct
+   {
+      const char* connection; // null: no header
+      bool upgrade;
+   } cases[] = {
+      {"keep-alive, Upgrade", true},
+      {"Upgrade", true},
+      {"upgrade", true},
+      {"UPGRADE,close", true},
+      {"Upgraded", false},
+      {"NoUpgrade", false},
+      {"keep-alive", false},
+      {"", false},
+      {nullptr, false},
+   };
+   for (const auto& c : cases)
+   {
+      Request request;
+      if (c.connection)
+         request.setHeader("Connection", c.connection);
+      EXPECT_EQ(c.upgrade, util::isWebSocketUpgrade(request)) << (c.connection ? c.connection : "(none)");
    }
 }
 

@@ -4,6 +4,9 @@
 // The object below is built before the library's own objects (this file is linked
 // first) and destroyed after them, so any process-wide object the calls need must be
 // built on first use and never destroyed.
+//
+// File serving is reached through Util.hpp alone, as hosts written before it had a
+// header of its own reach it.
 #include <core/http/Util.hpp>
 
 #include <cstdio>

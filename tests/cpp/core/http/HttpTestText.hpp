@@ -7,8 +7,8 @@
 
 #include <boost/asio/buffer.hpp>
 
+#include <core/http/Fields.hpp>
 #include <core/http/Message.hpp>
-#include <core/http/Util.hpp>
 
 namespace velorin::core::http::testing {
 

@@ -3,12 +3,14 @@
 #include <core/http/Message.hpp>
 
 #include <cstdint>
+#include <locale>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "ForeignLocale.hpp"
 #include "HttpTestText.hpp"
 
 namespace velorin::core::http {
@@ -106,6 +108,64 @@ TEST(MessageTest, NumbersAndContentHeadersAreSetInDecimal)
    message.setContentType("text/html");
    EXPECT_EQ("Content-Length=18446744073709551615;X-Int=-42;X-Size=1234567;Content-Type=text/html;", headersText(message.headers()));
    EXPECT_EQ("text/html", message.contentType());
+}
+
+// Folds '_' to '-', and 'i' to a letter of its own as a Turkish locale does, so that
+// a lookup shows whose case folding it follows.
+class OddFoldingCtype : public std::ctype<char>
+{
+protected:
+   char do_toupper(char c) const override
+   {
+      if (c == '_')
+         return '-';
+      if (c == 'i')
+         return '\xDD';
+      return std::ctype<char>::do_toupper(c);
+   }
+
+   const char* do_toupper(char* first, const char* last) const override
+   {
+      for (; first != last; ++first)
+         *first = do_toupper(*first);
+      return last;
+   }
+};
+
+TEST(MessageTest, HeaderNamesFoldByTheGlobalLocale)
+{
+   const struct
+   {
+      const char* lookedUp;
+      bool found;
+   } cases[] = {
+      {"Content-Disposition", true},   // the same bytes
+      {"content-disposition", true},   // 'i' on both sides
+      {"CONTENT-DISPOSITION", false},  // 'I' is not the upper case of 'i' here
+      {"Content_Disposition", true},   // '_' folds to '-'
+      {"Content-Dispositiom", false},
+      {"Content-Disposition ", false},
+   };
+   const core::testing::ScopedGlobalLocale global(std::locale(std::locale::classic(), new OddFoldingCtype));
+   TestMessage message;
+   message.addHeader("Accept", "*/*");
+   message.addHeader("Content-Disposition", "form-data");
+   for (const auto& c : cases)
+   {
+      EXPECT_EQ(c.found, message.containsHeader(c.lookedUp)) << c.lookedUp;
+      EXPECT_EQ(c.found ? "form-data" : "", message.headerValue(c.lookedUp)) << c.lookedUp;
+   }
+}
+
+TEST(MessageTest, NumbersAndTheVersionIgnoreTheGlobalLocale)
+{
+   const core::testing::ScopedGlobalLocale global(core::testing::builtForeignLocale());
+   TestMessage message;
+   message.setContentLength(1234567);
+   message.setHeader("X-Int", -98765);
+   message.setHttpVersion(10, -12);
+   EXPECT_EQ("HTTP/10.-12 200 OK\r\nContent-Length: 1234567\r\nX-Int: -98765\r\n\r\n",
+             buffersText(message.headerBuffers()));
 }
 
 TEST(MessageTest, ParseHeaderSplitsAtTheFirstColonSpacePair)
@@ -299,6 +359,33 @@ TEST(MessageTest, EveryControlByteButTabBecomesASpaceWhenStored)
       TestMessage message;
       const std::string text = buffersText(message.headerBuffers(Header{name, value}));
       EXPECT_EQ("HTTP/1.1 200 OK\r\n" + storedName + ": " + stored + "\r\n\r\n", text) << "override " << byte;
+   }
+}
+
+// Long texts are searched for control bytes a word at a time: every position of a
+// word, its last one and the bytes on either side of each range count.
+TEST(MessageTest, AControlByteAnywhereInALongTextIsReplaced)
+{
+   const unsigned char bytes[] = {0x00, 0x08, 0x09, 0x0A, 0x0D, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0x9F, 0xFF};
+   for (const unsigned char byte : bytes)
+   {
+      const bool replaced = (byte < 0x20 && byte != '\t') || byte == 0x7f;
+      for (std::size_t position = 0; position < 19; ++position)
+      {
+         std::string text(19, 'v');
+         text[position] = static_cast<char>(byte);
+         std::string expected = text;
+         if (replaced)
+            expected[position] = ' ';
+
+         TestMessage message;
+         message.setHeader("X-Value", text);
+         Headers list{{text, "1"}};
+         message.setHeaders(std::move(list));
+         message.addHeader("X-Value", text);
+         EXPECT_EQ(expected, message.headers()[0].name) << int(byte) << " at " << position;
+         EXPECT_EQ(expected, message.headers()[1].value) << int(byte) << " at " << position;
+      }
    }
 }
 

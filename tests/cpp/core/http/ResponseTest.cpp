@@ -16,6 +16,7 @@
 #include <core/StringUtils.hpp>
 #include <core/http/Cookie.hpp>
 #include <core/http/Request.hpp>
+#include <core/http/Util.hpp>
 #include <shared_core/FilePath.hpp>
 
 #include <CapturingLogDestination.hpp>

@@ -1,64 +1,12 @@
-// ServerUtilTest.cpp: the URI after a prefix, the WebSocket upgrade test, chunk framing
-// and the address checks.
+// ServerUtilTest.cpp: chunk framing and the address checks.
 #include <core/http/Util.hpp>
 
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include <core/http/Request.hpp>
-
 namespace velorin::core::http {
 namespace {
-
-TEST(ServerUtilTest, PathAfterPrefixIsDecodedWithoutTheQuery)
-{
-   const struct
-   {
-      const char* uri;
-      const char* prefix;
-      const char* path;
-   } cases[] = {
-      {"/api/a%2Fb?x=1", "/api/", "a/b"},
-      {"/api/a%2Fb?x=1", "/other/", "/api/a/b"},
-      {"/api/a+b", "", "/api/a b"},
-      {"/api/", "/api/", ""},
-      {"/api/%zz?q", "/api/", "%zz"},
-      {"/ap", "/api/", "/ap"},
-   };
-   for (const auto& c : cases)
-   {
-      Request request;
-      request.setUri(c.uri);
-      EXPECT_EQ(c.path, util::pathAfterPrefix(request, c.prefix)) << c.uri << " " << c.prefix;
-   }
-}
-
-TEST(ServerUtilTest, WebSocketUpgradeIsTheWordUpgradeInConnection)
-{
-   const struct
-   {
-      const char* connection; // null: no header
-      bool upgrade;
-   } cases[] = {
-      {"keep-alive, Upgrade", true},
-      {"Upgrade", true},
-      {"upgrade", true},
-      {"UPGRADE,close", true},
-      {"Upgraded", false},
-      {"NoUpgrade", false},
-      {"keep-alive", false},
-      {"", false},
-      {nullptr, false},
-   };
-   for (const auto& c : cases)
-   {
-      Request request;
-      if (c.connection)
-         request.setHeader("Connection", c.connection);
-      EXPECT_EQ(c.upgrade, util::isWebSocketUpgrade(request)) << (c.connection ? c.connection : "(none)");
-   }
-}
 
 TEST(ServerUtilTest, ChunkFrameGivesTheLengthInLowerCaseHex)
 {

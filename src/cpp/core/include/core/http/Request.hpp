@@ -15,8 +15,8 @@
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
+#include <core/http/Fields.hpp>
 #include <core/http/Message.hpp>
-#include <core/http/Util.hpp>
 
 namespace velorin::core::http {
 

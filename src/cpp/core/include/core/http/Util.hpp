@@ -1,43 +1,25 @@
-// Util.hpp: the HTTP layer's free functions: dates, URL encoding, query strings and
-// form bodies, serving files below a base URI, chunk framing and address checks.
+// Util.hpp: the HTTP layer's free functions over text: dates, URL encoding, query
+// strings and form bodies, chunk framing and address checks.
 //
 //   util::formatHttpDate(time);                       // "Tue, 05 Mar 2019 14:07:09 GMT"
 //   util::urlDecode("a+b%21");                        // "a b!"
 //   util::parseQueryString("q=a+b&n=2", &fields);     // (q, "a b"), (n, "2")
-//   util::handleFileRequest("C:/site", "/static/", request, &response);
 //
 // Nothing here keeps state, takes a lock or reports an error: malformed input gives
-// an empty or unchanged result, or a reply, never an exception.
+// an empty or unchanged result, never an exception.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 
-#include <shared_core/FilePath.hpp>
+#include <core/http/Fields.hpp>
+// File serving was declared here before it had a header of its own; hosts that
+// reach it through this header keep compiling.
+#include <core/http/FileServing.hpp>
 
 namespace velorin::core::http {
-
-class Request;
-class Response;
-
-// Name/value pairs in the order of appearance; duplicate names all stay.
-typedef std::vector<std::pair<std::string, std::string>> Fields;
-
-// A file uploaded in a multipart form body.
-struct File
-{
-   std::string name;
-   std::string contentType;
-   std::string contents;
-};
-
-// Uploaded files by form field name, one per name.
-typedef std::map<std::string, File> Files;
 
 // Whether parsed field names and values are percent-decoded: the two decoding modes
 // behave alike.
@@ -129,39 +111,10 @@ std::string urlDecode(const std::string& text);
 // every other byte becomes %XY in upper-case hexadecimal.
 std::string urlEncode(const std::string& text, bool spaceAsPlus);
 
-// ---- Serving files ----
-
-// Answers a request for a file below the root folder (UTF-8) that the URI names after
-// the base URI, normally one ending in '/': the base URI without its slash is
-// redirected (301) to it, the base URI itself serves "index.htm", and a URI outside
-// it, or a path refused by safeChildPath, gets the not-found reply. The file goes out
-// with revalidation headers and the conditional reply of Response::setFileIfModified.
-// The URI is not percent-decoded: %20 names a file called "%20".
-void handleFileRequest(const std::string& rootPath,
-                       const std::string& baseUri,
-                       const Request& request,
-                       Response* response);
-
-// The request URI without the prefix (when it starts with it) and the query,
-// percent-decoded.
-std::string pathAfterPrefix(const Request& request, const std::string& prefix);
-
-// The path that the relative text names below the root, or the empty path when the
-// text could name anything outside it: a text that starts with '/', holds "..", '\',
-// ':' or NUL anywhere, names a Windows device ("CON", "nul.txt") in any element,
-// completes to a path not within the root, or leads out of the root through a link:
-// with links followed in both, the child (or, when it does not exist yet, the deepest
-// part of it that does) must lie within the root. A link that leads nowhere is refused;
-// links that stay inside are followed.
-FilePath safeChildPath(const std::string& rootPath, const std::string& relativePath);
-
-// ---- Upgrades and chunked transfer ----
+// ---- Chunked transfer ----
 
 // The length in lower-case hexadecimal, CR LF, the data, CR LF.
 std::string chunkFrame(const std::string& data);
-
-// The word "Upgrade", in any case, standing alone in the "Connection" value.
-bool isWebSocketUpgrade(const Request& request);
 
 // ---- Addresses ----
 
