@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include <boost/filesystem.hpp>
 
@@ -54,6 +56,24 @@ bool canCarryName(const std::wstring& name)
 Error nameNotCarriedError(const boost::filesystem::path& entry, const ErrorLocation& location)
 {
    return systemErrorWithPath(ERROR_INVALID_NAME, toUtf8(platform::wideFromBoostPath(entry), false), location);
+}
+
+// A listed entry's name read straight from its native text, when it is plain ASCII
+// without '\\': every conversion widens such a name unit for unit, and the path type
+// carries it. Empty for any other name, which takes the converting way.
+template <typename Char>
+std::basic_string_view<Char> plainNameOf(const std::basic_string<Char>& native)
+{
+   constexpr auto kPreferred = static_cast<Char>(boost::filesystem::path::preferred_separator);
+   std::size_t start = native.size();
+   while (start > 0 && native[start - 1] != Char('/') && native[start - 1] != kPreferred)
+   {
+      const auto unit = static_cast<std::uint32_t>(native[start - 1]);
+      if (unit - 1 >= 0x7F || unit == '\\')
+         return {};
+      --start;
+   }
+   return std::basic_string_view<Char>(native).substr(start);
 }
 
 // Walks the tree below folder, each folder before its contents. An entry whose name
@@ -151,17 +171,28 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
       const boost::filesystem::directory_iterator end;
       while (!ec && it != end)
       {
-         const std::wstring name = platform::wideFromBoostPath(it->path().filename());
-         if (canCarryName(name))
+         const auto plainName = plainNameOf(it->path().native());
+         if (!plainName.empty())
          {
-            filePaths.push_back(FilePath(Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
-               std::copy(name.begin(), name.end(), std::copy(prefix.begin(), prefix.end(), out));
-               return prefixIsGenericAscii && isPlainAscii(name);
+            filePaths.push_back(FilePath(Impl::make(prefix.size() + plainName.size(), [&](wchar_t* out) {
+               std::copy(plainName.begin(), plainName.end(), std::copy(prefix.begin(), prefix.end(), out));
+               return prefixIsGenericAscii;
             })));
          }
          else
          {
-            log::logError(nameNotCarriedError(it->path(), ERROR_LOCATION), ERROR_LOCATION);
+            const std::wstring name = platform::wideFromBoostPath(it->path().filename());
+            if (canCarryName(name))
+            {
+               filePaths.push_back(FilePath(Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
+                  std::copy(name.begin(), name.end(), std::copy(prefix.begin(), prefix.end(), out));
+                  return prefixIsGenericAscii && isPlainAscii(name);
+               })));
+            }
+            else
+            {
+               log::logError(nameNotCarriedError(it->path(), ERROR_LOCATION), ERROR_LOCATION);
+            }
          }
          it.increment(ec);
       }
