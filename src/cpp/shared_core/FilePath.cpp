@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <locale>
 #include <ostream>
+#include <string_view>
 
 #include <boost/filesystem/operations.hpp>
 
@@ -28,6 +29,14 @@ using namespace detail;
 namespace grammar = windows_path;
 
 namespace {
+
+// Plain ASCII text is its own UTF-8.
+std::string genericAsciiText(std::string_view text)
+{
+   std::string generic(text);
+   std::replace(generic.begin(), generic.end(), '\\', '/');
+   return generic;
+}
 
 std::string lowerCase(std::string text)
 {
@@ -63,7 +72,37 @@ Error absoluteBase(std::wstring_view base, std::wstring& absolute, const ErrorLo
 
 } // namespace
 
-FilePath::FilePath() : impl_(Impl::make(std::wstring_view(), true))
+std::shared_ptr<FilePath::Impl> FilePath::Impl::makeGeneric(std::string_view text)
+{
+   return make<char>(text.size(), [&](char* out) {
+      std::replace_copy(text.begin(), text.end(), out, '\\', '/');
+      return true;
+   });
+}
+
+std::shared_ptr<FilePath::Impl> FilePath::Impl::makeGeneric(std::wstring_view text)
+{
+   // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
+   // that stands for no byte would become U+FFFD and name another entry.
+   std::uint32_t outsideAscii = 0;
+   for (const wchar_t unit : text)
+      outsideAscii |= static_cast<std::uint32_t>(unit) - 1 >= 0x7F ? 1u : 0u;
+   if (outsideAscii != 0)
+   {
+      return make<wchar_t>(text.size(), [&](wchar_t* out) {
+         std::replace_copy(text.begin(), text.end(), out, L'\\', L'/');
+         return false;
+      });
+   }
+   return make<char>(text.size(), [&](char* out) {
+      std::transform(text.begin(), text.end(), out, [](wchar_t unit) {
+         return static_cast<char>(unit == L'\\' ? L'/' : unit);
+      });
+      return true;
+   });
+}
+
+FilePath::FilePath() : impl_(Impl::make(std::wstring_view()))
 {
 }
 
@@ -72,19 +111,16 @@ FilePath::FilePath(const std::string& absolutePath)
    // Plain ASCII, the common case, is stored while it is checked; anything else is
    // converted afresh.
    bool plainAscii = true;
-   impl_ = Impl::make(absolutePath.size(), [&](wchar_t* out) {
+   impl_ = Impl::make<char>(absolutePath.size(), [&](char* out) {
       const TextScan scan = scanText(absolutePath, out);
       plainAscii = scan.plainAscii;
       return scan.plainAscii && !scan.hasBackslash;
    });
    if (!plainAscii)
-   {
-      const std::wstring text = toWide(absolutePath);
-      impl_ = Impl::make(text, isGenericAscii(text));
-   }
+      impl_ = Impl::make(toWide(absolutePath));
 }
 
-FilePath::FilePath(const std::wstring& absolutePath) : impl_(Impl::make(absolutePath, isGenericAscii(absolutePath)))
+FilePath::FilePath(const std::wstring& absolutePath) : impl_(Impl::make(absolutePath))
 {
 }
 
@@ -94,17 +130,19 @@ FilePath::FilePath(std::shared_ptr<Impl> impl) : impl_(std::move(impl))
 
 Error FilePath::complete(const std::string& path, std::wstring& completedPath, const ErrorLocation& location) const
 {
-   if (grammar::isAbsolute(impl_->text))
-   {
-      completedPath = grammar::complete(toWide(path), impl_->text);
+   return impl_->withWideText([&](std::wstring_view text) -> Error {
+      if (grammar::isAbsolute(text))
+      {
+         completedPath = grammar::complete(toWide(path), text);
+         return Success();
+      }
+      std::wstring base;
+      Error error = absoluteBase(text, base, location);
+      if (error)
+         return error;
+      completedPath = grammar::complete(toWide(path), base);
       return Success();
-   }
-   std::wstring base;
-   Error error = absoluteBase(impl_->text, base, location);
-   if (error)
-      return error;
-   completedPath = grammar::complete(toWide(path), base);
-   return Success();
+   });
 }
 
 Error FilePath::completeChildPath(const std::string& path, FilePath& childPath) const
@@ -174,37 +212,37 @@ std::string FilePath::createAliasedPath(const FilePath& path, const FilePath& us
 
 FilePath FilePath::fromComputedPath(std::wstring_view text)
 {
-   // The units stay as they are, unpaired surrogates too: through the UTF-8 form one
-   // that stands for no byte would become U+FFFD and name another entry.
-   std::uint32_t outsideAscii = 0;
-   for (const wchar_t unit : text)
-      outsideAscii |= static_cast<std::uint32_t>(unit) - 1 >= 0x7F ? 1u : 0u;
-   return FilePath(Impl::make(text.size(), [&](wchar_t* out) {
-      std::replace_copy(text.begin(), text.end(), out, L'\\', L'/');
-      return outsideAscii == 0;
-   }));
+   return FilePath(Impl::makeGeneric(text));
 }
 
 std::string FilePath::getAbsolutePath() const
 {
    if (impl_->genericAscii)
-      return std::string(impl_->text.begin(), impl_->text.end());
-   return toGenericUtf8(impl_->text);
+      return std::string(impl_->narrowText());
+   if (impl_->narrow)
+      return genericAsciiText(impl_->narrowText());
+   return toGenericUtf8(impl_->wideText());
 }
 
 std::string FilePath::getAbsolutePathNative() const
 {
-   return toUtf8(impl_->text, false);
+   if (impl_->narrow)
+      return std::string(impl_->narrowText());
+   return toUtf8(impl_->wideText(), false);
 }
 
 std::wstring FilePath::getAbsolutePathW() const
 {
-   return std::wstring(impl_->text);
+   if (impl_->narrow)
+      return std::wstring(impl_->narrowText().begin(), impl_->narrowText().end());
+   return std::wstring(impl_->wideText());
 }
 
 std::string FilePath::getExtension() const
 {
-   return toGenericUtf8(grammar::extension(grammar::filename(impl_->text)));
+   if (impl_->narrow)
+      return genericAsciiText(grammar::extension(grammar::filename(impl_->narrowText())));
+   return toGenericUtf8(grammar::extension(grammar::filename(impl_->wideText())));
 }
 
 std::string FilePath::getExtensionLowerCase() const
@@ -214,32 +252,39 @@ std::string FilePath::getExtensionLowerCase() const
 
 std::string FilePath::getFilename() const
 {
-   return toGenericUtf8(grammar::filename(impl_->text));
+   if (impl_->narrow)
+      return genericAsciiText(grammar::filename(impl_->narrowText()));
+   return toGenericUtf8(grammar::filename(impl_->wideText()));
 }
 
 std::string FilePath::getLexicallyNormalPath() const
 {
    if (isEmpty())
       return std::string();
-   return toGenericUtf8(grammar::lexicallyNormal(impl_->text));
+   return impl_->withWideText([](std::wstring_view text) { return toGenericUtf8(grammar::lexicallyNormal(text)); });
 }
 
 FilePath FilePath::getParent() const
 {
-   return fromComputedPath(grammar::parentPath(impl_->text));
+   if (impl_->narrow)
+      return FilePath(Impl::makeGeneric(grammar::parentPath(impl_->narrowText())));
+   return fromComputedPath(grammar::parentPath(impl_->wideText()));
 }
 
 std::string FilePath::getRelativePath(const FilePath& parentPath) const
 {
-   const std::wstring normalPath = isEmpty() ? std::wstring() : grammar::lexicallyNormal(impl_->text);
-   const std::wstring normalParent =
-      parentPath.isEmpty() ? std::wstring() : grammar::lexicallyNormal(parentPath.impl_->text);
-   return toGenericUtf8(grammar::lexicallyRelative(normalPath, normalParent));
+   return Impl::withWideTexts(*impl_, *parentPath.impl_, [](std::wstring_view path, std::wstring_view parent) {
+      const std::wstring normalPath = path.empty() ? std::wstring() : grammar::lexicallyNormal(path);
+      const std::wstring normalParent = parent.empty() ? std::wstring() : grammar::lexicallyNormal(parent);
+      return toGenericUtf8(grammar::lexicallyRelative(normalPath, normalParent));
+   });
 }
 
 std::string FilePath::getStem() const
 {
-   return toGenericUtf8(grammar::stem(grammar::filename(impl_->text)));
+   if (impl_->narrow)
+      return genericAsciiText(grammar::stem(grammar::filename(impl_->narrowText())));
+   return toGenericUtf8(grammar::stem(grammar::filename(impl_->wideText())));
 }
 
 bool FilePath::hasExtension(const std::string& extension) const
@@ -254,12 +299,17 @@ bool FilePath::hasExtensionLowerCase(const std::string& extension) const
 
 bool FilePath::isEmpty() const
 {
-   return impl_->text.empty();
+   return impl_->size == 0;
 }
 
 bool FilePath::isHidden() const
 {
-   const std::wstring_view filename = grammar::filename(impl_->text);
+   if (impl_->narrow)
+   {
+      const std::string_view filename = grammar::filename(impl_->narrowText());
+      return !filename.empty() && filename.front() == '.';
+   }
+   const std::wstring_view filename = grammar::filename(impl_->wideText());
    return !filename.empty() && filename.front() == L'.';
 }
 
@@ -278,17 +328,20 @@ bool FilePath::isRootPath(const std::string& path)
 
 bool FilePath::isWithin(const FilePath& scopePath) const
 {
-   return grammar::isWithin(impl_->text, scopePath.impl_->text);
+   return Impl::withWideTexts(*impl_, *scopePath.impl_, grammar::isWithin);
 }
 
 bool FilePath::operator<(const FilePath& other) const
 {
-   return grammar::compare(impl_->text, other.impl_->text) < 0;
+   return Impl::withWideTexts(*impl_, *other.impl_, grammar::compare) < 0;
 }
 
 bool FilePath::operator==(const FilePath& other) const
 {
-   return impl_ == other.impl_ || grammar::compare(impl_->text, other.impl_->text) == 0;
+   // The same text has the same elements.
+   if (impl_ == other.impl_ || (impl_->narrow && other.impl_->narrow && impl_->narrowText() == other.impl_->narrowText()))
+      return true;
+   return Impl::withWideTexts(*impl_, *other.impl_, grammar::compare) == 0;
 }
 
 bool FilePath::operator!=(const FilePath& other) const

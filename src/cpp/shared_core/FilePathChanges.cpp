@@ -31,7 +31,7 @@ Error FilePath::copy(const FilePath& targetPath) const
 
 Error FilePath::createDirectory(const std::string& path) const
 {
-   std::wstring target(impl_->text);
+   std::wstring target(getAbsolutePathW());
    Error error;
    if (!path.empty())
       error = complete(path, target, ERROR_LOCATION);

@@ -29,11 +29,9 @@ bool isPlainAscii(std::wstring_view wide)
    });
 }
 
-// Both answers in one pass, sixteen bytes at a time; a text of sixteen bytes or more
-// ends with the run of its last sixteen, which may overlap the run before. When out is given,
-// each run is also copied there unit by unit (a fixed count, which the compiler widens
-// as one vector); what out holds is of no use when the text is not plain ASCII.
-TextScan scanText(const std::string& text, wchar_t* out)
+// Sixteen bytes at a time; a text of sixteen bytes or more ends with the run of its
+// last sixteen, which may overlap the run before.
+TextScan scanText(const std::string& text, char* out)
 {
    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
    constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
@@ -56,10 +54,7 @@ TextScan scanText(const std::string& text, wchar_t* out)
       scan.hasBackslash =
          scan.hasBackslash || hasZeroByte(low ^ kBackslashes) || hasZeroByte(high ^ kBackslashes);
       if (out != nullptr)
-      {
-         for (std::size_t k = 0; k < sizeof(bytes); ++k)
-            out[i + k] = bytes[k];
-      }
+         std::memcpy(out + i, bytes, sizeof(bytes));
       return true;
    };
    if (size >= 16)

@@ -159,11 +159,12 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
 
    // Every child starts with the folder in generic form and the separator that
    // appending a name puts after it; a name never starts with a separator.
-   std::wstring prefix(impl_->text);
+   std::wstring prefix = getAbsolutePathW();
    std::replace(prefix.begin(), prefix.end(), L'\\', L'/');
    grammar::append(prefix, L"-");
    prefix.pop_back();
-   const bool prefixIsGenericAscii = isGenericAscii(prefix);
+   const bool prefixIsPlainAscii = isPlainAscii(prefix);
+   const std::string narrowPrefix = prefixIsPlainAscii ? std::string(prefix.begin(), prefix.end()) : std::string();
    try
    {
       boost::system::error_code ec;
@@ -172,27 +173,27 @@ Error FilePath::getChildren(std::vector<FilePath>& filePaths) const
       while (!ec && it != end)
       {
          const auto plainName = plainNameOf(it->path().native());
-         if (!plainName.empty())
+         if (!plainName.empty() && prefixIsPlainAscii)
          {
-            filePaths.push_back(FilePath(Impl::make(prefix.size() + plainName.size(), [&](wchar_t* out) {
+            filePaths.push_back(FilePath(Impl::make<char>(narrowPrefix.size() + plainName.size(), [&](char* out) {
+               std::copy(plainName.begin(), plainName.end(), std::copy(narrowPrefix.begin(), narrowPrefix.end(), out));
+               return true;
+            })));
+         }
+         else if (!plainName.empty())
+         {
+            filePaths.push_back(FilePath(Impl::make<wchar_t>(prefix.size() + plainName.size(), [&](wchar_t* out) {
                std::copy(plainName.begin(), plainName.end(), std::copy(prefix.begin(), prefix.end(), out));
-               return prefixIsGenericAscii;
+               return false;
             })));
          }
          else
          {
             const std::wstring name = platform::wideFromBoostPath(it->path().filename());
             if (canCarryName(name))
-            {
-               filePaths.push_back(FilePath(Impl::make(prefix.size() + name.size(), [&](wchar_t* out) {
-                  std::copy(name.begin(), name.end(), std::copy(prefix.begin(), prefix.end(), out));
-                  return prefixIsGenericAscii && isPlainAscii(name);
-               })));
-            }
+               filePaths.push_back(FilePath(Impl::make(prefix + name)));
             else
-            {
                log::logError(nameNotCarriedError(it->path(), ERROR_LOCATION), ERROR_LOCATION);
-            }
          }
          it.increment(ec);
       }

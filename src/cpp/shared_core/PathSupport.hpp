@@ -52,7 +52,7 @@ struct TextScan
 
 // Both answers in one pass. When out is given, the text is also copied there unit by
 // unit; what out holds is of no use when the text is not plain ASCII.
-TextScan scanText(const std::string& text, wchar_t* out = nullptr);
+TextScan scanText(const std::string& text, char* out = nullptr);
 bool isPlainAscii(std::wstring_view wide);
 // Plain ASCII without '\\': the generic form is then the text unit by unit.
 bool isGenericAscii(std::wstring_view wide);
@@ -99,7 +99,7 @@ class AllocatorWithTail
 public:
    using value_type = T;
 
-   AllocatorWithTail(std::size_t tailBytes, wchar_t** tail) : tailBytes_(tailBytes), tail_(tail) {}
+   AllocatorWithTail(std::size_t tailBytes, void** tail) : tailBytes_(tailBytes), tail_(tail) {}
    template <typename U>
    AllocatorWithTail(const AllocatorWithTail<U>& other) : tailBytes_(other.tailBytes_), tail_(other.tail_)
    {
@@ -110,7 +110,7 @@ public:
       // The block's size is a multiple of its alignment, which is at least a pointer's.
       const std::size_t headBytes = count * sizeof(T);
       char* block = static_cast<char*>(::operator new(headBytes + tailBytes_));
-      *tail_ = reinterpret_cast<wchar_t*>(block + headBytes);
+      *tail_ = block + headBytes;
       return reinterpret_cast<T*>(block);
    }
 
@@ -132,38 +132,84 @@ private:
    friend class AllocatorWithTail;
 
    std::size_t tailBytes_;
-   wchar_t** tail_;
+   void** tail_;
 };
 
 } // namespace detail
 
+// The stored text is held as bytes when every unit is plain ASCII, which widens unit
+// for unit to the text itself, and as wide units otherwise: most paths are ASCII, and a
+// byte a unit keeps their blocks as small as the text.
 struct FilePath::Impl
 {
-   // An Impl whose text, size units long, fill writes into the room made for it; fill
-   // gives whether the text is plain ASCII without '\\'.
-   template <typename Fill>
+   // An Impl whose text, size units of type Unit (char: narrow), fill writes into the
+   // room made for it; fill gives whether the text is plain ASCII without '\\'.
+   template <typename Unit, typename Fill>
    static std::shared_ptr<Impl> make(std::size_t size, Fill fill)
    {
-      wchar_t* tail = nullptr;
+      void* tail = nullptr;
       return std::allocate_shared<Impl>(
-         detail::AllocatorWithTail<Impl>(size * sizeof(wchar_t), &tail), tail, size, fill);
+         detail::AllocatorWithTail<Impl>(size * sizeof(Unit), &tail), static_cast<Unit*>(nullptr), tail, size, fill);
    }
 
-   static std::shared_ptr<Impl> make(std::wstring_view text, bool genericAscii)
+   // Narrow when the text is plain ASCII.
+   static std::shared_ptr<Impl> make(std::wstring_view text)
    {
-      return make(text.size(), [&](wchar_t* out) {
+      if (!detail::isPlainAscii(text))
+      {
+         return make<wchar_t>(text.size(), [&](wchar_t* out) {
+            std::copy(text.begin(), text.end(), out);
+            return false;
+         });
+      }
+      return make<char>(text.size(), [&](char* out) {
          std::copy(text.begin(), text.end(), out);
-         return genericAscii;
+         return text.find(L'\\') == std::wstring_view::npos;
       });
    }
 
-   template <typename Fill>
-   Impl(wchar_t* const& tail, std::size_t size, Fill& fill) : text(tail, size), genericAscii(fill(tail))
+   // The block of a path a member computed, in generic form; narrow text is plain ASCII.
+   static std::shared_ptr<Impl> makeGeneric(std::string_view text);
+   static std::shared_ptr<Impl> makeGeneric(std::wstring_view text);
+
+   template <typename Unit, typename Fill>
+   Impl(Unit*, void* const& tail, std::size_t size, Fill& fill) :
+      data(tail), size(size), narrow(sizeof(Unit) == 1), genericAscii(fill(static_cast<Unit*>(tail)))
    {
    }
 
-   const std::wstring_view text;
-   // Plain ASCII without '\\': the generic form is then the text unit by unit.
+   std::string_view narrowText() const { return std::string_view(static_cast<const char*>(data), size); }
+   std::wstring_view wideText() const { return std::wstring_view(static_cast<const wchar_t*>(data), size); }
+
+   // Calls use with the text as wide units, widened into room of its own when narrow.
+   template <typename Use>
+   decltype(auto) withWideText(Use&& use) const
+   {
+      if (!narrow)
+         return use(wideText());
+      constexpr std::size_t kRoom = 260;
+      if (size <= kRoom)
+      {
+         wchar_t room[kRoom];
+         std::copy(narrowText().begin(), narrowText().end(), room);
+         return use(std::wstring_view(room, size));
+      }
+      const std::wstring text(narrowText().begin(), narrowText().end());
+      return use(std::wstring_view(text));
+   }
+
+   template <typename Use>
+   static decltype(auto) withWideTexts(const Impl& first, const Impl& second, Use&& use)
+   {
+      return first.withWideText([&](std::wstring_view firstText) {
+         return second.withWideText([&](std::wstring_view secondText) { return use(firstText, secondText); });
+      });
+   }
+
+   const void* const data;
+   const std::size_t size;
+   const bool narrow;
+   // Plain ASCII without '\\' (so narrow): the generic form is then the text itself.
    const bool genericAscii;
 };
 
