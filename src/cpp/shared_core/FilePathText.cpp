@@ -21,11 +21,6 @@ boost::filesystem::path fsPath(const FilePath& path)
    return platform::boostPathOfEntry(path.getAbsolutePathW());
 }
 
-bool isGenericAscii(std::wstring_view wide)
-{
-   return isPlainAscii(wide) && wide.find(L'\\') == std::wstring_view::npos;
-}
-
 bool isPlainAscii(std::wstring_view wide)
 {
    return std::all_of(wide.begin(), wide.end(), [](wchar_t unit) {

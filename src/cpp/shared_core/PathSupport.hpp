@@ -50,12 +50,10 @@ struct TextScan
    bool hasBackslash = false;
 };
 
-// Both answers in one pass. When out is given, the text is also copied there unit by
-// unit; what out holds is of no use when the text is not plain ASCII.
+// Both answers in one pass. When out is given, the text's bytes are also copied there;
+// what out holds is of no use when the text is not plain ASCII.
 TextScan scanText(const std::string& text, char* out = nullptr);
 bool isPlainAscii(std::wstring_view wide);
-// Plain ASCII without '\\': the generic form is then the text unit by unit.
-bool isGenericAscii(std::wstring_view wide);
 
 // Path text converts through the layer, which keeps the bytes of a name that is not
 // UTF-8, so that a listed name reaches its own entry. Text is read up to a NUL; a
@@ -181,7 +179,8 @@ struct FilePath::Impl
    std::string_view narrowText() const { return std::string_view(static_cast<const char*>(data), size); }
    std::wstring_view wideText() const { return std::wstring_view(static_cast<const wchar_t*>(data), size); }
 
-   // Calls use with the text as wide units, widened into room of its own when narrow.
+   // Calls use with the text as wide units, widened into room of its own when narrow;
+   // the view lasts only as long as the call.
    template <typename Use>
    decltype(auto) withWideText(Use&& use) const
    {
