@@ -2,9 +2,11 @@
 // comparison, the parts of a name, parent and relative paths, completion and the home
 // alias.
 //
-// The grammar is WindowsPathGrammar's, on the stored UTF-16 text. File-system work
-// hands the generic form (UTF-8, '/') to Boost.Filesystem, or the stored text to the
-// Windows file API; errors from either carry Win32 numbers in the system category.
+// The grammar is WindowsPathGrammar's, on the stored text: bytes for plain ASCII, UTF-16
+// units otherwise; members that need more than a name or a parent widen the bytes.
+// File-system work hands the generic form (UTF-8, '/') to Boost.Filesystem, or the
+// stored text to the Windows file API; errors from either carry Win32 numbers in the
+// system category.
 #include <shared_core/FilePath.hpp>
 
 #include <algorithm>
