@@ -12,6 +12,123 @@ constexpr std::wstring_view kDot = L".";
 constexpr std::wstring_view kDotDot = L"..";
 constexpr std::wstring_view kRootDirectory = L"/";
 
+// The grammar's reading of a name or of a path's end needs no more than its units, so
+// it reads plain ASCII text held as bytes as well as wide text.
+template <typename Unit>
+constexpr Unit kDotUnit[] = {Unit('.')};
+template <typename Unit>
+constexpr Unit kSlashUnit[] = {Unit('/')};
+
+template <typename Unit>
+bool isDotOrDotDot(std::basic_string_view<Unit> name)
+{
+   return (name.size() == 1 || name.size() == 2) && name[0] == Unit('.') && name.back() == Unit('.');
+}
+
+template <typename Unit>
+RootParts splitRootOf(std::basic_string_view<Unit> path)
+{
+   RootParts root;
+   const std::size_t size = path.size();
+   if (size == 0)
+      return root;
+
+   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
+   {
+      // Exactly two leading separators: a network name up to the next separator.
+      std::size_t end = 2;
+      while (end < size && !isSeparator(path[end]))
+         ++end;
+      root.nameSize = end;
+   }
+   else if (!isSeparator(path[0]))
+   {
+      // A first name ending in ':' is a root name, as a drive is.
+      std::size_t end = 0;
+      while (end < size && path[end] != Unit(':') && !isSeparator(path[end]))
+         ++end;
+      if (end < size && path[end] == Unit(':'))
+         root.nameSize = end + 1;
+   }
+
+   std::size_t position = root.nameSize;
+   if (position < size && isSeparator(path[position]))
+   {
+      root.hasDirectory = true;
+      while (position < size && isSeparator(path[position]))
+         ++position;
+   }
+   root.relativeStart = position;
+   return root;
+}
+
+template <typename Unit>
+std::basic_string_view<Unit> filenameOf(std::basic_string_view<Unit> path)
+{
+   if (path.empty())
+      return path;
+   const RootParts root = splitRootOf(path);
+   const std::size_t size = path.size();
+   if (size > root.relativeStart)
+   {
+      if (isSeparator(path[size - 1]))
+         return std::basic_string_view<Unit>(kDotUnit<Unit>, 1);
+      std::size_t start = size;
+      while (start > root.relativeStart && !isSeparator(path[start - 1]))
+         --start;
+      return path.substr(start);
+   }
+   if (root.hasDirectory)
+      return std::basic_string_view<Unit>(kSlashUnit<Unit>, 1);
+   return path.substr(0, root.nameSize);
+}
+
+template <typename Unit>
+std::basic_string_view<Unit> extensionOf(std::basic_string_view<Unit> filename)
+{
+   if (isDotOrDotDot(filename))
+      return std::basic_string_view<Unit>();
+   const std::size_t dot = filename.rfind(Unit('.'));
+   return dot == std::basic_string_view<Unit>::npos ? std::basic_string_view<Unit>() : filename.substr(dot);
+}
+
+template <typename Unit>
+std::basic_string_view<Unit> stemOf(std::basic_string_view<Unit> filename)
+{
+   if (isDotOrDotDot(filename))
+      return filename;
+   const std::size_t dot = filename.rfind(Unit('.'));
+   return dot == std::basic_string_view<Unit>::npos ? filename : filename.substr(0, dot);
+}
+
+template <typename Unit>
+std::basic_string_view<Unit> parentPathOf(std::basic_string_view<Unit> path)
+{
+   const RootParts root = splitRootOf(path);
+   std::size_t end = path.size();
+   if (end > root.relativeStart)
+   {
+      if (isSeparator(path[end - 1]))
+      {
+         // The last element is the "." of a trailing separator.
+         while (end > root.relativeStart && isSeparator(path[end - 1]))
+            --end;
+         return path.substr(0, end);
+      }
+      std::size_t cut = end;
+      while (cut > root.relativeStart && !isSeparator(path[cut - 1]))
+         --cut;
+      while (cut > root.relativeStart && isSeparator(path[cut - 1]))
+         --cut;
+      if (cut > root.relativeStart)
+         return path.substr(0, cut);
+      // Only the root is left: keep one separator of the root directory.
+      return path.substr(0, root.nameSize + (root.hasDirectory ? 1 : 0));
+   }
+   // A bare root: C:/ gives C:, / and C: give nothing.
+   return root.hasDirectory ? path.substr(0, root.nameSize) : std::basic_string_view<Unit>();
+}
+
 // Elements as UTF-16 strings; only a network name holds separators, and \\server
 // is //server.
 int compareElements(std::wstring_view a, std::wstring_view b)
@@ -162,30 +279,22 @@ std::wstring complete(std::wstring_view path, std::wstring_view base)
 
 std::wstring_view extension(std::wstring_view filename)
 {
-   if (filename == kDot || filename == kDotDot)
-      return std::wstring_view();
-   const std::size_t dot = filename.rfind(L'.');
-   return dot == std::wstring_view::npos ? std::wstring_view() : filename.substr(dot);
+   return extensionOf(filename);
+}
+
+std::string_view extension(std::string_view filename)
+{
+   return extensionOf(filename);
 }
 
 std::wstring_view filename(std::wstring_view path)
 {
-   if (path.empty())
-      return path;
-   const RootParts root = splitRoot(path);
-   const std::size_t size = path.size();
-   if (size > root.relativeStart)
-   {
-      if (isSeparator(path[size - 1]))
-         return kDot;
-      std::size_t start = size;
-      while (start > root.relativeStart && !isSeparator(path[start - 1]))
-         --start;
-      return path.substr(start);
-   }
-   if (root.hasDirectory)
-      return kRootDirectory;
-   return path.substr(0, root.nameSize);
+   return filenameOf(path);
+}
+
+std::string_view filename(std::string_view path)
+{
+   return filenameOf(path);
 }
 
 bool hasRootDirectory(std::wstring_view path)
@@ -303,73 +412,32 @@ std::wstring lexicallyRelative(std::wstring_view path, std::wstring_view base)
 
 std::wstring_view parentPath(std::wstring_view path)
 {
-   const RootParts root = splitRoot(path);
-   std::size_t end = path.size();
-   if (end > root.relativeStart)
-   {
-      if (isSeparator(path[end - 1]))
-      {
-         // The last element is the "." of a trailing separator.
-         while (end > root.relativeStart && isSeparator(path[end - 1]))
-            --end;
-         return path.substr(0, end);
-      }
-      std::size_t cut = end;
-      while (cut > root.relativeStart && !isSeparator(path[cut - 1]))
-         --cut;
-      while (cut > root.relativeStart && isSeparator(path[cut - 1]))
-         --cut;
-      if (cut > root.relativeStart)
-         return path.substr(0, cut);
-      // Only the root is left: keep one separator of the root directory.
-      return path.substr(0, root.nameSize + (root.hasDirectory ? 1 : 0));
-   }
-   // A bare root: C:/ gives C:, / and C: give nothing.
-   return root.hasDirectory ? path.substr(0, root.nameSize) : std::wstring_view();
+   return parentPathOf(path);
+}
+
+std::string_view parentPath(std::string_view path)
+{
+   return parentPathOf(path);
 }
 
 RootParts splitRoot(std::wstring_view path)
 {
-   RootParts root;
-   const std::size_t size = path.size();
-   if (size == 0)
-      return root;
+   return splitRootOf(path);
+}
 
-   if (size >= 2 && isSeparator(path[0]) && isSeparator(path[1]) && (size == 2 || !isSeparator(path[2])))
-   {
-      // Exactly two leading separators: a network name up to the next separator.
-      std::size_t end = 2;
-      while (end < size && !isSeparator(path[end]))
-         ++end;
-      root.nameSize = end;
-   }
-   else if (!isSeparator(path[0]))
-   {
-      // A first name ending in ':' is a root name, as a drive is.
-      std::size_t end = 0;
-      while (end < size && path[end] != L':' && !isSeparator(path[end]))
-         ++end;
-      if (end < size && path[end] == L':')
-         root.nameSize = end + 1;
-   }
-
-   std::size_t position = root.nameSize;
-   if (position < size && isSeparator(path[position]))
-   {
-      root.hasDirectory = true;
-      while (position < size && isSeparator(path[position]))
-         ++position;
-   }
-   root.relativeStart = position;
-   return root;
+RootParts splitRoot(std::string_view path)
+{
+   return splitRootOf(path);
 }
 
 std::wstring_view stem(std::wstring_view filename)
 {
-   if (filename == kDot || filename == kDotDot)
-      return filename;
-   const std::size_t dot = filename.rfind(L'.');
-   return dot == std::wstring_view::npos ? filename : filename.substr(0, dot);
+   return stemOf(filename);
+}
+
+std::string_view stem(std::string_view filename)
+{
+   return stemOf(filename);
 }
 
 } // namespace velorin::core::windows_path

@@ -31,6 +31,8 @@ struct RootParts
 };
 
 RootParts splitRoot(std::wstring_view path);
+// The readings of a root and of a path's end also take plain ASCII text held as bytes.
+RootParts splitRoot(std::string_view path);
 
 // Walks the elements of a path: root name, root directory ("/"), names, final ".".
 class ElementCursor
@@ -66,11 +68,15 @@ bool isAbsolute(std::wstring_view path);
 
 // The last element ("." after a trailing separator, "/" for a bare root directory).
 std::wstring_view filename(std::wstring_view path);
+std::string_view filename(std::string_view path);
 // From the filename's last '.'; empty for "." and "..".
 std::wstring_view extension(std::wstring_view filename);
+std::string_view extension(std::string_view filename);
 std::wstring_view stem(std::wstring_view filename);
+std::string_view stem(std::string_view filename);
 // The path without its last element and the separators before it (a root directory stays).
 std::wstring_view parentPath(std::wstring_view path);
+std::string_view parentPath(std::string_view path);
 
 // "." dropped but first and last, "name/.." dropped; "." for a result that would be
 // empty; empty for an empty path.

@@ -308,6 +308,37 @@ TEST_F(FilePathFileSystemTest, ListedChildrenEqualThePathsOfTheirNames)
    EXPECT_EQ(names, listed);
 }
 
+// The children of a folder take the folder's text in generic form, whether that text
+// is plain ASCII or not and whichever separators it uses.
+TEST_F(FilePathFileSystemTest, ListedChildrenTakeTheFolderTextInGenericForm)
+{
+   const std::set<std::string> names = {"a", "plain-name.txt", "caf\xC3\xA9"};
+   for (const char* folder : {"plain", "d\xC3\xA9j\xC3\xA0"})
+   {
+      for (const std::string& name : names)
+         write(std::string(folder) + "/" + name, "x");
+      for (const char* separator : {"/", "\\"})
+      {
+         const std::string folderText = root_.string() + separator + folder + separator;
+         SCOPED_TRACE(folderText);
+         std::vector<FilePath> children;
+         EXPECT_FALSE(FilePath(folderText).getChildren(children));
+         std::set<std::string> listed;
+         for (const FilePath& child : children)
+         {
+            const std::string name = child.getFilename();
+            listed.insert(name);
+            const FilePath expected(native(std::string(folder) + "/" + name));
+            EXPECT_EQ(expected.getAbsolutePath(), child.getAbsolutePath());
+            EXPECT_EQ(expected.getAbsolutePath(), child.getAbsolutePathNative()) << "computed paths use '/'";
+            EXPECT_EQ(expected.getAbsolutePathW(), child.getAbsolutePathW());
+            EXPECT_EQ(expected, child);
+         }
+         EXPECT_EQ(names, listed);
+      }
+   }
+}
+
 TEST_F(FilePathFileSystemTest, RecursiveWalkGoesDepthFirstWithDepths)
 {
    write("root/a/b/c.txt", "x");

@@ -135,6 +135,102 @@ TEST(FilePathTest, TextFormsHoldWhereverAByteThatMattersStands)
    }
 }
 
+// Texts of every length up to forty, each with a backslash, a two-byte character or a
+// NUL at each place: short texts are read byte by byte, longer ones in words and runs.
+TEST(FilePathTest, TextFormsHoldAtEveryLengthAndPlace)
+{
+   const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+   for (std::size_t size = 1; size <= letters.size(); ++size)
+   {
+      const std::string plain = letters.substr(0, size);
+      const std::wstring plainWide(plain.begin(), plain.end());
+      EXPECT_EQ(plain, FilePath(plain).getAbsolutePath());
+      EXPECT_EQ(plainWide, FilePath(plain).getAbsolutePathW());
+      for (std::size_t at = 0; at < size; ++at)
+      {
+         SCOPED_TRACE(std::to_string(size) + " units, at " + std::to_string(at));
+         std::string withBackslash = plain;
+         withBackslash[at] = '\\';
+         std::string generic = plain;
+         generic[at] = '/';
+         EXPECT_EQ(generic, FilePath(withBackslash).getAbsolutePath());
+         EXPECT_EQ(withBackslash, FilePath(withBackslash).getAbsolutePathNative());
+
+         const std::string accented = plain.substr(0, at) + "\xC3\xA9" + plain.substr(at);
+         EXPECT_EQ(accented, FilePath(accented).getAbsolutePath());
+         EXPECT_EQ(plainWide.substr(0, at) + L'\xE9' + plainWide.substr(at), FilePath(accented).getAbsolutePathW());
+
+         std::string withNul = plain;
+         withNul[at] = '\0';
+         EXPECT_EQ(plain.substr(0, at), FilePath(withNul).getAbsolutePath());
+      }
+   }
+}
+
+// Plain ASCII paths and the others are held differently; every member that takes two
+// paths, or builds one, must give the same answers across the two.
+TEST(FilePathTest, AsciiAndOtherPathsMeetAsEqualValues)
+{
+   struct Case
+   {
+      const char* path;
+      const char* scope;
+      bool within;
+      const char* relative;
+   };
+   const Case cases[] = {
+      {"C:/a/\xC3\xA9", "C:/a", true, "\xC3\xA9"},
+      {"C:/a/b", "C:/a/\xC3\xA9", false, "../b"},
+      {"C:/\xC3\xA9/b/c", "C:/\xC3\xA9", true, "b/c"},
+      {"C:\\\xC3\xA9\\b", "C:/\xC3\xA9/", true, "b"},
+      {"C:/a", "D:/\xC3\xA9", false, ""},
+   };
+   for (const Case& c : cases)
+   {
+      SCOPED_TRACE(std::string(c.path) + " in " + c.scope);
+      EXPECT_EQ(c.within, FilePath(c.path).isWithin(FilePath(c.scope)));
+      EXPECT_EQ(c.relative, FilePath(c.path).getRelativePath(FilePath(c.scope)));
+      EXPECT_NE(FilePath(c.path), FilePath(c.scope));
+   }
+
+   // A path computed from one that is not plain ASCII may be, and the reverse.
+   EXPECT_EQ(FilePath("C:/a"), FilePath("C:/a/\xC3\xA9").getParent());
+   EXPECT_EQ(FilePath("C:/a/\xC3\xA9"), FilePath("C:/a").completePath("\xC3\xA9"));
+   EXPECT_TRUE(FilePath("C:/a") < FilePath("C:/a/\xC3\xA9"));
+   EXPECT_FALSE(FilePath("C:/a/\xC3\xA9") < FilePath("C:/a"));
+   EXPECT_TRUE(FilePath("C:/\xC3\xA9") < FilePath("C:/\xC3\xA9/b"));
+
+   // Wide text that is plain ASCII is the same value as its UTF-8 form; a unit from
+   // 0x80 on is kept as it is.
+   const std::wstring wide = L"C:\\a/b\x7F";
+   EXPECT_EQ(wide, FilePath(wide).getAbsolutePathW());
+   EXPECT_EQ("C:\\a/b\x7F", FilePath(wide).getAbsolutePathNative());
+   EXPECT_EQ("C:/a/b\x7F", FilePath(wide).getAbsolutePath());
+   EXPECT_EQ(FilePath("C:/a/b\x7F"), FilePath(wide));
+   const std::wstring beyond = L"C:/a/\x80";
+   EXPECT_EQ(beyond, FilePath(beyond).getAbsolutePathW());
+   EXPECT_EQ("C:/a/\xC2\x80", FilePath(beyond).getAbsolutePath());
+   EXPECT_EQ("\xC2\x80", FilePath(beyond).getFilename());
+}
+
+// Paths longer than the room kept for short texts reach every member as well.
+TEST(FilePathTest, LongPathsInLexicalMembers)
+{
+   std::string folder = "C:";
+   while (folder.size() < 600)
+      folder += "/folder-" + std::to_string(folder.size());
+   const FilePath scope(folder);
+   const FilePath child(folder + "/x/./y/../name.txt");
+   EXPECT_EQ(folder + "/x/name.txt", child.getLexicallyNormalPath());
+   EXPECT_TRUE(child.isWithin(scope));
+   EXPECT_EQ("x/name.txt", child.getRelativePath(scope));
+   EXPECT_EQ(FilePath(folder + "/x/y"), scope.completePath("x/y"));
+   EXPECT_EQ(FilePath(folder + "\\x\\."), FilePath(folder + "/x/"));
+   EXPECT_TRUE(scope < child);
+   EXPECT_EQ("name.txt", child.getFilename());
+   EXPECT_EQ(FilePath(folder + "/x/./y/.."), child.getParent());
+}
+
 #ifndef _WIN32
 // Arms failures of the Linux stand-ins, which Windows' own conversions do not heed.
 TEST(FilePathTest, FailedConversionGivesTheEmptyPath)
