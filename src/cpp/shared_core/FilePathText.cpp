@@ -2,7 +2,6 @@
 // file system is handed.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -28,32 +27,14 @@ bool isPlainAscii(std::wstring_view wide)
    });
 }
 
-// Eight bytes at a time, without a branch on what they hold; a text of eight bytes or
-// more ends with the word of its last eight, which may overlap the word before. In
-// (word - 1 in each byte) a byte's high bit can be set only by a NUL or by a byte from
-// 0x80 on, or by a borrow from a lower byte that was NUL, so the tests are exact for
-// the text as a whole.
 TextScan scanText(const std::string& text, char* out)
 {
-   constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-   constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-   constexpr std::uint64_t kBackslashes = kLowBits * '\\';
    const char* data = text.data();
    const std::size_t size = text.size();
-   std::uint64_t outsideAscii = 0;
-   std::uint64_t backslash = 0;
-   const auto take = [&](std::size_t i) {
-      std::uint64_t word;
-      std::memcpy(&word, data + i, sizeof(word));
-      outsideAscii |= (word - kLowBits) | word;
-      const std::uint64_t backslashesZeroed = word ^ kBackslashes;
-      backslash |= (backslashesZeroed - kLowBits) & ~backslashesZeroed;
-      if (out != nullptr)
-         std::memcpy(out + i, &word, sizeof(word));
-   };
 #ifdef __SSE2__
-   // Sixteen bytes at a time where every x86-64 processor can: the same tests, one
-   // instruction each.
+   // Path texts are scanned on every construction: sixteen bytes at a time where every
+   // x86-64 processor can. A tail shorter than sixteen is taken with the run that ends
+   // at the text's end, overlapping the run before it.
    if (size >= 16)
    {
       const __m128i zeros = _mm_setzero_si128();
@@ -77,27 +58,19 @@ TextScan scanText(const std::string& text, char* out)
       return scan;
    }
 #endif
-   if (size >= sizeof(std::uint64_t))
+   bool outsideAscii = false;
+   bool backslash = false;
+   for (std::size_t i = 0; i < size; ++i)
    {
-      for (std::size_t i = 0; i + sizeof(std::uint64_t) <= size; i += sizeof(std::uint64_t))
-         take(i);
-      if (size % sizeof(std::uint64_t) != 0)
-         take(size - sizeof(std::uint64_t));
-   }
-   else
-   {
-      for (std::size_t i = 0; i < size; ++i)
-      {
-         const auto byte = static_cast<unsigned char>(data[i]);
-         outsideAscii |= (byte == 0 || byte >= 0x80) ? kHighBits : 0;
-         backslash |= byte == '\\' ? kHighBits : 0;
-         if (out != nullptr)
-            out[i] = static_cast<char>(byte);
-      }
+      const auto byte = static_cast<unsigned char>(data[i]);
+      outsideAscii |= byte == 0 || byte >= 0x80;
+      backslash |= byte == '\\';
+      if (out != nullptr)
+         out[i] = static_cast<char>(byte);
    }
    TextScan scan;
-   scan.plainAscii = (outsideAscii & kHighBits) == 0;
-   scan.hasBackslash = scan.plainAscii && (backslash & kHighBits) != 0;
+   scan.plainAscii = !outsideAscii;
+   scan.hasBackslash = scan.plainAscii && backslash;
    return scan;
 }
 
