@@ -55,8 +55,6 @@ DWORD exitCodeOf(const PROCESS_INFORMATION& process)
 class WinProcessTest : public ::testing::Test
 {
 protected:
-   void TearDown() override { velorin::platform::clearFailures(); }
-
    const velorin::core::testing::ScopedEnvironment environment_;
 };
 
