@@ -60,6 +60,15 @@ private:
    boost::filesystem::path path_;
 };
 
+// Fills the file a reading benchmark reads; false, the benchmark skipped, when it cannot.
+bool writeEntries(const ScratchFile& file, benchmark::State& state)
+{
+   const Error error = writeStringMapToFile(file.filePath(), entries());
+   if (error)
+      state.SkipWithError(error.asString().c_str());
+   return !error;
+}
+
 void writeStringMap(benchmark::State& state)
 {
    const ScratchFile file;
@@ -144,7 +153,8 @@ BENCHMARK(BM_WriteLinesWithOfstream)->Unit(benchmark::kMillisecond);
 void readStringMap(benchmark::State& state)
 {
    const ScratchFile file;
-   writeStringMapToFile(file.filePath(), entries());
+   if (!writeEntries(file, state))
+      return;
    for (auto _ : state)
    {
       std::map<std::string, std::string> map;
@@ -229,7 +239,8 @@ std::string unescapeValue(const std::string& text, std::size_t begin, std::size_
 void readWithPlainReader(benchmark::State& state)
 {
    const ScratchFile file;
-   writeStringMapToFile(file.filePath(), entries());
+   if (!writeEntries(file, state))
+      return;
    for (auto _ : state)
    {
       std::map<std::string, std::string> map;
@@ -270,7 +281,8 @@ BENCHMARK(readWithPlainReader)->Name("KeyValueRead/Peer:plain-reader")->Unit(ben
 void BM_ReadLinesWithIfstream(benchmark::State& state)
 {
    const ScratchFile file;
-   writeStringMapToFile(file.filePath(), entries());
+   if (!writeEntries(file, state))
+      return;
    for (auto _ : state)
    {
       std::ifstream stream(file.native(), std::ios::binary);

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
    if (value.parse(std::string(separator + 1, text + size)))
       return 0;
 
-   checkSchemaVerdicts(value, schema);
+   ignoreError(checkSchemaVerdicts(value, schema)); // the verdicts are checked inside; the pair need not validate
    return 0;
 }

@@ -149,11 +149,11 @@ LoggerOptions LogOptions::getLoggerOptions(const std::string& loggerName) const
          double maxSizeMb = 0;
          bool includePid = false;
          std::string fileMode;
-         profile_.getParam(kLogDirParam, &directory, levels);
-         profile_.getParam(kRotateParam, &rotate, levels);
-         profile_.getParam(kMaxSizeParam, &maxSizeMb, levels);
-         profile_.getParam(kIncludePidParam, &includePid, levels);
-         profile_.getParam(kLogFileModeParam, &fileMode, levels);
+         ignoreError(profile_.getParam(kLogDirParam, &directory, levels));
+         ignoreError(profile_.getParam(kRotateParam, &rotate, levels));
+         ignoreError(profile_.getParam(kMaxSizeParam, &maxSizeMb, levels));
+         ignoreError(profile_.getParam(kIncludePidParam, &includePid, levels));
+         ignoreError(profile_.getParam(kLogFileModeParam, &fileMode, levels));
          return FileLogOptions(FilePath(directory), fileMode, maxSizeMb, rotate, includePid);
       }
       default: return SyslogLogOptions();
@@ -168,14 +168,14 @@ std::vector<std::string> LogOptions::getLoggers() const
 LoggerType LogOptions::getLoggerType(const std::string& loggerName) const
 {
    std::string keyword;
-   profile_.getParam(kLoggerTypeParam, &keyword, getLevels(loggerName));
+   ignoreError(profile_.getParam(kLoggerTypeParam, &keyword, getLevels(loggerName))); // an unread keyword names the default
    return loggerTypeFromKeyword(keyword);
 }
 
 LogLevel LogOptions::getLogLevel(const std::string& loggerName) const
 {
    std::string keyword;
-   profile_.getParam(kLogLevelParam, &keyword, getLevels(loggerName));
+   ignoreError(profile_.getParam(kLogLevelParam, &keyword, getLevels(loggerName))); // an unread keyword names the default
    return logLevelFromKeyword(keyword);
 }
 

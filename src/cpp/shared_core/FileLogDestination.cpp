@@ -47,7 +47,7 @@ FileLogDestination::FileLogDestination(unsigned int id,
 {
    // A folder that cannot be made shows later as lines that cannot be written. It is
    // made before the writer is looked up, which compares existing folders.
-   impl_->options.getDirectory().ensureDirectory();
+   ignoreError(impl_->options.getDirectory().ensureDirectory());
    impl_->writer = LogFileWriter::forFile(impl_->options.getDirectory(), programId);
 }
 

@@ -137,7 +137,7 @@ void LogFileWriter::rotateLogFile(std::uint64_t sizeLimit)
    closeLogFile();
    // After a failed move the current file is opened again, so lines keep arriving and
    // the next line tries the rotation again.
-   logFile_.move(rotatedFile, FilePath::MoveCrossDevice);
+   ignoreError(logFile_.move(rotatedFile, FilePath::MoveCrossDevice));
    openLogFile();
 }
 

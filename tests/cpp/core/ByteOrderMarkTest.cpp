@@ -39,7 +39,7 @@ std::string readProfile(const FilePath& path)
       return description.substr(0, description.find(" in file "));
    }
    std::string level;
-   profile.getParam("log-level", &level, {{0, std::string()}});
+   EXPECT_FALSE(profile.getParam("log-level", &level, {{0, std::string()}}));
    std::string result = "log-level=" + level;
    for (const std::string& name : profile.getLevelNames(2))
       result += " logger " + name;

@@ -58,8 +58,6 @@ protected:
       return names;
    }
 
-   void TearDown() override { platform::clearFailures(); }
-
    const testing::ScratchFolder folder_{"serializer-%%%%-%%%%"};
 };
 

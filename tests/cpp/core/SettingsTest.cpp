@@ -321,7 +321,7 @@ TEST_F(SettingsTest, AFailedWriteIsLoggedAndKeepsTheValues)
    }
    EXPECT_EQ("old", [&] {
       Settings reloaded;
-      reloaded.initialize(path);
+      EXPECT_FALSE(reloaded.initialize(path));
       return reloaded.get("a", "");
    }());
    EXPECT_EQ("new", settings.get("a", ""));

@@ -80,6 +80,27 @@ void startRecordingCalls()
    s_recording = true;
 }
 
+std::vector<std::string> takeLeftoverHooks()
+{
+   std::lock_guard<std::mutex> lock(s_mutex);
+   std::vector<std::string> leftovers;
+   for (const auto& [function, armed] : s_armed)
+   {
+      std::string description = "a failure of " + function + " with error " + std::to_string(armed.errorCode);
+      if (armed.succeedingCalls > 0)
+         description += " after " + std::to_string(armed.succeedingCalls) + " more succeeding calls";
+      leftovers.push_back(description + " is still armed");
+   }
+   if (s_recording)
+      leftovers.push_back("platform calls are still being recorded (" + std::to_string(s_recorded.size()) +
+                          " so far)");
+   s_armed.clear();
+   s_anyArmed = false;
+   s_recording = false;
+   s_recorded.clear();
+   return leftovers;
+}
+
 std::vector<std::string> takeRecordedCalls()
 {
    std::lock_guard<std::mutex> lock(s_mutex);

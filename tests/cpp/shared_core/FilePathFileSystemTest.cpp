@@ -3,6 +3,7 @@
 #include <shared_core/FilePath.hpp>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,6 +78,43 @@ protected:
    {
       std::ifstream stream(native(relative), std::ios::binary);
       return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+   }
+
+   // Runs the checks as a user whom permissions stop: root, whom they do not, runs them
+   // in a child process that becomes nobody (65534) first.
+   template <typename Checks>
+   void asUnprivilegedUser(Checks checks) const
+   {
+      if (::geteuid() != 0)
+      {
+         checks();
+         return;
+      }
+      constexpr int kUnreachable = 77;
+      std::fflush(stdout);
+      const pid_t child = ::fork();
+      ASSERT_NE(-1, child);
+      if (child == 0)
+      {
+         constexpr uid_t kNobody = 65534;
+         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+         {
+            std::perror("cannot become nobody");
+            std::_Exit(2);
+         }
+         if (::access(root_.c_str(), R_OK | X_OK) != 0)
+            std::_Exit(kUnreachable);
+         checks();
+         // The child's failures are printed here and never reach the parent's record.
+         std::fflush(stdout);
+         std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+      }
+      int status = 0;
+      ASSERT_EQ(child, ::waitpid(child, &status, 0));
+      ASSERT_TRUE(WIFEXITED(status)) << "the unprivileged child ended with status " << status;
+      if (WEXITSTATUS(status) == kUnreachable)
+         GTEST_SKIP() << "the scratch folder " << root_ << " is out of reach of user 65534";
+      EXPECT_EQ(0, WEXITSTATUS(status)) << "the checks failed as user 65534 (their failures are printed above)";
    }
 
    bool present(const std::string& relative) const
@@ -183,28 +222,29 @@ TEST_F(FilePathFileSystemTest, KindsOfEntries)
 
 TEST_F(FilePathFileSystemTest, AccessDeniedIsSilentOnlyForTheMember)
 {
-   if (::geteuid() == 0)
-      GTEST_SKIP() << "permissions do not stop root";
-   auto log = captureLog();
    write("locked/inner.txt", "x");
    ::chmod(native("locked").c_str(), 0);
-   EXPECT_FALSE(at("locked/inner.txt").exists());
-   EXPECT_TRUE(log->lines().empty());
-   EXPECT_FALSE(FilePath::exists(native("locked/inner.txt")));
-   ASSERT_EQ(1u, log->lines().size());
-   EXPECT_NE(std::string::npos, log->lines()[0].find("system error 5")) << log->lines()[0];
-
-   std::vector<FilePath> children;
-   Error error = at("locked").getChildren(children);
-   EXPECT_EQ(5, error.getCode());
-   EXPECT_EQ(native("locked"), error.getProperty("path"));
-
    write("tree/open/file.txt", "x");
    boost::filesystem::create_directories(native("tree/closed"));
    ::chmod(native("tree/closed").c_str(), 0);
-   error = at("tree").getChildrenRecursive([](int, const FilePath&) { return true; });
-   EXPECT_EQ(5, error.getCode()) << "an unreadable folder ends the walk";
-   EXPECT_EQ(native("tree"), error.getProperty("path"));
+
+   asUnprivilegedUser([this] {
+      auto log = captureLog();
+      EXPECT_FALSE(at("locked/inner.txt").exists());
+      EXPECT_TRUE(log->lines().empty());
+      EXPECT_FALSE(FilePath::exists(native("locked/inner.txt")));
+      ASSERT_EQ(1u, log->lines().size());
+      EXPECT_NE(std::string::npos, log->lines()[0].find("system error 5")) << log->lines()[0];
+
+      std::vector<FilePath> children;
+      Error error = at("locked").getChildren(children);
+      EXPECT_EQ(5, error.getCode());
+      EXPECT_EQ(native("locked"), error.getProperty("path"));
+
+      error = at("tree").getChildrenRecursive([](int, const FilePath&) { return true; });
+      EXPECT_EQ(5, error.getCode()) << "an unreadable folder ends the walk";
+      EXPECT_EQ(native("tree"), error.getProperty("path"));
+   });
 }
 
 TEST_F(FilePathFileSystemTest, Sizes)
@@ -370,12 +410,12 @@ TEST_F(FilePathFileSystemTest, RecursiveWalkReportsEachFolderBeforeItsContentsAn
 
    std::vector<std::string> order;
    const FilePath root = at("root");
-   root.getChildrenRecursive([&](int depth, const FilePath& entry) {
+   EXPECT_FALSE(root.getChildrenRecursive([&](int depth, const FilePath& entry) {
       const std::string relative = entry.getRelativePath(root);
       EXPECT_EQ(std::count(relative.begin(), relative.end(), '/'), depth) << relative;
       order.push_back(relative);
       return true;
-   });
+   }));
    const std::set<std::string> seen(order.begin(), order.end());
    EXPECT_EQ((std::set<std::string>{"x", "x/1.txt", "x/y", "x/y/2.txt", "z", "z/3.txt", "link"}), seen);
    auto position = [&](const std::string& name) { return std::find(order.begin(), order.end(), name) - order.begin(); };

@@ -1,11 +1,20 @@
 // ReadWriteMutexTest.cpp: readers together, writers alone, writer preference and
 // writer-may-read. "Waits" is shown by a thread that has not moved after a pause
-// and moves once the lock it waits for is released.
+// and moves once the lock it waits for is released; that a writer is pending, by
+// the kernel reporting its thread asleep inside the write lock.
 #include <shared_core/ReadWriteMutex.hpp>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -18,6 +27,39 @@ void waitFor(const std::atomic<bool>& flag)
 {
    while (!flag)
       std::this_thread::yield();
+}
+
+#ifndef _WIN32
+long currentThreadId()
+{
+   return ::syscall(SYS_gettid);
+}
+
+// Whether the kernel reports the thread asleep ('S' after the command's closing
+// parenthesis in its stat line).
+bool isAsleep(long threadId)
+{
+   std::ifstream stat("/proc/self/task/" + std::to_string(threadId) + "/stat");
+   const std::string line{std::istreambuf_iterator<char>(stat), std::istreambuf_iterator<char>()};
+   const std::string::size_type end = line.rfind(')');
+   return end != std::string::npos && end + 2 < line.size() && line[end + 2] == 'S';
+}
+#endif
+
+// Returns once the thread that announced its id, and then asked for the write side
+// while a reader holds it, waits for it. Load on the machine only delays the return.
+void waitUntilPending(const std::atomic<long>& writerThread)
+{
+#ifdef _WIN32
+   // No portable view of a thread's state: a pause has to do.
+   (void)writerThread;
+   std::this_thread::sleep_for(kPause);
+#else
+   while (writerThread == 0)
+      std::this_thread::yield();
+   while (!isAsleep(writerThread))
+      std::this_thread::yield();
+#endif
 }
 
 TEST(ReadWriteMutexTest, ReadersShareAndAWriterWaitsForAllOfThem)
@@ -59,12 +101,16 @@ TEST(ReadWriteMutexTest, NewReadersWaitBehindAPendingWriter)
       waitFor(releaseReader);
    });
    waitFor(readerIn);
+   std::atomic<long> writerThread{0};
    std::thread writer([&] {
+#ifndef _WIN32
+      writerThread = currentThreadId();
+#endif
       WriteLock lock(mutex);
       writerIn = true;
       waitFor(releaseWriter);
    });
-   std::this_thread::sleep_for(kPause); // the writer is now pending
+   waitUntilPending(writerThread);
    std::thread lateReader([&] {
       ReadLock lock(mutex);
       lateReaderIn = true;

@@ -535,9 +535,9 @@ void Response::setRangedBody(const std::string& content, const std::string& cont
       setContentEncoding("gzip");
    // Only running out of memory can fail a body set from a string.
    if (range.first == 0 && range.last == content.size() - 1)
-      setBody(content);
+      ignoreError(setBody(content));
    else
-      setBody(content.substr(range.first, range.last - range.first + 1));
+      ignoreError(setBody(content.substr(range.first, range.last - range.first + 1)));
 }
 
 void Response::setRangedFile(const FilePath& file, const Request& request)
@@ -567,7 +567,7 @@ void Response::setUncachedHtml(const std::string& html, const Request& request)
    disableCaching();
    if (request.acceptsEncoding("gzip"))
       setContentEncoding("gzip");
-   setBody(html);
+   ignoreError(setBody(html)); // only running out of memory fails a body set from a string
 }
 
 std::string Response::statusMessage() const

@@ -113,7 +113,7 @@ bool atLeastWindows7()
 void attachToJobObject()
 {
    bool detach = false;
-   initJobObject(&detach);
+   ignoreError(initJobObject(&detach)); // a process the job cannot take runs on outside it
    if (!detach)
       return;
 

@@ -46,8 +46,6 @@ protected:
       boost::filesystem::create_directories(root() / "dir");
    }
 
-   void TearDown() override { platform::clearFailures(); }
-
    boost::filesystem::path root() const { return folder_ / "site"; }
 
    static void write(const boost::filesystem::path& path, const std::string& bytes)

@@ -18,8 +18,6 @@ using testing::clientEncrypt;
 
 class ProcessKeyTest : public ::testing::Test
 {
-protected:
-   void TearDown() override { platform::clearFailures(); }
 };
 
 TEST_F(ProcessKeyTest, PublishesItsPublicHalfAndDecryptsWithItsPrivateHalf)

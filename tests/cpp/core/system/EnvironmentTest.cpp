@@ -52,8 +52,6 @@ std::optional<std::string> storedVariable(const std::string& name)
 class EnvironmentTest : public ::testing::Test
 {
 protected:
-   void TearDown() override { platform::clearFailures(); }
-
    const testing::ScopedEnvironment environment_;
 };
 

@@ -2,6 +2,7 @@
 // relative to it, full and long paths, and the hidden attribute.
 #include <core/system/System.hpp>
 
+#include <platform/LeftoverHooksListener.hpp>
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
@@ -29,7 +30,7 @@ class FoldersAndPathsTest : public ::testing::Test
 protected:
    void TearDown() override
    {
-      platform::clearFailures();
+      platform::failOnLeftoverHooks();
       // On Windows the settings folders are the shell's own, shared with every program.
       const boost::filesystem::path::string_type made = boost::filesystem::path(app_).native();
       for (const bool perMachine : {false, true})

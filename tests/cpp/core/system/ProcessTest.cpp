@@ -2,6 +2,7 @@
 // command's output, and the restart outside a job that refuses the program.
 #include <core/system/System.hpp>
 
+#include <platform/LeftoverHooksListener.hpp>
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
@@ -144,7 +145,7 @@ class ProcessTest : public ::testing::Test
 protected:
    void TearDown() override
    {
-      platform::clearFailures();
+      platform::failOnLeftoverHooks();
       for (int pidfd : {grandchildFd_, childFd_})
       {
          if (pidfd < 0)

@@ -59,7 +59,8 @@ inline std::string clientEncrypt(const std::string& plain)
       return std::string();
    encrypted.resize(size);
    std::string text;
-   system::crypto::base64Encode(encrypted, &text);
+   if (system::crypto::base64Encode(encrypted, &text))
+      return std::string();
    return text;
 }
 

@@ -2,6 +2,7 @@
 // to the clipboard, unique identifiers and the tests of the machine and the process.
 #include <core/system/Win32System.hpp>
 
+#include <platform/LeftoverHooksListener.hpp>
 #include <platform/TestHooks.hpp>
 #include <platform/Win32Api.hpp>
 
@@ -35,8 +36,7 @@ class Win32SystemTest : public ::testing::Test
 protected:
    void TearDown() override
    {
-      platform::clearFailures();
-      platform::takeRecordedCalls();
+      platform::failOnLeftoverHooks();
 #ifndef _WIN32
       platform::setTokenElevationType(0);
       platform::setReportedWindowsVersion(10, 0, 0);

@@ -30,7 +30,7 @@ public:
    virtual ~ErrorLock();
 };
 
-class Error : public virtual ErrorLock
+class [[nodiscard]] Error : public virtual ErrorLock
 {
 public:
    using Properties = std::vector<std::pair<std::string, std::string>>;
@@ -103,13 +103,18 @@ private:
 };
 
 // The value an operation that did not fail returns.
-class Success : public Error
+class [[nodiscard]] Success : public Error
 {
 public:
    Success() = default;
 };
 
 std::ostream& operator<<(std::ostream& os, const Error& error);
+
+// Marks a failure the caller goes on without (a value keeps its default, a later step
+// shows the failure, a clean-up is best effort), so that only careless drops warn. The
+// reason stands in a comment beside the call.
+inline void ignoreError(const Error& /*error*/) {}
 
 // An error of the system category: Win32 error numbers, as GetLastError gives them.
 Error systemError(int code, const ErrorLocation& location);

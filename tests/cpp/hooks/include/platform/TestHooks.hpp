@@ -26,4 +26,8 @@ void clearFailures();
 void startRecordingCalls();
 std::vector<std::string> takeRecordedCalls();
 
+// What is still armed or recording, one description each, and clears it all, so that
+// nothing a test leaves behind fails a later test's calls.
+std::vector<std::string> takeLeftoverHooks();
+
 } // namespace velorin::platform
