@@ -18,7 +18,18 @@ else()
   set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
   set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
   find_program(VELORIN_WINE wine REQUIRED)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VELORIN_WINE})
+  # Debian's Wine has no preloader: its loader sits at a fixed address below the page
+  # Wine maps for the shared user data, and now and then the randomly placed heap takes
+  # that page, so a program dies before main ("failed to map the shared user data").
+  # Without address randomisation the heap starts right after the loader. Where the
+  # kernel refuses that (a container's default profile), Wine runs as it is.
+  execute_process(COMMAND setarch x86_64 -R true RESULT_VARIABLE velorin_no_randomisation
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(velorin_no_randomisation EQUAL 0)
+    set(CMAKE_CROSSCOMPILING_EMULATOR setarch x86_64 -R ${VELORIN_WINE})
+  else()
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${VELORIN_WINE})
+  endif()
 
   set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${CMAKE_PREFIX_PATH})
   set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
