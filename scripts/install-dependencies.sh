@@ -3,6 +3,7 @@
 # package manager's output goes to a log file; the screen gets one line per step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/install-steps.sh
 
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -15,12 +16,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
+find_missing_packages "${packages[@]}"
 [ ${#missing[@]} -gt 0 ] || exit 0
 
 exit_naming_the_root_command() {
@@ -39,15 +35,6 @@ fi
 mkdir -p build
 log="$PWD/build/install-dependencies.log"
 : > "$log"
-step() {
-  local title="$1"
-  shift
-  echo "$title"
-  if ! "$@" >> "$log" 2>&1; then
-    echo "Failed: $title. The package manager's output is in $log" >&2
-    exit 1
-  fi
-}
 
 # Set through env, which sudo passes on, so that no package stops to ask a question.
 apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)

@@ -8,6 +8,7 @@
 # prefix's path is written to build/windows-dependencies-prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/install-steps.sh
 source_dir="$PWD"
 
 packages=(
@@ -22,15 +23,6 @@ jobs=4
 mkdir -p build
 log="$PWD/build/install-windows-dependencies.log"
 : > "$log"
-step() {
-  local title="$1"
-  shift
-  echo "$title"
-  if ! "$@" >> "$log" 2>&1; then
-    echo "Failed: $title. The output is in $log" >&2
-    exit 1
-  fi
-}
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -42,12 +34,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
+find_missing_packages "${packages[@]}"
 if [ ${#missing[@]} -gt 0 ]; then
   step "Updating the package lists" "${apt_get[@]}" update
   step "Installing ${missing[*]}" "${apt_get[@]}" install -y --no-install-recommends "${missing[@]}"
