@@ -33,7 +33,7 @@ bool isChrome(const std::string& userAgent)
 
 bool isChromeOlderThan(const std::string& userAgent, double minimum)
 {
-   static const boost::regex kVersion(R"((?:Chrome|chromeframe)/(\d{1,4}))");
+   static const boost::regex& kVersion = *new boost::regex(R"((?:Chrome|chromeframe)/(\d{1,4}))");
    return isChrome(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
@@ -44,7 +44,7 @@ bool isFirefox(const std::string& userAgent)
 
 bool isFirefoxOlderThan(const std::string& userAgent, double minimum)
 {
-   static const boost::regex kVersion(R"(Firefox/(\d{1,4}))");
+   static const boost::regex& kVersion = *new boost::regex(R"(Firefox/(\d{1,4}))");
    return isFirefox(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
@@ -61,7 +61,7 @@ bool isSafari(const std::string& userAgent)
 
 bool isSafariOlderThan(const std::string& userAgent, double minimum)
 {
-   static const boost::regex kVersion(R"(Version/(\d{1,4}\.\d))");
+   static const boost::regex& kVersion = *new boost::regex(R"(Version/(\d{1,4}\.\d))");
    return isSafari(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 
@@ -80,7 +80,7 @@ bool isTrident(const std::string& userAgent)
 
 bool isTridentOlderThan(const std::string& userAgent, double minimum)
 {
-   static const boost::regex kVersion(R"(Trident/(\d{1,4}))");
+   static const boost::regex& kVersion = *new boost::regex(R"(Trident/(\d{1,4}))");
    return isTrident(userAgent) && !hasMinimumVersion(userAgent, kVersion, minimum);
 }
 

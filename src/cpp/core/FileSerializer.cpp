@@ -15,6 +15,7 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 
 #include <boost/filesystem/operations.hpp>
 #include <boost/iostreams/copy.hpp>
@@ -373,8 +374,8 @@ std::string stringifyKeyValuePair(const std::pair<const std::string, std::string
 
 bool stripByteOrderMark(std::string* text)
 {
-   static const std::string kMarks[] = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
-   for (const std::string& mark : kMarks)
+   static constexpr std::string_view kMarks[] = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+   for (const std::string_view mark : kMarks)
    {
       if (text->compare(0, mark.size(), mark) == 0)
       {

@@ -34,14 +34,15 @@ FilePath userAppFolder()
 }
 
 // Resolved on first use rather than before main, where the path type's own globals
-// may not be built yet. Empty without a per-user folder: "logs" alone would be a
-// folder of whatever the working directory is.
+// may not be built yet, and never destroyed, so that it serves after main too. Empty
+// without a per-user folder: "logs" alone would be a folder of whatever the working
+// directory is.
 const FilePath& defaultLogFolder()
 {
-   static const FilePath folder = [] {
+   static const FilePath& folder = *new FilePath([] {
       const FilePath appFolder = userAppFolder();
       return appFolder.isEmpty() ? appFolder : appFolder.completePath("logs");
-   }();
+   }());
    return folder;
 }
 

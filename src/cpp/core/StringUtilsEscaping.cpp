@@ -101,11 +101,10 @@ private:
    CharacterSet specialChars_{};
 };
 
-} // namespace
-
-std::string htmlEscape(const std::string& text, bool isAttribute)
+// What HTML text escapes; an attribute escapes its line breaks too.
+std::map<char, std::string> htmlReplacements()
 {
-   static const std::map<char, std::string> kReplacements = {
+   return {
       {'<', "&lt;"},
       {'>', "&gt;"},
       {'&', "&amp;"},
@@ -113,19 +112,25 @@ std::string htmlEscape(const std::string& text, bool isAttribute)
       {'"', "&quot;"},
       {'/', "&#x2F;"},
    };
-   static const EscapeTable kText(kReplacements);
-   static const EscapeTable kAttribute = [] {
-      std::map<char, std::string> replacements = kReplacements;
+}
+
+} // namespace
+
+std::string htmlEscape(const std::string& text, bool isAttribute)
+{
+   static const EscapeTable& kText = *new EscapeTable(htmlReplacements());
+   static const EscapeTable& kAttribute = *new EscapeTable([] {
+      std::map<char, std::string> replacements = htmlReplacements();
       replacements['\r'] = "&#13;";
       replacements['\n'] = "&#10;";
-      return EscapeTable(replacements);
-   }();
+      return replacements;
+   }());
    return (isAttribute ? kAttribute : kText).escape(text);
 }
 
 std::string jsLiteralEscape(const std::string& text)
 {
-   static const EscapeTable kTable({
+   static const EscapeTable& kTable = *new EscapeTable({
       {'\\', "\\\\"},
       {'\'', "\\'"},
       {'"', "\\\""},
@@ -138,7 +143,7 @@ std::string jsLiteralEscape(const std::string& text)
 
 std::string jsonLiteralEscape(const std::string& text)
 {
-   static const EscapeTable kTable({
+   static const EscapeTable& kTable = *new EscapeTable({
       {'\\', "\\\\"},
       {'"', "\\\""},
       {'\r', "\\r"},
@@ -212,7 +217,7 @@ std::string jsonLiteralUnescape(const std::string& text)
 
 std::string singleQuoteEscape(const std::string& text)
 {
-   static const EscapeTable kTable({
+   static const EscapeTable& kTable = *new EscapeTable({
       {'\'', "\\'"},
       {'\\', "\\\\"},
    });

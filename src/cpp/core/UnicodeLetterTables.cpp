@@ -129,16 +129,16 @@ CodeUnitTable expand(const CodeUnitRange (&ranges)[Count])
 } // namespace
 
 // Function-local statics: the first callers build the table once, and every thread
-// sees it whole.
+// sees it whole. Never destroyed, so that they serve after main too.
 const CodeUnitTable& letterTable()
 {
-   static const CodeUnitTable table = expand(kLetterRanges);
+   static const CodeUnitTable& table = *new CodeUnitTable(expand(kLetterRanges));
    return table;
 }
 
 const CodeUnitTable& letterOrDigitTable()
 {
-   static const CodeUnitTable table = expand(kLetterOrDigitRanges);
+   static const CodeUnitTable& table = *new CodeUnitTable(expand(kLetterOrDigitRanges));
    return table;
 }
 

@@ -208,7 +208,7 @@ BOOL failWith(DWORD errorCode)
 
 const boost::system::error_category& systemCategory() noexcept
 {
-   static const Win32ErrorCategory category;
+   static const Win32ErrorCategory& category = *new Win32ErrorCategory();
    return category;
 }
 

@@ -26,7 +26,7 @@ std::string interprocess_error_category::message(int code) const
 
 const boost::system::error_category& interprocess_category()
 {
-   static const interprocess_error_category category;
+   static const interprocess_error_category& category = *new interprocess_error_category();
    return category;
 }
 
@@ -58,7 +58,7 @@ std::string thread_error_category::message(int) const
 
 const boost::system::error_category& thread_category()
 {
-   static const thread_error_category category;
+   static const thread_error_category& category = *new thread_error_category();
    return category;
 }
 

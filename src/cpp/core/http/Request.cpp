@@ -81,7 +81,7 @@ void Request::debugPrintUri(const std::string& caption) const
 {
    try
    {
-      static boost::mutex printMutex;
+      static boost::mutex& printMutex = *new boost::mutex();
       boost::lock_guard<boost::mutex> lock(printMutex);
       std::cerr << caption << ": " << uri_ << std::endl;
    }

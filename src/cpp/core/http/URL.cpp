@@ -105,8 +105,8 @@ std::string folderOf(const std::string& base)
 
 URL::URL(const std::string& absoluteURL) : absoluteURL_(absoluteURL)
 {
-   static const boost::regex kAbsoluteURL("(http|https)://([^/#?]+)(.*)",
-                                          boost::regex::perl | boost::regex::icase);
+   static const boost::regex& kAbsoluteURL =
+      *new boost::regex("(http|https)://([^/#?]+)(.*)", boost::regex::perl | boost::regex::icase);
    boost::cmatch match;
    if (regex_utils::match(absoluteURL.c_str(), match, kAbsoluteURL))
    {

@@ -157,7 +157,7 @@ void copyErrorCodeToJson(const boost::system::error_code& ec, Object* object)
 
 const boost::system::error_category& jsonRpcCategory()
 {
-   static const JsonRpcErrorCategory category;
+   static const JsonRpcErrorCategory& category = *new JsonRpcErrorCategory();
    return category;
 }
 

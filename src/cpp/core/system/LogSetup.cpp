@@ -30,23 +30,24 @@ struct LogSetupState
    std::string programIdentity;
 };
 
-// Built on first use, so that a host may set up its logging from a global's constructor.
+// Built on first use and never destroyed, so that a host may set up its logging from a
+// global's constructor or destructor.
 LogSetupState& setupState()
 {
-   static LogSetupState state;
-   return state;
+   static LogSetupState* const state = new LogSetupState;
+   return *state;
 }
 
 // Ids 1 and 2 are never handed out; 0 is standard error's.
 std::atomic<unsigned int> s_nextFileDestinationId(3);
 
 // One destination for every logger that writes to standard error, at the level of the
-// first that asked for it.
+// first that asked for it. Never destroyed, as the set-up's state.
 std::shared_ptr<log::ILogDestination> stderrDestination(log::LogLevel level)
 {
-   static const std::shared_ptr<log::ILogDestination> destination =
-      std::make_shared<log::StderrLogDestination>(level);
-   return destination;
+   static const std::shared_ptr<log::ILogDestination>* const destination =
+      new std::shared_ptr<log::ILogDestination>(std::make_shared<log::StderrLogDestination>(level));
+   return *destination;
 }
 
 // An empty name is the default logger. A logger that gets no destination for a reason

@@ -26,7 +26,7 @@ std::shared_ptr<ValueAccess::Impl> newContainerImpl(rapidjson::Type type)
 
 const std::string& emptyName()
 {
-   static const std::string name;
+   static const std::string& name = *new std::string();
    return name;
 }
 

@@ -86,7 +86,7 @@ bool Array::toSetString(std::set<std::string>* out) const
 
 std::vector<std::pair<std::string, std::string>> Array::toStringPairList() const
 {
-   static const boost::regex kUnescapedEquals("[^\\\\]=");
+   static const boost::regex& kUnescapedEquals = *new boost::regex("[^\\\\]=");
    std::vector<std::pair<std::string, std::string>> pairs;
    for (const Value& element : *this)
    {

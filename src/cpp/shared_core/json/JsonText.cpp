@@ -58,13 +58,13 @@ std::string JsonPointerParseErrorCategory::message(int) const
 
 const boost::system::error_category& jsonParseCategory()
 {
-   static const JsonParseErrorCategory category;
+   static const JsonParseErrorCategory& category = *new JsonParseErrorCategory();
    return category;
 }
 
 const boost::system::error_category& jsonPointerParseCategory()
 {
-   static const JsonPointerParseErrorCategory category;
+   static const JsonPointerParseErrorCategory& category = *new JsonPointerParseErrorCategory();
    return category;
 }
 

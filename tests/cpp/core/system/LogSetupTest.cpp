@@ -7,8 +7,11 @@
 #include <core/system/LogSetup.hpp>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include <boost/filesystem.hpp>
@@ -79,6 +82,34 @@ std::vector<unsigned int> fileIdsBelow(unsigned int end)
    return ids;
 }
 #endif
+
+// A host's static object, built before the set-up's state and so destroyed after it,
+// that asks for the level and sets the logging up again once main has returned.
+struct HostStatic
+{
+   std::unique_ptr<ScratchSettings> settings; // given by the check that arms it
+
+   // After main no test can fail, so the exit code tells.
+   ~HostStatic()
+   {
+      if (!settings)
+         return;
+      if (lowestLogLevel() != LogLevel::INFO || reinitLog() || initializeStderrLog("tool", LogLevel::INFO, false))
+      {
+         std::fputs("The log set-up failed after main\n", stderr);
+         std::_Exit(3);
+      }
+      settings.reset();
+   }
+} hostStatic;
+
+TEST(LogSetupTest, AStaticObjectMaySetUpLoggingWhileItIsDestroyed)
+{
+   expectInAFreshProcess([] {
+      hostStatic.settings = std::make_unique<ScratchSettings>();
+      EXPECT_FALSE(initializeStderrLog("tool", LogLevel::INFO, false));
+   });
+}
 
 TEST(LogSetupTest, StandardErrorSetUpWithoutAFile)
 {

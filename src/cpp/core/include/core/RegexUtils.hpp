@@ -53,7 +53,7 @@ namespace detail {
 template <typename RegexType>
 void reportException(const std::string& operation, const RegexType& regex, std::exception& e)
 {
-   static const boost::regex kLineFeeds("\n+");
+   static const boost::regex& kLineFeeds = *new boost::regex("\n+");
    const std::string reason = boost::regex_replace(std::string(e.what()), kLineFeeds, " ");
    const std::string pattern = regex.empty() ? std::string() : std::string(regex.str());
 
