@@ -36,13 +36,6 @@ std::int64_t storedInteger(const RapidValue& value)
    return 0;
 }
 
-// A handle and its document come and go with every temporary value; their blocks are
-// reused like those of views.
-std::shared_ptr<ValueAccess::Impl> newRootImpl()
-{
-   return newImpl<ValueAccess::Impl>(newDocument());
-}
-
 // Room for the copy of a value a few levels deep with a few dozen members before the
 // copy's work stack needs the heap.
 constexpr std::size_t kCopyStackCapacity = 512;
@@ -73,6 +66,11 @@ std::shared_ptr<RapidValue> newDocument()
 {
    return std::allocate_shared<RapidDocument>(
       RecyclingAllocator<RapidDocument>(), &sharedAllocator(), kDocumentStackCapacity, &sharedAllocator());
+}
+
+std::shared_ptr<ValueAccess::Impl> newRootImpl()
+{
+   return newImpl<ValueAccess::Impl>(newDocument());
 }
 
 RapidValue::MemberIterator findMember(RapidValue& object, const char* name, std::size_t length)

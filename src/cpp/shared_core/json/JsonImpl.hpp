@@ -140,6 +140,10 @@ struct ValueAccess
    }
 };
 
+// A handle on a new document holding null. Handles and their documents come and go
+// with every temporary value, so their blocks are reused like those of views.
+std::shared_ptr<ValueAccess::Impl> newRootImpl();
+
 // The first member of that name (matched over its whole length), or MemberEnd.
 RapidValue::MemberIterator findMember(RapidValue& object, const char* name, std::size_t length);
 
