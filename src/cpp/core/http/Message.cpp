@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <locale>
 #include <utility>
 
@@ -112,10 +113,13 @@ private:
 
 void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
 {
-   buffers->push_back(boost::asio::buffer(header.name));
-   buffers->push_back(boost::asio::buffer(kNameSeparator, sizeof(kNameSeparator) - 1));
-   buffers->push_back(boost::asio::buffer(header.value));
-   buffers->push_back(boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1));
+   // Added at once: one push at a time makes each wait for the list's end the push
+   // before it stored.
+   const boost::asio::const_buffer line[] = {boost::asio::buffer(header.name),
+                                             boost::asio::buffer(kNameSeparator, sizeof(kNameSeparator) - 1),
+                                             boost::asio::buffer(header.value),
+                                             boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1)};
+   buffers->insert(buffers->end(), std::begin(line), std::end(line));
 }
 
 } // namespace
