@@ -156,14 +156,15 @@ std::ostream& operator<<(std::ostream& os, const Message& message)
 
 namespace {
 
-// The text from first to last without the locale's white space at either end.
-std::string trimmed(const char* first, const char* last, const std::ctype<char>& ctype)
+// Stores the text from first to last without the locale's white space at either end,
+// in place, with no string in between.
+void assignTrimmed(const char* first, const char* last, const std::ctype<char>& ctype, std::string* text)
 {
    while (first != last && ctype.is(std::ctype_base::space, *first))
       ++first;
    while (last != first && ctype.is(std::ctype_base::space, *(last - 1)))
       --last;
-   return std::string(first, last);
+   text->assign(first, last);
 }
 
 bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Header* header)
@@ -173,8 +174,8 @@ bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Hea
       return false;
 
    const char* const text = line.data();
-   header->name = trimmed(text, text + separator, ctype);
-   header->value = trimmed(text + separator + 2, text + line.size(), ctype);
+   assignTrimmed(text, text + separator, ctype, &header->name);
+   assignTrimmed(text + separator + 2, text + line.size(), ctype, &header->value);
    return true;
 }
 

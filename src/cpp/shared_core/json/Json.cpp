@@ -51,6 +51,12 @@ void copyInto(RapidValue& target, const RapidValue& value)
       moveInto(target, copy);
       return;
    }
+   if (value.IsArray() ? value.Empty() : value.ObjectEmpty())
+   {
+      RapidValue empty(value.GetType());
+      moveInto(target, empty);
+      return;
+   }
    // RapidJSON's own deep copy builds a container on a document whose work stack and
    // its allocator each take a heap block; this one builds it the same way, on scratch
    // memory.
