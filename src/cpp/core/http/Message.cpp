@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <locale>
 #include <utility>
 
@@ -26,30 +27,38 @@ bool isControlByte(char c)
    return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f';
 }
 
-// Whether the text may hold a control byte, eight bytes to a step: a byte below 0x20
-// or DEL in a word sets its high bit in the test, so none is missed; a tab passes the
-// test too and is told apart byte by byte afterwards.
-bool mayHoldControlByte(const std::string& text)
+// Whether the eight bytes may hold a control byte: a byte below 0x20 or DEL sets its
+// high bit in the test, so none is missed; a tab passes the test too and is told apart
+// byte by byte afterwards.
+bool wordMayHoldControlByte(std::uint64_t word)
 {
    constexpr std::uint64_t kOnes = 0x0101010101010101u;
    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+   const std::uint64_t delBytes = word ^ (kOnes * 0x7f);
+   return ((((word - kOnes * 0x20) & ~word) | ((delBytes - kOnes) & ~delBytes)) & kHighBits) != 0;
+}
+
+// Whether the text may hold a control byte, eight bytes to a step. Header texts are
+// short, so no byte is tested alone: the last word overlaps the one before it, and a
+// text shorter than a word is filled out with bytes that are no control bytes.
+bool mayHoldControlByte(const std::string& text)
+{
    const char* const data = text.data();
    const std::size_t size = text.size();
-   std::size_t i = 0;
-   for (; i + 8 <= size; i += 8)
+   std::uint64_t word = 0x4141414141414141u;
+   if (size < sizeof(word))
    {
-      std::uint64_t word;
+      std::memcpy(&word, data, size);
+      return wordMayHoldControlByte(word);
+   }
+   for (std::size_t i = 0; i + sizeof(word) < size; i += sizeof(word))
+   {
       std::memcpy(&word, data + i, sizeof(word));
-      const std::uint64_t delBytes = word ^ (kOnes * 0x7f);
-      if ((((word - kOnes * 0x20) & ~word) | ((delBytes - kOnes) & ~delBytes)) & kHighBits)
+      if (wordMayHoldControlByte(word))
          return true;
    }
-   for (; i < size; ++i)
-   {
-      if (isControlByte(data[i]))
-         return true;
-   }
-   return false;
+   std::memcpy(&word, data + size - sizeof(word), sizeof(word));
+   return wordMayHoldControlByte(word);
 }
 
 void replaceControlBytes(std::string* text)
@@ -104,10 +113,13 @@ private:
 
 void appendHeaderBuffers(const Header& header, std::vector<boost::asio::const_buffer>* buffers)
 {
-   buffers->push_back(boost::asio::buffer(header.name));
-   buffers->push_back(boost::asio::buffer(kNameSeparator, sizeof(kNameSeparator) - 1));
-   buffers->push_back(boost::asio::buffer(header.value));
-   buffers->push_back(boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1));
+   // Added at once: one push at a time makes each wait for the list's end the push
+   // before it stored.
+   const boost::asio::const_buffer line[] = {boost::asio::buffer(header.name),
+                                             boost::asio::buffer(kNameSeparator, sizeof(kNameSeparator) - 1),
+                                             boost::asio::buffer(header.value),
+                                             boost::asio::buffer(kLineEnd, sizeof(kLineEnd) - 1)};
+   buffers->insert(buffers->end(), std::begin(line), std::end(line));
 }
 
 } // namespace
@@ -144,14 +156,15 @@ std::ostream& operator<<(std::ostream& os, const Message& message)
 
 namespace {
 
-// The text from first to last without the locale's white space at either end.
-std::string trimmed(const char* first, const char* last, const std::ctype<char>& ctype)
+// Stores the text from first to last without the locale's white space at either end,
+// in place, with no string in between.
+void assignTrimmed(const char* first, const char* last, const std::ctype<char>& ctype, std::string* text)
 {
    while (first != last && ctype.is(std::ctype_base::space, *first))
       ++first;
    while (last != first && ctype.is(std::ctype_base::space, *(last - 1)))
       --last;
-   return std::string(first, last);
+   text->assign(first, last);
 }
 
 bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Header* header)
@@ -161,8 +174,8 @@ bool parseHeaderWith(const std::string& line, const std::ctype<char>& ctype, Hea
       return false;
 
    const char* const text = line.data();
-   header->name = trimmed(text, text + separator, ctype);
-   header->value = trimmed(text + separator + 2, text + line.size(), ctype);
+   assignTrimmed(text, text + separator, ctype, &header->name);
+   assignTrimmed(text + separator + 2, text + line.size(), ctype, &header->value);
    return true;
 }
 

@@ -9,6 +9,7 @@
 #include <exception>
 #include <ostream>
 #include <string_view>
+#include <type_traits>
 
 #include <boost/assert.hpp>
 
@@ -51,13 +52,14 @@ Error readRequestMember(const Object::Member& member, JsonRpcRequest* request)
    {
       if (!value.isArray())
          return jsonRpcError(JsonRpcErrorCode::ParameterTypeMismatch, ERROR_LOCATION);
-      request->params = value.getAs<Array>();
+      // Copied straight from the view, with no handle of its own between.
+      request->params = value;
    }
    else if (name == "kwparams")
    {
       if (!value.isObject())
          return jsonRpcError(JsonRpcErrorCode::ParameterTypeMismatch, ERROR_LOCATION);
-      request->kwparams = value.getAs<Object>();
+      request->kwparams = value;
    }
    else if (name == "sourceWnd" || name == "clientId")
    {
@@ -78,22 +80,32 @@ Error readRequestMember(const Object::Member& member, JsonRpcRequest* request)
 }
 
 // Stores the member when it is present, not null and of the target's kind; no
-// conversions.
+// conversions. The caller makes the error, so that a member that is read costs no
+// error location.
 template <typename T>
-Error readTypedMember(const Object& object,
-                      const std::string& name,
-                      Type type,
-                      const ErrorLocation& location,
-                      T* value)
+bool readTypedMember(const Object& object, const std::string& name, T* value)
+{
+   const Object::Iterator found = object.find(name);
+   if (found == object.end())
+      return false;
+   const Value member = (*found).getValue();
+   if (!member.holds<T>())
+      return false;
+   // A container is copied straight from the view, with no handle of its own between.
+   if constexpr (std::is_base_of<Value, T>::value)
+      *value = member;
+   else
+      *value = member.getAs<T>();
+   return true;
+}
+
+// Why readTypedMember stored nothing.
+Error unreadMemberError(const Object& object, const std::string& name, Type type, const ErrorLocation& location)
 {
    const Object::Iterator found = object.find(name);
    if (found == object.end())
       return missingMemberError(name, location);
-   const Value member = (*found).getValue();
-   if (!member.holds<T>())
-      return typeMismatchError(member, type, location);
-   *value = member.getAs<T>();
-   return Success();
+   return typeMismatchError((*found).getValue(), type, location);
 }
 
 // The writer stops at a number JSON cannot hold (NaN or an infinity) and leaves the
@@ -135,7 +147,8 @@ Error cutShortReplyError(const ErrorLocation& location)
 
 JsonRpcResponse::JsonRpcResponse() : flagged_(false)
 {
-   body_["result"] = Value();
+   // A member looked up by name is added as null.
+   body_["result"];
 }
 
 void addErrorProperties(Object* errorObject, const Error& error)
@@ -295,17 +308,23 @@ bool parseJsonRpcRequestForMethod(const std::string& input,
 
 Error readObject(const Object& object, const std::string& name, std::string* value)
 {
-   return readTypedMember(object, name, Type::String, ERROR_LOCATION, value);
+   if (readTypedMember(object, name, value))
+      return Success();
+   return unreadMemberError(object, name, Type::String, ERROR_LOCATION);
 }
 
 Error readObject(const Object& object, const std::string& name, Object* value)
 {
-   return readTypedMember(object, name, Type::Object, ERROR_LOCATION, value);
+   if (readTypedMember(object, name, value))
+      return Success();
+   return unreadMemberError(object, name, Type::Object, ERROR_LOCATION);
 }
 
 Error readObject(const Object& object, const std::string& name, Array* value)
 {
-   return readTypedMember(object, name, Type::Array, ERROR_LOCATION, value);
+   if (readTypedMember(object, name, value))
+      return Success();
+   return unreadMemberError(object, name, Type::Array, ERROR_LOCATION);
 }
 
 void runSynchronousHandler(const JsonRpcHandler& handler,

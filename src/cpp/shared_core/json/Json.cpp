@@ -5,6 +5,7 @@
 // RapidJSON's number flags, so integer widths and Real follow RapidJSON exactly.
 #include <shared_core/json/Json.hpp>
 
+#include <cstddef>
 #include <cstring>
 #include <ostream>
 
@@ -35,17 +36,47 @@ std::int64_t storedInteger(const RapidValue& value)
    return 0;
 }
 
-std::shared_ptr<ValueAccess::Impl> newRootImpl()
-{
-   return std::make_shared<ValueAccess::Impl>(newDocument());
-}
+// Room for the copy of a value a few levels deep with a few dozen members before the
+// copy's work stack needs the heap.
+constexpr std::size_t kCopyStackCapacity = 512;
+constexpr std::size_t kCopyScratchSize = 1024;
 
 } // namespace
 
+void copyInto(RapidValue& target, const RapidValue& value)
+{
+   if (!value.IsArray() && !value.IsObject())
+   {
+      RapidValue copy(value, sharedAllocator());
+      moveInto(target, copy);
+      return;
+   }
+   if (value.IsArray() ? value.Empty() : value.ObjectEmpty())
+   {
+      RapidValue empty(value.GetType());
+      moveInto(target, empty);
+      return;
+   }
+   // RapidJSON's own deep copy builds a container on a document whose work stack and
+   // its allocator each take a heap block; this one builds it the same way, on scratch
+   // memory.
+   alignas(std::max_align_t) char scratch[kCopyScratchSize];
+   ScratchAllocator stackAllocator(scratch, sizeof(scratch), kScratchChunkSize);
+   ScratchDocument copy(&sharedAllocator(), kCopyStackCapacity, &stackAllocator);
+   auto generator = [&value](ScratchDocument& handler) { return value.Accept(handler); };
+   copy.Populate(generator);
+   moveInto(target, copy);
+}
+
 std::shared_ptr<RapidValue> newDocument()
 {
-   return std::make_shared<RapidDocument>(
-      &sharedAllocator(), kDocumentStackCapacity, &sharedAllocator());
+   return std::allocate_shared<RapidDocument>(
+      RecyclingAllocator<RapidDocument>(), &sharedAllocator(), kDocumentStackCapacity, &sharedAllocator());
+}
+
+std::shared_ptr<ValueAccess::Impl> newRootImpl()
+{
+   return newImpl<ValueAccess::Impl>(newDocument());
 }
 
 RapidValue::MemberIterator findMember(RapidValue& object, const char* name, std::size_t length)

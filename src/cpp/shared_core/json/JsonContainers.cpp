@@ -16,7 +16,7 @@ namespace {
 
 std::shared_ptr<ValueAccess::Impl> newContainerImpl(rapidjson::Type type)
 {
-   auto impl = std::make_shared<ValueAccess::Impl>(newDocument());
+   auto impl = newRootImpl();
    if (type == rapidjson::kArrayType)
       impl->value->SetArray();
    else

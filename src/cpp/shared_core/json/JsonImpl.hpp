@@ -5,6 +5,7 @@
 // inside it. Not installed: callers see only Json.hpp.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include <rapidjson/document.h>
@@ -139,6 +140,10 @@ struct ValueAccess
    }
 };
 
+// A handle on a new document holding null. Handles and their documents come and go
+// with every temporary value, so their blocks are reused like those of views.
+std::shared_ptr<ValueAccess::Impl> newRootImpl();
+
 // The first member of that name (matched over its whole length), or MemberEnd.
 RapidValue::MemberIterator findMember(RapidValue& object, const char* name, std::size_t length);
 
@@ -153,11 +158,16 @@ inline void moveInto(RapidValue& target, RapidValue& content)
    target.Swap(taken);
 }
 
-// A deep copy of value, strings included.
-inline void copyInto(RapidValue& target, const RapidValue& value)
-{
-   RapidValue copy(value, sharedAllocator());
-   moveInto(target, copy);
-}
+// A deep copy of value, strings included; safe when value lies inside target.
+void copyInto(RapidValue& target, const RapidValue& value);
+
+// Memory on the caller's stack for the work stacks that a reader, a writer or a
+// document fills while it builds or writes a value, so that only a large value costs
+// heap blocks for them.
+using ScratchAllocator = rapidjson::MemoryPoolAllocator<RapidAllocator>;
+using ScratchDocument = rapidjson::GenericDocument<rapidjson::UTF8<>, RapidAllocator, ScratchAllocator>;
+
+// What a scratch pool takes from the heap at a time once its own memory is used up.
+constexpr std::size_t kScratchChunkSize = 4096;
 
 } // namespace velorin::core::json

@@ -15,6 +15,9 @@ namespace velorin::core::json {
 
 constexpr unsigned kMaxNestingDepth = 1000;
 constexpr std::size_t kParseStackCapacity = 1024;
+// Room for the reader's first work stack, with the header of the pool it lies in.
+constexpr std::size_t kReaderScratchSize = 512;
+constexpr std::size_t kReaderChunkSize = 4096;
 
 template <typename Document>
 class DepthLimitedHandler
@@ -85,8 +88,10 @@ rapidjson::ParseResult parseText(const char* text, Document& document)
    bool numberTooBig = false;
    auto generator = [&](Document& target) {
       rapidjson::GenericStringStream<rapidjson::UTF8<>> stream(text);
-      rapidjson::CrtAllocator stackAllocator;
-      rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, rapidjson::CrtAllocator> reader(
+      // The reader's work stack holds one string at a time; most fit in scratch memory.
+      alignas(std::max_align_t) char scratch[kReaderScratchSize];
+      rapidjson::MemoryPoolAllocator<> stackAllocator(scratch, sizeof(scratch), kReaderChunkSize);
+      rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, rapidjson::MemoryPoolAllocator<>> reader(
          &stackAllocator);
       DepthLimitedHandler<Document> handler(target);
       result = reader.template Parse<rapidjson::kParseDefaultFlags>(stream, handler);

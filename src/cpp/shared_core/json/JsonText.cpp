@@ -6,12 +6,13 @@
 // hostile text from overflowing the stack.
 #include <shared_core/json/Json.hpp>
 
+#include <cstddef>
 #include <cstring>
+#include <string>
 #include <ostream>
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include "JsonImpl.hpp"
@@ -22,14 +23,41 @@ namespace {
 
 constexpr int kLastParseErrorCode = rapidjson::kParseErrorUnspecificSyntaxError;
 
-template <typename Writer>
+// What a scratch pool keeps of its memory for its own header.
+constexpr std::size_t kScratchHeaderRoom = 64;
+
+// RapidJSON's output stream over the text to be returned, so that the text is written
+// in place rather than into a buffer and copied out.
+class TextOutput
+{
+public:
+   using Ch = char;
+
+   explicit TextOutput(std::string* text) : text_(text) {}
+
+   void Put(char c) { text_->push_back(c); }
+   void Flush() {}
+
+private:
+   std::string* text_;
+};
+
+// Room for the writer's stack of open arrays and objects at its first size, with the
+// header of the pool it lies in.
+constexpr std::size_t kWriterScratchSize = 640;
+
+template <template <typename, typename, typename, typename, unsigned> class Writer>
 std::string writeWith(const RapidValue& value)
 {
-   rapidjson::StringBuffer buffer(&sharedAllocator());
-   Writer writer(buffer, &sharedAllocator());
+   std::string text;
+   TextOutput output(&text);
+   alignas(std::max_align_t) char scratch[kWriterScratchSize];
+   ScratchAllocator levelAllocator(scratch, sizeof(scratch), kScratchChunkSize);
+   Writer<TextOutput, rapidjson::UTF8<>, rapidjson::UTF8<>, ScratchAllocator, rapidjson::kWriteDefaultFlags> writer(
+      output, &levelAllocator);
    // A NaN or infinity stops the writer; the text up to it is the result.
    value.Accept(writer);
-   return std::string(buffer.GetString(), buffer.GetSize());
+   return text;
 }
 
 } // namespace
@@ -70,7 +98,9 @@ const boost::system::error_category& jsonPointerParseCategory()
 
 Error Value::parse(const char* text)
 {
-   RapidDocument document(&sharedAllocator(), kParseStackCapacity, &sharedAllocator());
+   alignas(std::max_align_t) char scratch[kParseStackCapacity + kScratchHeaderRoom];
+   ScratchAllocator stackAllocator(scratch, sizeof(scratch), kScratchChunkSize);
+   ScratchDocument document(&sharedAllocator(), kParseStackCapacity, &stackAllocator);
    rapidjson::ParseResult result = parseText(text == nullptr ? "" : text, document);
    if (result.IsError())
    {
@@ -89,7 +119,7 @@ Error Value::parse(const std::string& text)
 
 std::string Value::write() const
 {
-   return writeWith<rapidjson::Writer<rapidjson::StringBuffer>>(*impl_->value);
+   return writeWith<rapidjson::Writer>(*impl_->value);
 }
 
 void Value::write(std::ostream& os) const
@@ -99,7 +129,7 @@ void Value::write(std::ostream& os) const
 
 std::string Value::writeFormatted() const
 {
-   return writeWith<rapidjson::PrettyWriter<rapidjson::StringBuffer>>(*impl_->value);
+   return writeWith<rapidjson::PrettyWriter>(*impl_->value);
 }
 
 void Value::writeFormatted(std::ostream& os) const

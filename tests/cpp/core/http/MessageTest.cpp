@@ -389,6 +389,37 @@ TEST(MessageTest, AControlByteAnywhereInALongTextIsReplaced)
    }
 }
 
+// Short texts are tested as one word filled out past their end, and longer ones end on
+// a word that overlaps the one before: every length up to two words and a byte, and
+// every position in each, count.
+TEST(MessageTest, AControlByteAnywhereInATextOfAnyLengthIsReplaced)
+{
+   const unsigned char bytes[] = {0x00, 0x09, 0x1F, 0x20, 0x7F, 0x80};
+   for (const unsigned char byte : bytes)
+   {
+      const bool replaced = (byte < 0x20 && byte != '\t') || byte == 0x7f;
+      for (std::size_t length = 1; length <= 17; ++length)
+      {
+         for (std::size_t position = 0; position < length; ++position)
+         {
+            std::string text(length, 'v');
+            text[position] = static_cast<char>(byte);
+            std::string expected = text;
+            if (replaced)
+               expected[position] = ' ';
+
+            TestMessage message;
+            message.addHeader(text, text);
+            EXPECT_EQ(expected, message.headers()[0].name) << int(byte) << " at " << position << " of " << length;
+            EXPECT_EQ(expected, message.headers()[0].value) << int(byte) << " at " << position << " of " << length;
+         }
+      }
+   }
+   TestMessage message;
+   message.addHeader("X-Empty", "");
+   EXPECT_EQ("", message.headers()[0].value);
+}
+
 TEST(MessageTest, SetHeadersReplacesTheWholeListInItsOrder)
 {
    TestMessage message;

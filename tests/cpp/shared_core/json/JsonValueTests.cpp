@@ -138,6 +138,26 @@ TEST(JsonValue, CopiesAreDeepAndIndependent)
    EXPECT_EQ(1u, array.getSize());
 }
 
+// Far more than a copy builds on its own working memory: deep nesting, many members
+// and long strings, so that every part of the copy's work outgrows it.
+TEST(JsonValue, CopiesOfLargeValuesAreWhole)
+{
+   std::string text = R"({"long":")" + std::string(10000, 'x') + R"(","many":[)";
+   for (int i = 0; i < 3000; ++i)
+      text += (i == 0 ? "" : ",") + std::to_string(i);
+   text += R"(],"deep":)" + std::string(999, '[') + R"("end")" + std::string(999, ']') + "}";
+   const json::Value source = parsed(text.c_str());
+   ASSERT_EQ(text, source.write());
+
+   json::Value assigned("old");
+   assigned = source;
+   json::Object holder;
+   holder["copy"] = source;
+   for (const json::Value& copy : {json::Value(source), source.clone(), assigned, holder["copy"]})
+      EXPECT_EQ(text, copy.write());
+   EXPECT_EQ(text, source.write());
+}
+
 TEST(JsonValue, MovesLeaveValueSourcesNullButCopyContainers)
 {
    json::Value source = parsed("[1,2]");
