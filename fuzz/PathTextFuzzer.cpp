@@ -299,8 +299,11 @@ void checkAlias(const std::string& homeText, const std::string& text)
    else
    {
       check(resolved == FilePath(workingDirectory()).completePath(text));
+      // A full path on a drive stands as it is; a first character that is no drive
+      // letter (as in "::/a") names no drive, and only the completion above holds.
       const std::string pathText = FilePath(text).getAbsolutePath();
-      if (pathText.size() > 2 && pathText[1] == ':' && isSeparator(pathText[2]))
+      const char drive = pathText.empty() ? '\0' : static_cast<char>(pathText[0] | 0x20);
+      if (pathText.size() > 2 && drive >= 'a' && drive <= 'z' && pathText[1] == ':' && isSeparator(pathText[2]))
          check(resolved.getAbsolutePath() == pathText);
    }
 }
